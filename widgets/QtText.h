@@ -1,0 +1,10 @@
+#pragma once
+// The one crossing between the program's 8-bit text and Qt's strings. Text that is valid UTF-8
+// (the system's code page) shows as such; any other byte string shows one character per byte
+// (Latin-1), so nothing becomes unreadable. Text typed by the user comes back as UTF-8.
+#include <QString>
+
+#include <string>
+
+QString ToQ(const std::string& text);
+std::string FromQ(const QString& text);
