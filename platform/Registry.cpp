@@ -149,7 +149,7 @@ bool NormaliseKeyPath(const std::string& path, std::string& normalised)
     normalised = path.substr(b, e - b);
     if (normalised.find("\\\\") != std::string::npos) return false;
     for (unsigned char c : normalised)
-        if (c < 32 || c == 127 || c == '[' || c == ']') return false;
+        if (c < 32 || c == 127) return false;
     return true;
 }
 
