@@ -1,0 +1,150 @@
+#include "accounts/NewAcc.h"
+
+#include "accounts/AccountName.h"
+#include "accounts/PasswordEdit.h"
+#include "platform/MessageBox.h"
+#include "widgets/QtText.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+const char kDefaultPort[] = "110";
+
+QLineEdit* Field(const char* name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+QLabel* LabelFor(const char* text, QWidget* buddy, QWidget* parent)
+{
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    label->setBuddy(buddy);
+    return label;
+}
+}  // namespace
+
+Tfrm_NewAcc::Tfrm_NewAcc(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("frm_NewAcc");
+    setWindowTitle("Create new account");
+    setFixedSize(424, 312);
+
+    grpLogin = new QGroupBox("Login info", this);
+    txt_accName = Field("txt_accName", grpLogin);
+    txt_usrname = Field("txt_usrname", grpLogin);
+    txt_pwd = Field("txt_pwd", grpLogin);
+    accounts::MakePasswordField(*txt_pwd);
+    chk_pwd = new QCheckBox("Remember password", grpLogin);
+    chk_pwd->setObjectName("chk_pwd");
+    txt_mailsrvr = Field("txt_mailsrvr", grpLogin);
+    txt_port = Field("txt_port", grpLogin);
+    txt_port->setFixedWidth(60);
+    txt_port->setText(kDefaultPort);
+    cmd_default = new QPushButton("Use Default", grpLogin);
+    cmd_default->setObjectName("cmd_default");
+    cmd_default->setAutoDefault(false);
+    lblAccName = LabelFor("Account Name", txt_accName, grpLogin);
+    lblUsrname = LabelFor("Login name", txt_usrname, grpLogin);
+    lblPwd = LabelFor("Password", txt_pwd, grpLogin);
+    lblMailsrvr = LabelFor("POP3 Mail server", txt_mailsrvr, grpLogin);
+    lblPort = LabelFor("Port", txt_port, grpLogin);
+
+    auto* grid = new QGridLayout(grpLogin);
+    grid->addWidget(lblAccName, 0, 0, 1, 2);
+    grid->addWidget(txt_accName, 1, 0, 1, 2);
+    grid->addWidget(lblUsrname, 2, 0);
+    grid->addWidget(lblPwd, 2, 1);
+    grid->addWidget(txt_usrname, 3, 0);
+    grid->addWidget(txt_pwd, 3, 1);
+    grid->addWidget(chk_pwd, 4, 0, 1, 2);
+    grid->addWidget(lblMailsrvr, 5, 0, 1, 2);
+    grid->addWidget(txt_mailsrvr, 6, 0, 1, 2);
+    grid->addWidget(lblPort, 7, 0, 1, 2);
+    auto* portRow = new QHBoxLayout;
+    portRow->addWidget(txt_port);
+    portRow->addWidget(cmd_default);
+    portRow->addStretch();
+    grid->addLayout(portRow, 8, 0, 1, 2);
+
+    cmdOK = new QPushButton("OK", this);
+    cmdOK->setObjectName("cmdOK");
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton("Cancel", this);
+    cmdCancel->setObjectName("cmdCancel");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(grpLogin);
+    layout->addLayout(buttons);
+
+    setTabOrder(txt_accName, txt_usrname);
+    setTabOrder(txt_usrname, txt_pwd);
+    setTabOrder(txt_pwd, chk_pwd);
+    setTabOrder(chk_pwd, txt_mailsrvr);
+    setTabOrder(txt_mailsrvr, txt_port);
+    setTabOrder(txt_port, cmd_default);
+    setTabOrder(cmd_default, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+
+    connect(cmdOK, &QPushButton::clicked, this, [this] { platform::RunGuarded([this] { cmdOKClick(); }); });
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmd_default, &QPushButton::clicked, this, [this] { platform::RunGuarded([this] { cmd_defaultClick(); }); });
+}
+
+void Tfrm_NewAcc::Reset_Fields()
+{
+    Empty_Fields();
+    chk_pwd->setChecked(false);
+}
+
+void Tfrm_NewAcc::Empty_Fields()
+{
+    txt_accName->clear();
+    txt_usrname->clear();
+    txt_pwd->clear();
+    txt_mailsrvr->clear();
+    txt_port->setText(kDefaultPort);
+}
+
+void Tfrm_NewAcc::Fill(const std::string& accName, const TMailSettings& settings)
+{
+    txt_accName->setText(ToQ(accName));
+    txt_usrname->setText(ToQ(settings.User));
+    txt_mailsrvr->setText(ToQ(settings.Server));
+    txt_port->setText(ToQ(settings.Port));
+    txt_pwd->setText(ToQ(settings.Password));
+    chk_pwd->setChecked(settings.Remember);
+}
+
+std::string Tfrm_NewAcc::AccountName() const { return FromQ(txt_accName->text()); }
+
+std::string Tfrm_NewAcc::Server() const { return FromQ(txt_mailsrvr->text()); }
+
+void Tfrm_NewAcc::cmdOKClick()
+{
+    // The name becomes a registry key and a folder: refuse the ones that would reach elsewhere.
+    std::string problem = AccountNameProblem(AccountName());
+    if (!problem.empty()) {
+        platform::ShowMessageBox({problem, "Quillbox", platform::MsgIcon::Warning, platform::MsgButtons::OK,
+                                  platform::MsgResult::None});
+        txt_accName->setFocus();
+        return;
+    }
+    // Everything else is stored exactly as typed.
+    Save_Mail_Settings(AccountName(), FromQ(txt_usrname->text()), FromQ(txt_pwd->text()), Server(),
+                       FromQ(txt_port->text()), chk_pwd->isChecked());
+    accept();
+}
+
+void Tfrm_NewAcc::cmd_defaultClick() { txt_port->setText(kDefaultPort); }

@@ -1,0 +1,48 @@
+#pragma once
+// The account dialog, shared by "Create new account" and "Edit Account" (the caller sets the
+// caption). OK stores the settings under the name typed and closes with QDialog::Accepted;
+// a name that cannot be an account is refused with a message and the dialog stays open.
+#include "accounts/AccountStore.h"
+
+#include <QDialog>
+
+#include <string>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class Tfrm_NewAcc : public QDialog {
+public:
+    explicit Tfrm_NewAcc(QWidget* parent = nullptr);
+
+    // Empties every field of "Login info", unticks "Remember password", puts "110" into Port.
+    void Reset_Fields();
+    // Empties every edit field and puts "110" into Port; "Remember password" keeps its state.
+    void Empty_Fields();
+    void Fill(const std::string& accName, const TMailSettings& settings);
+
+    std::string AccountName() const;
+    std::string Server() const;
+
+    void cmdOKClick();
+    void cmd_defaultClick();
+
+    QGroupBox* grpLogin;
+    QLabel* lblAccName;
+    QLineEdit* txt_accName;
+    QLabel* lblUsrname;
+    QLineEdit* txt_usrname;
+    QLabel* lblPwd;
+    QLineEdit* txt_pwd;
+    QCheckBox* chk_pwd;
+    QLabel* lblMailsrvr;
+    QLineEdit* txt_mailsrvr;
+    QLabel* lblPort;
+    QLineEdit* txt_port;
+    QPushButton* cmd_default;
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
+};
