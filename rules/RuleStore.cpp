@@ -1,0 +1,49 @@
+#include "rules/RuleStore.h"
+
+#include "platform/Exception.h"
+#include "platform/Strings.h"
+#include "rules/RuleKey.h"
+#include "rules/RulesFile.h"
+
+namespace rules {
+
+int32_t get_rule_idx(std::string_view text, bool isFrom)
+{
+    RuleKeyContent key = ReadRuleKey(isFrom ? RuleKind::From : RuleKind::Subject);
+    for (const auto& [n, entry] : key.entries) {
+        if (!entry.Present()) continue;
+        std::optional<std::string> stored = TextOf(entry.list);
+        if (stored && SameText(*stored, text)) return n;
+    }
+    return -1;
+}
+
+int32_t AddRuleEntry(RuleKind kind, const std::string& text, bool contains)
+{
+    NewEntry entry{text, contains};
+    return RewriteRuleKey(kind, 0, &entry);
+}
+
+bool RemoveRuleEntry(RuleKind kind, int32_t n)
+{
+    RuleKeyContent key = ReadRuleKey(kind);
+    if (!key.total) {
+        throw ERegistryException("The rule cannot be removed: the value 'total' of " + std::string(RuleKeyPath(kind)) +
+                                 " is missing or not a number.");
+    }
+    auto it = key.entries.find(n);
+    if (it == key.entries.end() || !it->second.Present()) return false;
+    RewriteRuleKey(kind, n, nullptr);
+    return true;
+}
+
+bool RemoveRuleOfLine(std::string_view line)
+{
+    std::optional<RuleLine> rule = ParseRuleLine(line);
+    if (!rule) return false;
+    int32_t n = get_rule_idx(rule->text, rule->kind == RuleKind::From);
+    if (n < 0) return false;
+    return RemoveRuleEntry(rule->kind, n);
+}
+
+}  // namespace rules

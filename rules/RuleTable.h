@@ -1,0 +1,32 @@
+#pragma once
+// The loaded message rules, one row per stored rule in four parallel lists, and the test whether
+// a listed message (its From and Subject texts) falls under one of them.
+#include "platform/Strings.h"
+
+#include <string_view>
+
+namespace rules {
+
+class TRuleTable {
+public:
+    StringList Pattern;  // rule text, upper-cased (a to z)
+    StringList Mode;     // "1" Contains, "0" Doesnot contain
+    StringList Id;       // the entry's number as stored with it
+    StringList Kind;     // "1" Subject, "0" From line
+
+    void Clear();
+    size_t Count() const { return Pattern.size(); }
+
+    // Rebuilds the table from the registry: subject rules first, then from-line rules. A damaged
+    // key ends the load with an error box; the rows read before it stay.
+    void load_rules();
+
+    // 0 when at least one row matches the message, -1 otherwise. Called for every row the message
+    // list draws, so it allocates nothing.
+    int Get_rule_id(std::string_view fromText, std::string_view subjectText) const;
+
+    // The characters that delimit a whole word: blank, double quote, full stop, '<' and '@'.
+    static bool is_terminator(char c);
+};
+
+}  // namespace rules

@@ -1,0 +1,39 @@
+#pragma once
+// rules.dat: the lines the "Message Rules" list shows, one per rule, in the order the rules were
+// made. It is for display only and lives in the current working directory.
+#include "platform/Strings.h"
+#include "rules/RuleKinds.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rules {
+
+inline constexpr char kRulesFile[] = "rules.dat";
+
+// The lines of rules.dat; none when the file is missing. Throws EInOutError when it cannot be read.
+StringList LoadRulesFile();
+// Writes the lines whole, each ended by CR LF. Throws EInOutError.
+void SaveRulesFile(const StringList& lines);
+
+// condition + " " + mode + " \"" + text + "\" " + action
+std::string MakeRuleLine(std::string_view condition, std::string_view mode, std::string_view text,
+                         std::string_view action);
+
+struct RuleLine {
+    RuleKind kind = RuleKind::Subject;
+    std::string text;
+};
+// The kind and text a display line names. The captions hold no double quote, so the text is what
+// stands between the first and the last one, whatever quotes the text itself holds. Nothing when
+// the line has no pair of quotes.
+std::optional<RuleLine> ParseRuleLine(std::string_view line);
+
+}  // namespace rules
+
+namespace rules {
+// A typed rule text made ready to store: line breaks, which a line of rules.dat cannot hold,
+// become blanks, and characters of code 32 or below are trimmed from both ends.
+std::string CleanRuleText(std::string_view typed);
+}  // namespace rules
