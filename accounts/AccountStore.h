@@ -11,6 +11,8 @@ struct TMailSettings {
     std::string Server;
     std::string Port;      // as typed
     bool Remember = false;  // true only with a password that is not blank
+
+    bool operator==(const TMailSettings&) const = default;
 };
 
 // The registry path of an account's key.

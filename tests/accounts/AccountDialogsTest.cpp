@@ -1,0 +1,334 @@
+#include "accounts/AccountList.h"
+#include "accounts/AccountMenu.h"
+#include "accounts/NewAcc.h"
+#include "accounts/pop_acc.h"
+#include "accounts/pwd_req.h"
+#include "platform/Folders.h"
+#include "platform/Registry.h"
+#include "platform/TextFile.h"
+#include "ScriptedBoxes.h"
+#include "TempHome.h"
+#include "widgets/Modal.h"
+#include "widgets/QtText.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <unistd.h>
+
+using platform::MsgIcon;
+using platform::MsgResult;
+
+namespace {
+
+// Plays the user in every modal window, one scripted step per showing.
+class ModalScript {
+public:
+    using Step = std::function<int(QDialog&)>;
+    ModalScript()
+    {
+        saved_ = widgets::SetModalHandler([this](QDialog& d) {
+            if (steps_.empty()) {
+                ADD_FAILURE() << "unscripted window: " << d.windowTitle().toStdString();
+                return int(QDialog::Rejected);
+            }
+            Step step = std::move(steps_.front());
+            steps_.pop_front();
+            return step(d);
+        });
+    }
+    ~ModalScript()
+    {
+        EXPECT_TRUE(steps_.empty()) << "scripted windows never shown";
+        widgets::SetModalHandler(std::move(saved_));
+    }
+    void Then(Step step) { steps_.push_back(std::move(step)); }
+
+private:
+    std::deque<Step> steps_;
+    widgets::ModalHandler saved_;
+};
+
+// Fills the account dialog and presses OK; the dialog's result is what a user would get.
+ModalScript::Step Enter(std::string name, std::string server, std::string password = "", bool remember = false)
+{
+    return [=](QDialog& d) {
+        auto& f = static_cast<Tfrm_NewAcc&>(d);
+        f.txt_accName->setText(ToQ(name));
+        f.txt_usrname->setText("joe");
+        f.txt_pwd->setText(ToQ(password));
+        f.chk_pwd->setChecked(remember);
+        f.txt_mailsrvr->setText(ToQ(server));
+        f.cmdOK->click();
+        return d.result();
+    };
+}
+int Cancel(QDialog& d)
+{
+    static_cast<Tfrm_NewAcc&>(d).cmdCancel->click();
+    return d.result();
+}
+
+class AccountsWindow : public ::testing::Test {
+protected:
+    void Start(const std::string& accDat = "")
+    {
+        acc.reset();
+        newAcc.reset();
+        menu.reset();
+        if (!accDat.empty()) platform::WriteBytes(AccListPath(), accDat);
+        menu = std::make_unique<QMenu>();
+        newAcc = std::make_unique<Tfrm_NewAcc>();
+        acc = std::make_unique<TFrm_Acc>(*menu);
+        acc->SetAccountDialog(newAcc.get());
+    }
+    std::vector<std::string> Entries() const
+    {
+        std::vector<std::string> names;
+        for (QAction* a : menu->actions()) names.push_back(accounts::EntryAccount(*a));
+        return names;
+    }
+    bool KeyExists(const std::string& name) { return platform::TRegistry().KeyExists("software\\quillbox\\" + name); }
+
+    TempHome home;
+    ScriptedBoxes boxes;
+    ModalScript script;
+    std::unique_ptr<QMenu> menu;
+    std::unique_ptr<Tfrm_NewAcc> newAcc;
+    std::unique_ptr<TFrm_Acc> acc;
+};
+
+TEST_F(AccountsWindow, StartUpMakesOneEntryPerLineWithTheNameShownExactly)
+{
+    Start("Work;  pop.work\r\nMe & You;  pop.home\r\nno separator\r\n");
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[1]->objectName(), "sub_mnu1");
+    EXPECT_EQ(menu->actions()[1]->text(), "Me && You");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"Work", "Me & You", ""}));
+    // Each showing selects the first line when none is.
+    for (int expected : {0, 2})
+        script.Then([&, expected](QDialog& d) {
+            EXPECT_EQ(acc->Acc_List->currentRow(), expected);
+            acc->Acc_List->setCurrentRow(2);
+            return d.close();
+        });
+    widgets::ShowModal(*acc);
+    widgets::ShowModal(*acc);
+}
+
+TEST_F(AccountsWindow, AddStoresListsAndOffersTheAccountThenPropertiesFindsNoSelection)
+{
+    Start();
+    acc->cmd_propClick();
+    newAcc->chk_pwd->setChecked(true);
+    script.Then([&](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Create new account");
+        EXPECT_EQ(newAcc->txt_port->text(), "110");
+        EXPECT_FALSE(newAcc->chk_pwd->isChecked());
+        return Enter("Work", "pop.work", "pw", true)(d);
+    });
+    acc->cmd_AddClick();
+    EXPECT_EQ(platform::ReadBytes(AccListPath()), "Work;  pop.work\r\n");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"Work"});
+    EXPECT_TRUE(menu->actions()[0]->objectName().startsWith("sub_mnu"));
+    EXPECT_EQ(acc->Load_Mail_Settings("Work").Password, "pw");
+    EXPECT_EQ(newAcc->txt_accName->text(), "");
+    EXPECT_TRUE(newAcc->chk_pwd->isChecked());  // only the edit fields are emptied
+    acc->cmd_propClick();
+    ASSERT_EQ(boxes.Shown().size(), 2u);
+    for (const auto& box : boxes.Shown()) {
+        EXPECT_EQ(box.text, "Select an accouant to display properties.");
+        EXPECT_EQ(box.caption, "Quillbox");
+        EXPECT_EQ(box.icon, MsgIcon::Warning);
+    }
+    // A name already listed: its settings are overwritten and it is listed twice.
+    script.Then(Enter("Work", "pop.two"));
+    acc->cmd_AddClick();
+    EXPECT_EQ(acc->AccountLines(), (StringList{"Work;  pop.work", "Work;  pop.two"}));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"Work", "Work"}));
+    EXPECT_EQ(acc->Load_Mail_Settings("Work").Server, "pop.two");
+}
+
+TEST_F(AccountsWindow, CancelledAddStoresNothingAndTheNextAddStartsEmpty)
+{
+    Start();
+    script.Then([&](QDialog& d) { newAcc->txt_accName->setText("Work"); newAcc->txt_port->setText("995"); return Cancel(d); });
+    script.Then([&](QDialog& d) {
+        EXPECT_EQ(newAcc->txt_accName->text(), "");
+        EXPECT_EQ(newAcc->txt_port->text(), "110");
+        return Cancel(d);
+    });
+    acc->cmd_AddClick();
+    acc->cmd_AddClick();
+    EXPECT_FALSE(platform::FileExists(AccListPath()));
+    EXPECT_FALSE(KeyExists("Work"));
+    EXPECT_TRUE(menu->actions().isEmpty());
+}
+
+TEST_F(AccountsWindow, RenamingMovesTheSettingsButACaseChangeKeepsTheKey)
+{
+    Save_Mail_Settings("A", "u", "", "pop.a", "110", false);
+    Save_Mail_Settings("b", "joe", "pw", "pop.b", "110", true);
+    Start("A;  pop.a\r\nb;  pop.b\r\n");
+    acc->Acc_List->setCurrentRow(1);
+    script.Then([&](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Edit Account");
+        EXPECT_EQ(newAcc->txt_pwd->text(), "pw");
+        EXPECT_TRUE(newAcc->chk_pwd->isChecked());
+        return Enter("B", "pop.b", "pw", true)(d);
+    });
+    acc->cmd_propClick();
+    EXPECT_TRUE(KeyExists("b"));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"A", "B"}));
+    script.Then(Enter("Bee", "pop.bee"));
+    acc->cmd_propClick();
+    EXPECT_FALSE(KeyExists("b"));
+    EXPECT_EQ(acc->Load_Mail_Settings("Bee").Server, "pop.bee");
+    EXPECT_EQ(acc->AccountLines(), (StringList{"A;  pop.a", "Bee;  pop.bee"}));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"A", "Bee"}));
+    EXPECT_EQ(menu->actions()[1]->objectName(), "sub_mnu1");
+    script.Then(Cancel);
+    acc->cmd_propClick();
+    EXPECT_EQ(acc->AccountLines()[1], "Bee;  pop.bee");
+}
+
+TEST_F(AccountsWindow, RemoveAsksAndTheRemovalSurvivesARestart)
+{
+    Save_Mail_Settings("A", "u", "", "pop.a", "110", false);
+    Start("A;  pop.a\r\nB;  pop.b\r\n");
+    acc->Acc_List->setCurrentRow(0);
+    boxes.Answer(MsgResult::No);
+    acc->cmd_remClick();
+    EXPECT_TRUE(KeyExists("A"));
+    EXPECT_EQ(acc->AccountLines().size(), 2u);
+    EXPECT_EQ(Entries().size(), 2u);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Are you sure you want to delete this accouant ?");
+    EXPECT_EQ(boxes.Shown()[0].caption, "Confirm");
+    EXPECT_EQ(boxes.Shown()[0].icon, MsgIcon::Question);
+    EXPECT_EQ(boxes.Shown()[0].buttons, platform::MsgButtons::YesNo);
+
+    boxes.Answer(MsgResult::Yes);
+    script.Then([&](QDialog& d) { acc->cmd_rem->click(); d.close(); return d.result(); });
+    widgets::ShowModal(*acc);
+    EXPECT_FALSE(KeyExists("A"));
+    EXPECT_EQ(platform::ReadBytes(AccListPath()), "B;  pop.b\r\n");
+    Start();
+    EXPECT_EQ(Entries(), std::vector<std::string>{"B"});
+}
+
+TEST_F(AccountsWindow, RefusedNamesKeepTheDialogOpenAndStoreNothing)
+{
+    Save_Mail_Settings("A", "u", "", "pop.a", "110", false);
+    Start("A;  pop.a\r\n");
+    auto refused = [&](const char* name) {
+        return [&, name](QDialog& d) {
+            Enter(name, "srv")(d);
+            EXPECT_TRUE(d.isVisible()) << name;
+            return Cancel(d);
+        };
+    };
+    script.Then(refused("  "));
+    script.Then(refused("../x"));
+    script.Then(refused("DELLIST"));  // as a new name for "A"
+    acc->cmd_AddClick();
+    acc->cmd_AddClick();
+    acc->Acc_List->setCurrentRow(0);
+    acc->cmd_propClick();
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{
+                                 "Please enter a name for the account.",
+                                 "An account name cannot contain \"\\\" or \"/\".",
+                                 "\"DELLIST\" is reserved for the message rules and cannot be used as an account name."}));
+    EXPECT_EQ(boxes.Shown()[0].caption, "Quillbox");
+    EXPECT_EQ(platform::RegistryStore::CurrentUser().Read().keys.size(), 3u);  // software, quillbox, A
+    EXPECT_EQ(platform::ReadBytes(AccListPath()), "A;  pop.a\r\n");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"A"});
+}
+
+TEST_F(AccountsWindow, AccDatThatCannotBeReadOrWrittenIsReportedAndNothingIsLost)
+{
+    platform::CreateDir(AccListPath());
+    Start();
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].icon, MsgIcon::Error);
+    EXPECT_NE(boxes.Shown()[0].text.find("acc.dat"), std::string::npos);
+    script.Then(Enter("Work", "pop.work"));
+    acc->cmd_AddClick();
+    EXPECT_EQ(boxes.Shown().size(), 2u);
+    EXPECT_EQ(acc->AccountLines(), StringList{"Work;  pop.work"});
+    EXPECT_EQ(Entries(), std::vector<std::string>{"Work"});
+    acc->reject();
+    EXPECT_EQ(boxes.Shown().size(), 3u);
+    ::rmdir(AccListPath().c_str());
+    acc->reject();  // the next close writes what the failed one could not
+    EXPECT_EQ(platform::ReadBytes(AccListPath()), "Work;  pop.work\r\n");
+}
+
+TEST_F(AccountsWindow, SettingsThatCannotBeStoredKeepTheAccountDialogOpen)
+{
+    Start();
+    platform::WriteBytes(home.Root() + "blocker", "");
+    ::setenv("QUILLBOX_REGISTRY", (home.Root() + "blocker/registry.reg").c_str(), 1);
+    script.Then([&](QDialog& d) {
+        Enter("Work", "pop.work")(d);
+        EXPECT_TRUE(d.isVisible());
+        return Cancel(d);
+    });
+    acc->cmd_AddClick();
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].icon, MsgIcon::Error);
+    EXPECT_TRUE(acc->AccountLines().empty());
+    EXPECT_TRUE(menu->actions().isEmpty());
+}
+
+TEST(AccountDialog, UseDefaultMaskedPasswordAndEnterForOk)
+{
+    TempHome home;
+    Tfrm_NewAcc dialog;
+    dialog.show();
+    dialog.txt_port->setText("995");
+    dialog.cmd_default->click();
+    EXPECT_EQ(dialog.txt_port->text(), "110");
+    dialog.txt_pwd->setText("abc");
+    EXPECT_EQ(dialog.txt_pwd->displayText(), "***");
+    dialog.txt_accName->setText("Work");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(dialog.txt_mailsrvr, &enter);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(platform::TRegistry().KeyExists("software\\quillbox\\Work"));
+}
+
+TEST(PasswordPrompt, ShowsTheAccountStartsEmptyEachTimeAndReportsCancel)
+{
+    Tfrm_pwd_req prompt;
+    prompt.SetAccountName("Me & You");
+    EXPECT_EQ(prompt.lbl_accName->text(), "Me & You");
+    ModalScript script;
+    script.Then([&](QDialog& d) {
+        prompt.txt_pwd->setText("secret");
+        EXPECT_EQ(prompt.txt_pwd->displayText(), "******");
+        prompt.cmdOK->click();
+        return d.result();
+    });
+    script.Then([&](QDialog& d) {
+        EXPECT_EQ(prompt.txt_pwd->text(), "");
+        prompt.cmdCancel->click();
+        return d.result();
+    });
+    EXPECT_EQ(widgets::ShowModal(prompt), QDialog::Accepted);
+    EXPECT_EQ(prompt.Password(), "secret");
+    EXPECT_EQ(widgets::ShowModal(prompt), QDialog::Rejected);
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+#include "accounts/AccountList.h"
+#include "accounts/AccountName.h"
+#include "accounts/AccountStore.h"
+#include "accounts/PasswordScramble.h"
+#include "platform/Exception.h"
+#include "platform/Folders.h"
+#include "platform/Registry.h"
+#include "platform/TextFile.h"
+#include "TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using platform::RegistryValue;
+using platform::TRegistry;
+
+namespace {
+// Writes one account's values directly, as an older version or a hand edit may have left them.
+void RawAccount(const std::string& name, const std::vector<RegistryValue>& values)
+{
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("software\\quillbox\\" + name, true));
+    for (const auto& v : values) {
+        if (v.type == RegistryValue::Type::String) reg.WriteString(v.name, v.text);
+        else reg.WriteInteger(v.name, int32_t(v.number));
+    }
+}
+RegistryValue Str(const char* name, const std::string& text) { return {name, RegistryValue::Type::String, text, 0}; }
+RegistryValue Int(const char* name, uint32_t n) { return {name, RegistryValue::Type::Integer, "", n}; }
+
+TMailSettings Settings(std::string user, std::string password, std::string server, std::string port, bool remember)
+{
+    return {std::move(user), std::move(password), std::move(server), std::move(port), remember};
+}
+}  // namespace
+
+TEST(PasswordScramble, EveryByteValueSurvivesAndEachCharacterIsOneGroup)
+{
+    std::string all;
+    for (int c = 0; c < 256; ++c) all += char(c);
+    std::string stored = Scramble_Password(all);
+    EXPECT_EQ(std::count(stored.begin(), stored.end(), '-'), 256);
+    EXPECT_EQ(stored.back(), '-');
+    EXPECT_EQ(Unscramble_Password(stored), all);
+    EXPECT_EQ(Scramble_Password("Az"), "27-32-");  // 0x41^0x5A, 0x7A^0x5A
+    EXPECT_EQ(Scramble_Password(""), "");
+}
+
+TEST(PasswordScramble, ReadingTakesTheLowByteIgnoresOneTrailingCharacterAndRejectsBadGroups)
+{
+    EXPECT_EQ(Unscramble_Password("27-9"), "A");
+    EXPECT_EQ(Unscramble_Password("283-"), "A");  // 283 = 256 + 27
+    EXPECT_EQ(Unscramble_Password(""), "");
+    for (const char* bad : {"27-x-", "-27-", "27--32-", "27-32", "2 7-", "99999999999-"})
+        EXPECT_THROW(Unscramble_Password(bad), EConvertError) << bad;
+}
+
+TEST(AccountSettings, SavedValuesHaveTheirTypesOrderAndComeBackAsTyped)
+{
+    TempHome home;
+    Save_Mail_Settings("Work", "joe", " s3cret ", "pop.example.com", " pop3 ", true);
+    const auto& key = platform::RegistryStore::CurrentUser().Read().keys.at("SOFTWARE\\QUILLBOX\\WORK");
+    std::vector<std::string> names;
+    for (const auto& v : key.values) names.push_back(v.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"usrname", "mailsrvr", "port", "opt", "data"}));
+    EXPECT_EQ(key.values[3].type, RegistryValue::Type::Integer);
+    EXPECT_EQ(key.values[3].number, 1u);
+    EXPECT_EQ(key.values[4].text, Scramble_Password(" s3cret "));
+    EXPECT_EQ(Load_Mail_Settings("work"), Settings("joe", " s3cret ", "pop.example.com", " pop3 ", true));
+
+    Save_Mail_Settings("Work", "joe", "s3cret", "pop.example.com", "110", false);
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("software\\quillbox\\Work", false));
+    EXPECT_FALSE(reg.ValueExists("data"));
+    EXPECT_EQ(reg.ReadInteger("opt"), 0);
+    EXPECT_EQ(Load_Mail_Settings("Work"), Settings("joe", "", "pop.example.com", "110", false));
+}
+
+TEST(AccountSettings, BlankRememberedPasswordIsNotRemembered)
+{
+    TempHome home;
+    for (const char* blank : {"", "  \t"}) {
+        Save_Mail_Settings("Work", "joe", blank, "srv", "110", true);
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("software\\quillbox\\Work", false));
+        EXPECT_EQ(reg.ReadInteger("opt"), 1);
+        EXPECT_EQ(Load_Mail_Settings("Work"), Settings("joe", blank, "srv", "110", false));
+    }
+}
+
+TEST(AccountSettings, DamagedValuesKeepWhatWasReadBeforeAndNeverFail)
+{
+    TempHome home;
+    EXPECT_EQ(Load_Mail_Settings("Nowhere"), Settings("", "", "", "", false));
+    RawAccount("NoOpt", {Str("usrname", "u"), Str("mailsrvr", "s"), Str("port", "110")});
+    EXPECT_EQ(Load_Mail_Settings("NoOpt"), Settings("u", "", "s", "110", false));
+    RawAccount("OptText", {Str("usrname", "u"), Str("mailsrvr", "s"), Str("port", "110"), Str("opt", "1"),
+                           Str("data", "27-")});
+    EXPECT_EQ(Load_Mail_Settings("OptText"), Settings("u", "", "s", "110", false));
+    RawAccount("PortNumber", {Str("usrname", "u"), Str("mailsrvr", "s"), Int("port", 110), Int("opt", 1)});
+    EXPECT_EQ(Load_Mail_Settings("PortNumber"), Settings("u", "", "s", "", false));
+    RawAccount("BadData", {Str("usrname", "u"), Str("mailsrvr", "s"), Str("port", "110"), Int("opt", 1),
+                           Str("data", "27-x-")});
+    EXPECT_EQ(Load_Mail_Settings("BadData"), Settings("u", "", "s", "110", false));
+}
+
+TEST(AccountNames, NamesReachingBeyondTheirOwnKeyOrFolderAreRefused)
+{
+    for (const char* bad : {"", "  ", "a\\b", "\\", "a/b", ".", "..", "delList", "DELLIST", "a;b", "x\ty", "x\x7f"})
+        EXPECT_FALSE(AccountNameProblem(bad).empty()) << bad;
+    EXPECT_EQ(AccountNameProblem("delList"),
+              "\"delList\" is reserved for the message rules and cannot be used as an account name.");
+    for (const char* good : {"Work", "Me & You", "a.b", "...", " x", "delList2", "M\xfcller"})
+        EXPECT_EQ(AccountNameProblem(good), "") << good;
+}
+
+TEST(AccountNames, RefusedNamesAreNeitherWrittenNorReadNorDeleted)
+{
+    TempHome home;
+    Save_Mail_Settings("Work", "joe", "pw", "srv", "110", true);
+    RawAccount("delList\\from", {Int("total", 1), Str("List_0", "SPAM")});
+    RawAccount("", {Str("usrname", "root-level")});
+    EXPECT_THROW(Save_Mail_Settings("a\\b", "u", "p", "s", "110", false), EAccountName);
+    EXPECT_FALSE(TRegistry().KeyExists("software\\quillbox\\a"));
+    EXPECT_EQ(Load_Mail_Settings("").User, "");
+    for (const char* bad : {"", "\\", "delList", "DelList\\from", "..", "Work\\"})
+        EXPECT_FALSE(Delete_Mail_Settings(bad)) << bad;
+    EXPECT_TRUE(TRegistry().KeyExists("software\\quillbox\\delList\\from"));
+    EXPECT_EQ(Load_Mail_Settings("Work").Password, "pw");
+    Save_Mail_Settings("Workshop", "", "", "", "", false);
+    EXPECT_TRUE(Delete_Mail_Settings("WORK"));
+    EXPECT_FALSE(TRegistry().KeyExists("software\\quillbox\\Work"));
+    EXPECT_TRUE(TRegistry().KeyExists("software\\quillbox\\Workshop"));
+}
+
+TEST(AccountListFile, EveryLineEndsWithCrLfAndNamesAreTheTextBeforeTheFirstSemicolon)
+{
+    TempHome home;
+    EXPECT_TRUE(ReadAccList().empty());
+    WriteAccList({AccListLine("Work", "pop.example.com"), "no separator", "M\xfcller;  a;b"});
+    EXPECT_EQ(platform::ReadBytes(AccListPath()), "Work;  pop.example.com\r\nno separator\r\nM\xfcller;  a;b\r\n");
+    StringList lines = ReadAccList();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(Get_MailAcc_Name(lines[0]), "Work");
+    EXPECT_EQ(Get_MailAcc_Name(lines[1]), "");
+    EXPECT_EQ(Get_MailAcc_Name(lines[2]), "M\xfcller");
+    WriteAccList({});
+    EXPECT_EQ(platform::ReadBytes(AccListPath()), "");
+}
