@@ -5,9 +5,10 @@
 namespace lcd {
 namespace {
 
-// 7 columns by 9 rows. Capitals and digits fill the whole grid, so there is no room below the
-// baseline: lower-case letters are six rows high (rows 4 to 9), and g, j, p, q and y keep the
-// same top but shorten their bowls so that their tails fit in the two bottom rows.
+// 7 columns by 9 rows (rows counted from 1 at the top). Capitals and digits fill the whole grid,
+// so there is no room below the baseline: lower-case letters are six rows high (rows 4 to 9), and
+// g, j, p, q and y keep the same top but shorten their bowls so that their tails fit in rows 8
+// and 9.
 constexpr const char* kArt7x9[kGlyphCountLarge * 9] = {
     // 33 !
     "...#...",
@@ -951,8 +952,9 @@ constexpr const char* kArt7x9[kGlyphCountLarge * 9] = {
     ".......",
 };
 
-// 9 columns by 12 rows. Capitals and digits stand on rows 1 to 10, lower-case letters are seven
-// rows high (rows 4 to 10), and the two bottom rows are the room for descenders.
+// 9 columns by 12 rows. Capitals and digits stand on rows 1 to 10 and lower-case letters are
+// seven rows high (rows 4 to 10); rows 11 and 12 below the baseline hold the tails of g, j, p, q,
+// y and the comma, the lower ends of brackets, braces and the bar, and the underscore.
 constexpr const char* kArt9x12[kGlyphCountLarge * 12] = {
     // 33 !
     "....#....",
@@ -1360,14 +1362,14 @@ constexpr const char* kArt9x12[kGlyphCountLarge * 12] = {
     // 64 @
     "..#####..",
     ".#.....#.",
-    "#.......#",
-    "#..####.#",
+    "#..###..#",
     "#.#...#.#",
     "#.#...#.#",
-    "#..###.##",
+    "#.#..##.#",
+    "#..##.##.",
     "#........",
-    ".#.......",
-    "..######.",
+    ".#.....#.",
+    "..#####..",
     ".........",
     ".........",
     // 65 A
