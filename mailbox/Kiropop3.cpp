@@ -1,0 +1,213 @@
+#include "mailbox/Kiropop3.h"
+
+namespace {
+
+const char* const kConnectionLost = "Connection lost";
+
+// A reply is positive when its first word holds "+OK".
+bool IsPositive(const std::string& reply)
+{
+    return TPowersock::NthWord(reply, ' ', 1).find("+OK") != std::string::npos;
+}
+
+std::string WithoutLineEnd(std::string line)
+{
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// Holds Busy for one operation; a nested holder leaves it to the outer one.
+class BusyScope {
+public:
+    explicit BusyScope(bool& busy) : busy_(busy), owner_(!busy) { busy_ = true; }
+    ~BusyScope()
+    {
+        if (owner_) busy_ = false;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& busy_;
+    bool owner_;
+};
+
+}  // namespace
+
+TKiroPOP3::TKiroPOP3() { Port = 110; }
+
+void TKiroPOP3::SetAttachFilePath(const std::string& Path)
+{
+    attachFilePath_ = Path;
+    if (!attachFilePath_.empty() && attachFilePath_.back() != '/') attachFilePath_ += '/';
+}
+
+std::string TKiroPOP3::Command(const std::string& Text)
+{
+    std::string reply = Transaction(Text);
+    if (reply.empty()) throw Exception(kConnectionLost);
+    return reply;
+}
+
+std::string TKiroPOP3::ReadReplyLine()
+{
+    std::string line;
+    ReadLn(line);
+    if (line.empty()) throw Exception(kConnectionLost);
+    return WithoutLineEnd(line);
+}
+
+bool TKiroPOP3::AuthenticationPassed(const std::string& Reply, int& Tries)
+{
+    if (IsPositive(Reply)) return true;
+    if (Tries > 0 || !OnAuthenticationFailed) throw Exception("Authentication failed");
+    bool handled = false;
+    OnAuthenticationFailed(handled);
+    if (!handled) throw Exception("Authentication failed");
+    ++Tries;
+    return false;  // the handler may have changed UserID or Password: start again with USER
+}
+
+void TKiroPOP3::Login()
+{
+    int tries = 0;
+    bool done = false;
+    while (!done) {
+        if (AuthenticationPassed(Command("USER " + UserID), tries))
+            done = AuthenticationPassed(Command("PASS " + Password), tries);
+        ++tries;
+    }
+}
+
+void TKiroPOP3::Connect()
+{
+    for (int tries = 0; Password.empty() || UserID.empty(); ++tries) {
+        if (!OnAuthenticationNeeded) throw Exception("Authentication failed");
+        if (tries > 0) break;  // asked once: go on with what is there
+        bool handled = false;
+        OnAuthenticationNeeded(handled);
+        if (!handled) throw Exception("Authentication failed");
+    }
+
+    const bool alreadyBusy = busy_;
+    busy_ = true;
+    bool loggedIn = false;
+    auto finish = [&] {
+        if (!alreadyBusy) busy_ = false;
+        if (loggedIn && OnConnect) OnConnect(this);
+    };
+    try {
+        TPowersock::Connect();
+        try {
+            std::string greeting;
+            ReadLn(greeting);
+            if (greeting.empty()) throw Exception(kConnectionLost);
+            if (!IsPositive(greeting)) throw Exception(greeting);
+            Login();
+            loggedIn = true;
+            std::string stat = Command("STAT");
+            if (!IsPositive(stat)) throw Exception(stat);
+            messageCount_ = StrToIntDef(Trim(NthWord(stat, ' ', 2)), 0);
+        } catch (...) {
+            // Log out and close; the failure the user must see is the one that got us here,
+            // not a follow-up failure of the QUIT.
+            try {
+                Disconnect();
+            } catch (...) {
+            }
+            throw;
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TKiroPOP3::Disconnect()
+{
+    if (!Connected()) return;
+    std::string reply;
+    try {
+        reply = Transaction("QUIT");
+    } catch (...) {
+        TPowersock::Disconnect();
+        throw;
+    }
+    TPowersock::Disconnect();
+    if (reply.empty()) throw Exception(kConnectionLost);
+    if (!IsPositive(reply)) throw Exception(reply);
+}
+
+void TKiroPOP3::Abort()
+{
+    TPowersock::Abort();
+    if (Connected()) {
+        TPowersock::Disconnect();
+        ClearInput();
+    }
+}
+
+void TKiroPOP3::List()
+{
+    if (busy_) return;
+    BusyScope busy(busy_);
+    CheckConnection();
+    Command("LIST ");  // the status line is not examined: a refusal leaves the wait to the time-out
+    for (std::string line = ReadReplyLine(); line != "."; line = ReadReplyLine()) {
+        if (OnList) {
+            int size = StrToInt(NthWord(line, ' ', 2));
+            int msg = StrToInt(NthWord(line, ' ', 1));
+            OnList(msg, size);
+        }
+    }
+}
+
+void TKiroPOP3::GetSummary(int MsgNum)
+{
+    if (busy_) return;
+    BusyScope busy(busy_);
+    CheckConnection();
+    if (OnRetrieveStart) OnRetrieveStart(this);
+    std::string reply = Command("TOP " + IntToStr(MsgNum) + " 0");
+    if (!IsPositive(reply)) throw Exception(reply);
+
+    summary_.Header.clear();
+    summary_.Subject.clear();
+    summary_.From.clear();
+    summary_.MessageId.clear();
+    // Only the first line of a field counts; folded continuation lines are not joined.
+    for (;;) {
+        std::string line = ReadReplyLine();
+        if (StartsWith(line, "Subject:")) summary_.Subject = line.substr(8);
+        else if (StartsWith(line, "From:")) summary_.From = line.substr(5);
+        else if (StartsWith(line, "Message-ID:")) summary_.MessageId = line.size() > 12 ? line.substr(12, 256) : "";
+        summary_.Header.push_back(line);
+        if (line == ".") break;
+    }
+
+    reply = Command("LIST " + IntToStr(MsgNum));
+    summary_.Bytes = StrToInt(Trim(NthWord(reply, ' ', 3)));
+    StatusMessage(1, "Summary Retrieved");
+    if (OnRetrieveEnd) OnRetrieveEnd(this);
+}
+
+void TKiroPOP3::DeleteMessage(int MsgNum)
+{
+    if (busy_) return;
+    {
+        BusyScope busy(busy_);
+        CheckConnection();
+        std::string reply = Transaction("DELE " + IntToStr(MsgNum));
+        // Only a positive reply is an accepted deletion; a refusal without text, or no reply
+        // at all, must not be taken for one.
+        if (!IsPositive(reply)) {
+            if (OnFailure) OnFailure(this);
+            throw Exception(reply.empty() ? kConnectionLost : reply);
+        }
+    }
+    if (OnSuccess) OnSuccess(this);
+}

@@ -1,0 +1,79 @@
+#pragma once
+// TKiroPOP3: the POP3 client of the mail check. It logs in, counts, lists message numbers
+// and sizes, fetches one message's header at a time (TOP n 0, never the body) into a
+// summary, deletes messages and logs out. Every command is one line out and one reply line
+// back over the waits of TPowersock, so the GUI keeps running meanwhile.
+//
+// List, GetSummary and DeleteMessage do nothing while another of them runs (Busy); Connect
+// runs regardless, since a handler of OnConnectionRequired calls it from inside them.
+#include "mailbox/Psock.h"
+#include "platform/Strings.h"
+
+#include <functional>
+#include <string>
+
+// The header summary of one message.
+struct TSummary {
+    std::string Subject;    // after "Subject:", a leading blank kept, line end removed
+    std::string From;       // after "From:", likewise
+    int Bytes = 0;          // size from the LIST n reply
+    std::string MessageId;  // from the 13th character of the "Message-ID:" line, at most 256, no line end
+    StringList Header;      // every line of the TOP reply after its status line, line ends removed, "." included
+};
+
+using TListEvent = std::function<void(int Msg, int Size)>;
+
+class TKiroPOP3 : public TPowersock {
+public:
+    TKiroPOP3();
+
+    std::string UserID;
+    std::string Password;
+    bool Parse = false;         // kept with the settings; no operation reads it
+    bool DeleteOnRead = false;  // kept with the settings; no operation reads it
+    // A folder path; a non-empty value gets a closing '/' when it has none, an empty value
+    // stays empty (it must not turn into the root folder). No operation reads it.
+    void SetAttachFilePath(const std::string& Path);
+    const std::string& AttachFilePath() const { return attachFilePath_; }
+
+    TNotifyEvent OnConnect;  // logged in; hides the socket-level event of the same name
+    THandlerEvent OnAuthenticationNeeded;  // Connect found UserID or Password empty
+    THandlerEvent OnAuthenticationFailed;  // the server refused USER or PASS
+    TListEvent OnList;                     // one line of the LIST reply
+    TNotifyEvent OnRetrieveStart;
+    TNotifyEvent OnRetrieveEnd;
+    TNotifyEvent OnSuccess;  // DeleteMessage was accepted
+    TNotifyEvent OnFailure;  // DeleteMessage was refused
+
+    // Connects, reads the greeting, logs in with USER and PASS (one retry when a handler of
+    // OnAuthenticationFailed asks for it) and counts with STAT. OnConnect fires once logged
+    // in, also when STAT then fails.
+    void Connect() override;
+    // QUIT, then closes the socket in every case.
+    void Disconnect() override;
+    // Cancels the wait in progress and closes at once, without QUIT: the server carries
+    // out no deletion of this session.
+    void Abort() override;
+
+    void List();
+    void GetSummary(int MsgNum);
+    void DeleteMessage(int MsgNum);
+
+    const TSummary& Summary() const { return summary_; }
+    int MessageCount() const { return messageCount_; }
+    bool Busy() const { return busy_; }
+
+private:
+    // A Transaction whose empty reply (the connection is gone) is a failure of its own.
+    std::string Command(const std::string& Text);
+    // One line of a multi-line reply, without its line end; throws when the connection is
+    // gone, so a cut-off reply can never be read forever.
+    std::string ReadReplyLine();
+    bool AuthenticationPassed(const std::string& Reply, int& Tries);
+    void Login();
+
+    TSummary summary_;
+    int messageCount_ = 0;
+    bool busy_ = false;
+    std::string attachFilePath_;
+};

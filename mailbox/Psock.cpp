@@ -1,0 +1,500 @@
+#include "mailbox/Psock.h"
+
+#include "mailbox/HostLookup.h"
+#include "platform/MessagePump.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using mailbox::SocketErrorFromErrno;
+
+namespace {
+
+constexpr std::chrono::milliseconds kSlice{10};
+
+bool WouldBlock(int e) { return e == EAGAIN || e == EWOULDBLOCK; }
+
+// Failures that the asynchronous connect reports through its completion, however soon they
+// are known: the user sees "Connection Failed" for all of them.
+bool IsConnectOutcome(int e)
+{
+    return e == ECONNREFUSED || e == ENETUNREACH || e == EHOSTUNREACH || e == ETIMEDOUT ||
+           e == ECONNRESET;
+}
+
+}  // namespace
+
+// Runs the per-wait time-out for the lifetime of one wait. A wait nested inside another
+// (a handler run by the pump that does its own I/O) gets its own period and hands the outer
+// wait's deadline back when it ends.
+class TPowersock::TimerScope {
+public:
+    explicit TimerScope(TPowersock& sock)
+        : sock_(sock), outerEnabled_(sock.timerEnabled_), outerDeadline_(sock.deadline_)
+    {
+        sock_.TimerOn();
+    }
+    ~TimerScope()
+    {
+        sock_.TimerOff();
+        if (outerEnabled_) {
+            sock_.timerEnabled_ = true;
+            sock_.deadline_ = outerDeadline_;
+        }
+    }
+    TimerScope(const TimerScope&) = delete;
+    TimerScope& operator=(const TimerScope&) = delete;
+
+private:
+    TPowersock& sock_;
+    bool outerEnabled_;
+    Clock::time_point outerDeadline_;
+};
+
+TPowersock::TPowersock() : ioBuffer_(IOBufferSize + 1)
+{
+    StatusMessage(8, "Create");
+    StatusMessage(8, "Initializing Winsock");
+    OpenSocket(true);
+    if (fd_ < 0) throw ESockError("Initializaton of windows sockets failed");
+}
+
+TPowersock::~TPowersock()
+{
+    // No events from here on: the owner that bound them may already be half gone.
+    destroying_ = true;
+    StatusMessage(8, "Destroy");
+    canceled_ = true;
+    connected_ = false;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+void TPowersock::OpenSocket(bool first)
+{
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, first ? IPPROTO_TCP : 0);
+    if (fd_ < 0) {
+        lastErrorNo_ = SocketErrorFromErrno(errno);
+        return;
+    }
+    ++socketGeneration_;
+    if (first) {
+        // The first socket resets its connection on close instead of closing gracefully.
+        linger off{1, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &off, sizeof off);
+    }
+}
+
+void TPowersock::EnsureSocket()
+{
+    if (fd_ >= 0) return;
+    OpenSocket(false);
+    if (fd_ < 0) throw ESockError(LookupErrorMessage(lastErrorNo_));
+}
+
+void TPowersock::StatusMessage(int Level, const std::string& Text)
+{
+    if (Level > ReportLevel) return;
+    try {
+        status_ = Text;
+        if (!destroying_ && OnStatus) OnStatus(this, Text);
+    } catch (...) {
+        // A status report never breaks the operation that reports.
+    }
+}
+
+std::string TPowersock::LookupErrorMessage(int Code)
+{
+    StatusMessage(8, "Looking Up Error Message");
+    return mailbox::SocketErrorText(Code);
+}
+
+void TPowersock::CheckSocketError(int errnoValue, int Expected)
+{
+    lastErrorNo_ = SocketErrorFromErrno(errnoValue);
+    // Every failure of a socket call is a socket error here, also one without a table row.
+    if (lastErrorNo_ != Expected && lastErrorNo_ != 0) throw ESockError(LookupErrorMessage(lastErrorNo_));
+}
+
+std::string TPowersock::NthWord(const std::string& Text, char Delimiter, int N)
+{
+    if (Text.empty() || N < 1) return {};
+    std::size_t start = 0;
+    for (int field = 1; field < N; ++field) {
+        std::size_t next = Text.find(Delimiter, start);
+        if (next == std::string::npos) return {};
+        start = next + 1;
+    }
+    std::size_t end = Text.find(Delimiter, start);
+    return Text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// ---- waiting ----
+
+void TPowersock::TimerOn()
+{
+    StatusMessage(8, "Timer On");
+    timedOut_ = false;
+    timerEnabled_ = TimeOut > 0;
+    if (timerEnabled_) deadline_ = Clock::now() + std::chrono::milliseconds(TimeOut);
+}
+
+void TPowersock::TimerOff()
+{
+    StatusMessage(8, "Timer Off");
+    timerEnabled_ = false;
+}
+
+void TPowersock::TimerTriggered()
+{
+    StatusMessage(8, "Timer Triggered");
+    TimerOff();
+    timedOut_ = true;
+    lookupDone_ = true;
+    Abort();
+}
+
+void TPowersock::Pump()
+{
+    platform::ProcessMessages();
+    if (timerEnabled_ && Clock::now() >= deadline_) TimerTriggered();
+}
+
+short TPowersock::WaitSlice(short events)
+{
+    auto slice = kSlice;
+    if (timerEnabled_) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
+        if (left < slice) slice = std::max(left, std::chrono::milliseconds(0));
+    }
+    if (fd_ < 0) {
+        std::this_thread::sleep_for(slice);
+        return 0;
+    }
+    pollfd p{fd_, events, 0};
+    int n = ::poll(&p, 1, static_cast<int>(slice.count()));
+    return n > 0 ? p.revents : 0;
+}
+
+// ---- connecting ----
+
+void TPowersock::ResolveHost()
+{
+    StatusMessage(8, "Resolve Host");
+    in_addr_t dotted = ::inet_addr(Host.c_str());
+    if (dotted != INADDR_NONE) {
+        remoteAddress_ = dotted;
+        return;
+    }
+    remoteAddress_ = 0;
+    std::shared_ptr<mailbox::HostLookup> lookup;
+    {
+        TimerScope timer(*this);
+        lookupDone_ = false;
+        lookup = mailbox::HostLookup::Start(Host);
+        do {
+            if (lookup->WaitFor(kSlice)) {
+                lookupDone_ = true;
+                succeed_ = lookup->ErrorCode() == 0;
+            }
+            Pump();
+        } while (!lookupDone_ && !timedOut_ && !canceled_);
+    }
+    // A lookup left behind finishes on its own thread and only updates its shared result.
+    if (timedOut_) throw ESockError("Host Lookup Timed Out");
+    if (canceled_) throw ESockError("Host Lookup Canceled");
+    if (!succeed_) {
+        lastErrorNo_ = lookup->ErrorCode();
+        throw ESockError("Host Lookup Failed");
+    }
+    remoteAddress_ = lookup->Address();
+    if (OnHostResolved) OnHostResolved(this);
+}
+
+void TPowersock::Connect()
+{
+    StatusMessage(8, "Connecting");
+    canceled_ = false;
+    PollPeerClose();
+    if (connected_) throw ESockError("Already connected");
+
+    for (int attempts = 0;; ++attempts) {
+        try {
+            ResolveHost();
+        } catch (const ESockError& e) {
+            if (e.Message() == "Host Lookup Timed Out" || e.Message() == "Host Lookup Canceled") throw;
+        }
+        if (remoteAddress_ != 0) break;
+        if (attempts > 0 || !OnInvalidHost) throw ESockError("Null Remote Address");
+        bool handled = false;
+        OnInvalidHost(handled);
+        if (!handled) throw ESockError("Null Remote Address");
+    }
+
+    EnsureSocket();
+    if (Port < 1 || Port > 65535) {
+        // A port that does not fit would silently reach another port.
+        lastErrorNo_ = 10049;
+        throw ESockError(LookupErrorMessage(lastErrorNo_));
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(Port));
+    address.sin_addr.s_addr = remoteAddress_;
+
+    lookupDone_ = false;
+    succeed_ = true;
+    const uint64_t generation = socketGeneration_;
+    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        ConnectCompleted();
+    } else {
+        int e = errno;
+        if (IsConnectOutcome(e)) {
+            succeed_ = false;
+            lastErrorNo_ = SocketErrorFromErrno(e);
+        } else if (e != EINPROGRESS && e != EINTR && !WouldBlock(e)) {
+            CheckSocketError(e);
+        }
+    }
+    {
+        TimerScope timer(*this);
+        while (!connected_ && !timedOut_ && !canceled_ && succeed_) {
+            if (WaitSlice(POLLOUT) != 0) ConnectCompleted();
+            Pump();
+            // Closed and replaced from inside the pump: this attempt is over.
+            if (socketGeneration_ != generation && !connected_) succeed_ = false;
+        }
+    }
+    if (connected_ && !timedOut_ && !canceled_ && succeed_) return;
+
+    // Leave no half-open attempt behind, so the next Connect starts clean.
+    RequestCloseSocket();
+    if (OnConnectionFailed) OnConnectionFailed(this);
+    if (timedOut_) throw ESockError("Connection Timed out");
+    if (canceled_) throw ESockError("Connection Canceled");
+    throw ESockError("Connection Failed");
+}
+
+void TPowersock::ConnectCompleted()
+{
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+    if (error == 0) {
+        connected_ = true;
+        if (OnConnect) OnConnect(this);
+    } else if (error != EINPROGRESS && !WouldBlock(error)) {
+        succeed_ = false;
+        lastErrorNo_ = SocketErrorFromErrno(error);
+    }
+}
+
+// ---- closing ----
+
+void TPowersock::RequestCloseSocket()
+{
+    StatusMessage(4, "Request Close Socket");
+    const bool wasConnected = connected_;
+    connected_ = false;
+    if (fd_ < 0) return;
+    int closing = fd_;
+    fd_ = -1;
+    int closeResult = ::close(closing);
+    int closeErrno = errno;
+    // The fresh socket comes first, so a handler of OnDisconnect may connect again at once.
+    if (!destroying_) OpenSocket(false);
+    if (closeResult != 0 && closeErrno != EINTR) CheckSocketError(closeErrno);
+    if (wasConnected && !destroying_ && OnDisconnect) OnDisconnect(this);
+}
+
+void TPowersock::Disconnect()
+{
+    StatusMessage(8, "Disconnecting");
+    RequestCloseSocket();
+}
+
+void TPowersock::Cancel()
+{
+    StatusMessage(8, "Canceling");
+    canceled_ = true;
+}
+
+void TPowersock::Abort()
+{
+    StatusMessage(8, "Abort");
+    Cancel();
+}
+
+// The peer's close shows up as a readable socket with nothing to read. Notice it before an
+// operation relies on Connected, as a close notification would have.
+void TPowersock::PollPeerClose()
+{
+    if (!connected_ || fd_ < 0) return;
+    char probe;
+    ssize_t n = ::recv(fd_, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n > 0) return;
+    if (n < 0) {
+        int e = errno;
+        if (WouldBlock(e) || e == EINTR) return;
+        lastErrorNo_ = SocketErrorFromErrno(e);
+    }
+    RequestCloseSocket();
+}
+
+void TPowersock::CheckConnection()
+{
+    StatusMessage(8, "Checking Connection");
+    PollPeerClose();
+    int tries = 0;
+    while (!connected_) {
+        if (tries > 0 || !OnConnectionRequired) throw Exception("Not Connected");
+        bool handled = false;
+        OnConnectionRequired(handled);
+        if (!handled) throw Exception("Not Connected");
+        ++tries;
+    }
+}
+
+// ---- sending ----
+
+void TPowersock::SendBuffer(const void* Buffer, std::size_t Length)
+{
+    StatusMessage(4, "Sending Buffer");
+    {
+        TimerScope timer(*this);
+        if (!canceled_) {
+            const char* bytes = static_cast<const char*>(Buffer);
+            if (Length == 0) Length = std::strlen(bytes);
+            std::size_t remaining = Length;
+            while (remaining > 0 && !canceled_) {
+                ssize_t sent = ::send(fd_, bytes + (Length - remaining), remaining, MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (sent == 0) break;
+                if (sent > 0) {
+                    remaining -= static_cast<std::size_t>(sent);
+                    continue;
+                }
+                int e = errno;
+                if (e == EINTR) continue;
+                if (!WouldBlock(e)) CheckSocketError(e);
+                // The peer is not taking data: wait for room, keeping the GUI and the
+                // time-out alive, so a Stop or the time-out can end the send.
+                WaitSlice(POLLOUT);
+                Pump();
+            }
+        }
+    }
+    if (canceled_) {
+        canceled_ = false;
+        throw EAbortError("Socket send aborted");
+    }
+}
+
+void TPowersock::Write(const std::string& Text)
+{
+    StatusMessage(8, "Write");
+    if (Text.empty()) return;
+    SendBuffer(Text.data(), Text.size());
+}
+
+void TPowersock::Writeln(const std::string& Text)
+{
+    StatusMessage(8, "Writeln");
+    if (Text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
+        throw ESockError("Invalid character in command");
+    Write(Text + "\r\n");
+}
+
+// ---- reading ----
+
+void TPowersock::RefuseLongLine()
+{
+    RequestCloseSocket();
+    throw ESockError("Reply line too long");
+}
+
+void TPowersock::ReadLn(std::string& Line)
+{
+    StatusMessage(8, "ReadLn");
+    Line.clear();
+    TimerScope timer(*this);
+    for (;;) {
+        if (fd_ < 0) return;  // no socket at all: as good as not connected
+        ssize_t peeked = ::recv(fd_, ioBuffer_.data(), IOBufferSize, MSG_PEEK | MSG_DONTWAIT);
+        if (peeked == 0) {
+            // The peer closed: nothing more will come.
+            Line.clear();
+            if (connected_) RequestCloseSocket();
+            return;
+        }
+        if (peeked < 0) {
+            int e = errno;
+            if (e != EINTR) {
+                if (!WouldBlock(e)) {
+                    lastErrorNo_ = SocketErrorFromErrno(e);
+                    if (lastErrorNo_ == mailbox::kErrNotConnected) {
+                        Line.clear();
+                        return;
+                    }
+                    CheckSocketError(e);
+                }
+                WaitSlice(POLLIN);
+            }
+        } else {
+            const std::size_t available = static_cast<std::size_t>(peeked);
+            const void* lf = std::memchr(ioBuffer_.data(), '\n', available);
+            const std::size_t take = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - ioBuffer_.data()) + 1
+                                        : available;
+            if (Line.size() + take > MaxLineLength) RefuseLongLine();
+            // Consume exactly what belongs to this line; the rest stays queued in the socket.
+            std::size_t got = 0;
+            while (got < take) {
+                ssize_t n = ::recv(fd_, ioBuffer_.data() + got, take - got, MSG_DONTWAIT);
+                if (n <= 0) {
+                    if (n < 0 && errno == EINTR) continue;
+                    break;
+                }
+                got += static_cast<std::size_t>(n);
+            }
+            Line.append(ioBuffer_.data(), got);
+            if (lf && got == take) return;
+        }
+        Pump();
+        if (canceled_) {
+            canceled_ = false;
+            throw EAbortError("Socket readln aborted");
+        }
+    }
+}
+
+std::string TPowersock::Transaction(const std::string& Command)
+{
+    StatusMessage(8, "Transaction");
+    Writeln(Command);
+    std::string reply;
+    ReadLn(reply);
+    transactionReply_ = reply;
+    if (!reply.empty()) StatusMessage(1, reply);
+    return reply;
+}
+
+bool TPowersock::DataAvailable()
+{
+    StatusMessage(8, "Data Available");
+    if (fd_ < 0) return false;
+    return ::recv(fd_, ioBuffer_.data(), 1, MSG_PEEK | MSG_DONTWAIT) > 0;
+}
+
+void TPowersock::ClearInput()
+{
+    StatusMessage(8, "Clearing Input");
+    if (fd_ < 0) return;
+    std::vector<char> scratch(IOBufferSize);
+    (void)::recv(fd_, scratch.data(), scratch.size(), MSG_DONTWAIT);
+}

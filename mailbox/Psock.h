@@ -1,0 +1,136 @@
+#pragma once
+// TPowersock: a blocking, line-oriented TCP client for the GUI thread. Every wait (name
+// lookup, connect, a blocked send, one line) polls the socket in slices of at most 10 ms and
+// runs the message pump between slices, so the window stays live and a Stop command can
+// run inside the wait. Each wait ends on its event, on the per-wait time-out (which calls the
+// virtual Abort), on Cancel/Abort, or on an error.
+#include "mailbox/SocketErrors.h"
+#include "platform/Exception.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Lookup, connect and socket failures; the message is the text the user sees.
+class ESockError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A send or a line read that was cancelled or timed out.
+class EAbortError : public ESockError {
+public:
+    using ESockError::ESockError;
+};
+
+class TPowersock;
+
+// Called with Handled false; a handler that repaired the cause sets it true to have the
+// operation tried exactly once more.
+using THandlerEvent = std::function<void(bool& Handled)>;
+using TNotifyEvent = std::function<void(TPowersock* Sender)>;
+using TOnStatus = std::function<void(TPowersock* Sender, const std::string& Status)>;
+using TOnHostResolved = std::function<void(TPowersock* Sender)>;
+
+class TPowersock {
+public:
+    TPowersock();
+    virtual ~TPowersock();
+    TPowersock(const TPowersock&) = delete;
+    TPowersock& operator=(const TPowersock&) = delete;
+
+    std::string Host;  // host name or dotted IPv4 address
+    int Port = 0;
+    int TimeOut = 0;      // milliseconds allowed for each single wait; 0 (or less) waits without limit
+    int ReportLevel = 0;  // status texts of this level or lower reach OnStatus
+
+    TNotifyEvent OnDisconnect;        // a connection was closed, by this side or the peer
+    TNotifyEvent OnConnect;           // the socket-level connect completed
+    THandlerEvent OnInvalidHost;      // the host gave no address; may fix Host and ask for a retry
+    TOnHostResolved OnHostResolved;   // a name lookup succeeded
+    TOnStatus OnStatus;               // a status text passed the ReportLevel filter
+    TNotifyEvent OnConnectionFailed;  // the connect wait failed, just before the exception
+    THandlerEvent OnConnectionRequired;  // CheckConnection found no connection
+
+    virtual void Connect();
+    virtual void Disconnect();
+    // Sends one command line and returns one reply line, line end included.
+    virtual std::string Transaction(const std::string& Command);
+    virtual void Abort();
+
+    void CheckConnection();
+    void Cancel();
+    // Sends Length bytes; Length 0 sends a NUL-terminated text up to its NUL.
+    void SendBuffer(const void* Buffer, std::size_t Length);
+    void Write(const std::string& Text);
+    // Sends Text and CR LF. Text must be one line: CR, LF or NUL inside it would smuggle
+    // further commands to the server, so such a text is refused.
+    void Writeln(const std::string& Text);
+    // Reads exactly one line, line end included, and leaves the bytes after it in the socket.
+    // An empty Line means the connection is gone.
+    void ReadLn(std::string& Line);
+    bool DataAvailable();
+    void ClearInput();
+
+    // Field N (from 1) of Text split at every single Delimiter; empty when there is none.
+    static std::string NthWord(const std::string& Text, char Delimiter, int N);
+    void StatusMessage(int Level, const std::string& Text);
+    std::string LookupErrorMessage(int Code);
+
+    bool Connected() const { return connected_; }
+    const std::string& Status() const { return status_; }
+    const std::string& TransactionReply() const { return transactionReply_; }
+    int LastErrorNo() const { return lastErrorNo_; }
+
+    // Bytes peeked per pass while a line is read.
+    static constexpr std::size_t IOBufferSize = 65536;
+    // A longer reply line is refused and the connection closed: the stream cannot be resumed
+    // in the middle of a line, and a hostile server must not make the client grow without end.
+    static constexpr std::size_t MaxLineLength = 1024 * 1024;
+
+protected:
+    // Raises ESockError with the error's text unless errnoValue maps to Expected.
+    void CheckSocketError(int errnoValue, int Expected = mailbox::kErrWouldBlock);
+    // Closes the socket and opens a fresh one, so Connect can be called again. Fires
+    // OnDisconnect when a connection was open.
+    void RequestCloseSocket();
+
+private:
+    class TimerScope;
+    using Clock = std::chrono::steady_clock;
+
+    void OpenSocket(bool first);
+    void EnsureSocket();
+    void ResolveHost();
+    void ConnectCompleted();
+    void PollPeerClose();
+    void RefuseLongLine();
+    // Waits up to one slice for the events on the socket; returns the events seen.
+    short WaitSlice(short events);
+    // One turn of the message pump, then the time-out check.
+    void Pump();
+    void TimerOn();
+    void TimerOff();
+    void TimerTriggered();
+
+    int fd_ = -1;
+    uint64_t socketGeneration_ = 0;  // changes with every new socket
+    bool connected_ = false;
+    std::string status_;
+    std::string transactionReply_;
+    int lastErrorNo_ = 0;
+    uint32_t remoteAddress_ = 0;  // network byte order; 0 = none
+    std::vector<char> ioBuffer_;
+
+    bool canceled_ = false;
+    bool timedOut_ = false;
+    bool lookupDone_ = false;
+    bool succeed_ = false;
+    bool destroying_ = false;
+
+    bool timerEnabled_ = false;
+    Clock::time_point deadline_{};
+};
