@@ -1,0 +1,118 @@
+#include "retrieval/VemAttFile.h"
+
+#include "platform/Exception.h"
+#include "platform/MessagePump.h"
+#include "platform/TextFile.h"
+#include "retrieval/VemMIME.h"
+#include "retrieval/WorkFile.h"
+#include "retrieval/vem_util.h"
+
+TAttachedFile::TAttachedFile() : body_(std::make_unique<TMemoryStream>()) {}
+
+TMemoryStream* TAttachedFile::Body()
+{
+    if (body_) body_->SetPosition(0);
+    return body_.get();
+}
+
+void TAttachedFile::SaveToFile(const std::string& fileName)
+{
+    if (!body_) throw Exception("AttachedFile.Body = nil");
+    body_->SaveToFile(fileName);
+}
+
+void TAttachedFile::DecodeBase64()
+{
+    WorkFile work("vem_b64d");
+    {
+        TFileStream file(work.Path(), TFileMode::Create);
+        TBase64DecodingStream decoder(file);
+        for (const std::string& line : EncodedLines) {
+            decoder.Write(line.data(), int64_t(line.size()));
+            platform::ProcessMessages();
+        }
+        if (decoder.TargetFailed()) throw EInOutError(decoder.TargetError());
+        file.Close();
+    }
+    if (!body_) body_ = std::make_unique<TMemoryStream>();
+    body_->LoadFromFile(work.Path());
+}
+
+void TAttachedFile::DecodeUU()
+{
+    WorkFile work("vem_uud");
+    {
+        TFileStream file(work.Path(), TFileMode::Create);
+        std::string bytes;
+        // The first line is the "begin" line; the second is always decoded.
+        for (size_t i = 1; i < EncodedLines.size(); ++i) {
+            const std::string& line = EncodedLines[i];
+            if (i > 1 && (line == "end" || line == "`")) break;
+            bytes.clear();
+            DecodeUULine(line, bytes);
+            file.WriteText(bytes);
+        }
+        file.Close();
+    }
+    if (!body_) body_ = std::make_unique<TMemoryStream>();
+    body_->LoadFromFile(work.Path());
+}
+
+void TAttachedFile::EncodeBase64()
+{
+    TFileStream source(PathName, TFileMode::OpenRead);
+    WorkFile work("vem_b64e");
+    {
+        TFileStream file(work.Path(), TFileMode::Create);
+        {
+            TBase64EncodingStream encoder(file);
+            char block[1024];
+            for (;;) {
+                platform::ProcessMessages();
+                int64_t n = source.Read(block, sizeof block);
+                if (n <= 0) break;
+                encoder.Write(block, n);
+            }
+            if (encoder.TargetFailed()) throw EInOutError(encoder.TargetError());
+        }
+        file.Close();
+    }
+    EncodedLines = platform::ReadLines(work.Path());
+    if (!body_) body_ = std::make_unique<TMemoryStream>();
+    body_->LoadFromFile(PathName);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TAttachedFile& TAttachedFiles::AddFile(const std::string& name)
+{
+    auto item = std::make_unique<TAttachedFile>();
+    item->FileName = ExtractFileName(name);
+    item->PathName = name;
+    item->ContentType = GetMimeTypeOfFile(name);
+    items_.push_back(std::move(item));
+    return *items_.back();
+}
+
+void TAttachedFiles::Check(int index) const
+{
+    if (index < 0 || size_t(index) >= items_.size()) throw Exception("List index out of bounds (" + IntToStr(index) + ")");
+}
+
+TAttachedFile& TAttachedFiles::Items(int index)
+{
+    Check(index);
+    return *items_[size_t(index)];
+}
+
+const TAttachedFile& TAttachedFiles::Items(int index) const
+{
+    Check(index);
+    return *items_[size_t(index)];
+}
+
+void TAttachedFiles::Delete(int index)
+{
+    Check(index);
+    items_.erase(items_.begin() + index);
+}

@@ -1,0 +1,230 @@
+// Raw mail to header fields, body text and attachments.
+#include "retrieval/MimeParts.h"
+#include "retrieval/VemMIME.h"
+#include "retrieval/VemMsg.h"
+
+#include "platform/TextFile.h"
+
+namespace {
+
+bool Contains(const std::string& text, std::string_view word) { return text.find(word) != std::string::npos; }
+
+// "begin", a mode greater than 0 and less than 777 at positions 7 to 9, then the name.
+bool IsUUBeginLine(std::string_view line)
+{
+    if (line.size() <= 10 || !SameText(line.substr(0, 5), "begin")) return false;
+    int mode = StrToIntDef(line.substr(6, 3), 0);
+    return mode > 0 && mode < 777;
+}
+
+bool IsUUEndLine(std::string_view line) { return SameText(Trim(line), "end"); }
+
+// The first line of a block that the uudecoder would reject, or npos. Mirrors DecodeUU: the first
+// line is the "begin" line, decoding stops at "end" or "`" from the third line on.
+size_t FirstBadUULine(const std::vector<std::string_view>& block)
+{
+    for (size_t i = 1; i < block.size(); ++i) {
+        if (i > 1 && (block[i] == "end" || block[i] == "`")) break;
+        if (!IsUULine(block[i])) return i;
+    }
+    return std::string_view::npos;
+}
+
+std::string JoinLinesBetween(LineSpan lines)
+{
+    std::string text = JoinLinesCRLF(lines);
+    if (!text.empty()) text.resize(text.size() - 2);
+    return text;
+}
+
+std::string JoinLinesBetween(const StringList& lines)
+{
+    std::string text = JoinLinesCRLF(lines);
+    if (!text.empty()) text.resize(text.size() - 2);
+    return text;
+}
+
+// The characters that cannot stand in a file name here or on the systems mail comes from, and
+// control characters, which would truncate or garble the name when it is saved.
+void RemoveUnsafeNameCharacters(std::string& name)
+{
+    std::erase_if(name, [](char c) {
+        return static_cast<unsigned char>(c) < 32 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+    });
+}
+
+}  // namespace
+
+void TVemMsg::SetRawMail(const StringList& lines)
+{
+    RawMail = lines;
+    Parse();
+}
+
+void TVemMsg::SetRawMail(StringList&& lines)
+{
+    RawMail = std::move(lines);
+    Parse();
+}
+
+void TVemMsg::Parse()
+{
+    if (RawMail.empty()) return;
+    for (const std::string& line : RawMail) {
+        if (line.empty()) break;
+        Headers.push_back(line);
+    }
+    ReadHeaderFields();
+    // The parts are windows on RawMail, which stays untouched until the parse is done.
+    std::vector<std::string_view> lines(RawMail.begin(), RawMail.end());
+    ParsePart(lines, 0);
+    if (ClearRawMailAfterParse) StringList().swap(RawMail);
+}
+
+void TVemMsg::ReadHeaderFields()
+{
+    size_t headerLines = 0;
+    while (headerLines < RawMail.size() && !RawMail[headerLines].empty()) ++headerLines;
+    if (headerLines == 0) return;
+    std::vector<std::string_view> header(RawMail.begin(), RawMail.begin() + std::ptrdiff_t(headerLines));
+    // A message without a From header shows its first line, typically the mailbox "From " line.
+    From = header[0].size() > 5 ? std::string(header[0].substr(5, 72)) : std::string();
+
+    std::string line;
+    auto value = [&](std::string_view name) -> const std::string* {
+        if (!FindHeader(name, header, line)) return nullptr;
+        line = HeaderValue(name, line);
+        return &line;
+    };
+    if (value("FROM:")) From = DecodeHeaderWords(line);
+    if (value("SENDER:")) Sender = NormalizeAddressList(line);
+    if (value("MESSAGE-ID:")) MessageId = line;
+    if (value("IN-REPLY-TO:")) InReplyTo = line;
+    if (value("RETURN-PATH:")) ReturnPath = line;
+    if (value("REPLY-TO:")) ReplyTo = NormalizeAddressList(line);
+    if (value("TO:")) SendTo = NormalizeAddressList(line);
+    if (value("CC:")) CC = NormalizeAddressList(line);
+    if (value("DATE:")) Date = line;
+    if (value("SUBJECT:")) Subject = DecodeHeaderWords(line);
+    ContentType = value("CONTENT-TYPE:") ? UpperCase(line) : "TEXT/PLAIN";
+    ContentTransferEncoding = value("CONTENT-TRANSFER-ENCODING:") ? UpperCase(line) : "7BIT";
+}
+
+void TVemMsg::ParsePart(LineSpan lines, int depth)
+{
+    const TPartInfo info = GetPartInfo(lines);
+    const std::string& type = info.Type;
+    const bool named = !info.FileName.empty();
+
+    if (Contains(type, "TEXT") && (named || type == "TEXT/HTML")) {
+        StoreAttachment(StripHeaders(lines), type, info.FileName, info.Encoding);
+    } else if (Contains(type, "TEXT")) {
+        ParseTextPart(StripHeaders(lines), info.Encoding);
+    } else if (Contains(type, "MULTIPART")) {
+        if (depth >= kMaxMimeNesting) {
+            KeepNested(lines);
+            return;
+        }
+        std::vector<TMimePart> parts;
+        SplitMultipart(lines, depth, parts);
+        for (const TMimePart& part : parts) {
+            if (part.BodyText) AppendText(part.Lines);
+            else ParsePart(part.Lines, part.Depth);
+        }
+    } else if (info.Encoding == "X-UUENCODE" || named) {
+        StoreAttachment(StripHeaders(lines), type, info.FileName, info.Encoding);
+    } else if (type == "MESSAGE/RFC822") {
+        // The enclosed message's own header lines become the headers of the part.
+        if (depth >= kMaxMimeNesting) KeepNested(StripHeaders(lines));
+        else ParsePart(StripHeaders(lines), depth + 1);
+    } else if (info.Encoding == "BASE64" || info.Encoding == "QUOTED-PRINTABLE") {
+        StoreAttachment(StripHeaders(lines), type, std::string(), info.Encoding);
+    } else {
+        AppendText(StripHeaders(lines));
+    }
+}
+
+void TVemMsg::ParseTextPart(LineSpan body, const std::string& encoding)
+{
+    std::vector<std::string_view> rest;
+    rest.reserve(body.size());
+    TakeOutUUBlocks(body, rest);
+    // What is left around a uuencoded block is still text of this part, so it is decoded too.
+    if (encoding == "QUOTED-PRINTABLE") {
+        AppendText(platform::SplitLines(DecodeQuotedPrintable(JoinLinesCRLF(rest))));
+    } else if (encoding == "BASE64") {
+        Base64Decoder decoder;
+        std::string bytes;
+        for (std::string_view line : rest) decoder.Decode(line.data(), line.size(), bytes);
+        AppendText(platform::SplitLines(bytes));
+    } else {
+        AppendText(rest);
+    }
+}
+
+void TVemMsg::TakeOutUUBlocks(LineSpan body, std::vector<std::string_view>& rest)
+{
+    size_t endLine = 0;  // the first "end" line after the current begin line (body.size(): none)
+    std::vector<std::string_view> block;
+    size_t i = 0;
+    while (i < body.size()) {
+        if (!IsUUBeginLine(body[i])) {
+            rest.push_back(body[i++]);
+            continue;
+        }
+        if (endLine <= i) {
+            endLine = i + 1;
+            while (endLine < body.size() && !IsUUEndLine(body[endLine])) ++endLine;
+        }
+        block.clear();
+        std::vector<size_t> at;
+        for (size_t k = i; k < endLine; ++k) {
+            if (body[k].empty()) continue;
+            block.push_back(body[k]);
+            at.push_back(k);
+        }
+        size_t bad = FirstBadUULine(block);
+        if (bad != std::string_view::npos) {
+            // Not uuencoded after all: its lines stay text. A later begin line before the bad line
+            // would fail on the same line, so the search goes on from there.
+            for (size_t k = i; k < at[bad]; ++k) rest.push_back(body[k]);
+            i = at[bad];
+            continue;
+        }
+        std::string name(body[i].substr(10, 64));
+        StoreAttachment(block, "APPLICATION/OCTET-STREAM", name, "X-UUENCODE");
+        i = endLine;  // the "end" line stays in the text
+    }
+}
+
+void TVemMsg::KeepNested(LineSpan lines)
+{
+    // Too deep to take apart: kept whole as an enclosed message the user can save and open.
+    StoreAttachment(lines, "MESSAGE/RFC822", ChangeFileExt(Subject, ".eml"), "7BIT");
+}
+
+void TVemMsg::StoreAttachment(LineSpan lines, const std::string& type, std::string name, const std::string& encoding)
+{
+    if (name.empty()) {
+        name = Subject;
+        if (type == "TEXT/HTML") name = ChangeFileExt(name, ".html");
+        else if (type == "IMAGE/JPEG") name = ChangeFileExt(name, ".jpeg");
+        else if (type == "IMAGE/GIF") name = ChangeFileExt(name, ".gif");
+    }
+    RemoveUnsafeNameCharacters(name);
+    TAttachedFile& item = AttachedFiles.AddFile(name);
+    if (encoding == "BASE64" || encoding == "X-UUENCODE") {
+        item.EncodedLines.assign(lines.begin(), lines.end());
+        if (encoding == "BASE64") item.DecodeBase64();
+        else item.DecodeUU();
+        StringList().swap(item.EncodedLines);
+    } else if (encoding == "QUOTED-PRINTABLE") {
+        item.Body()->Assign(JoinLinesBetween(platform::SplitLines(DecodeQuotedPrintable(JoinLinesCRLF(lines)))));
+    } else {
+        item.Body()->Assign(JoinLinesBetween(lines));
+    }
+}
+
+void TVemMsg::AppendText(LineSpan lines) { Text.insert(Text.end(), lines.begin(), lines.end()); }
+
+void TVemMsg::AppendText(const StringList& lines) { Text.insert(Text.end(), lines.begin(), lines.end()); }
