@@ -1,0 +1,185 @@
+// The mail check: choosing an account in the "Check Mail" drop-down lists the messages waiting
+// on its server, one row per message, built from the headers alone.
+#include "Main.h"
+#include "MessageCells.h"
+#include "accounts/AccountMenu.h"
+#include "accounts/pop_acc.h"
+#include "accounts/pwd_req.h"
+#include "lcd/LCDScreen.h"
+#include "platform/Folders.h"
+#include "platform/MessageBox.h"
+#include "platform/TextFile.h"
+#include "widgets/Modal.h"
+
+#include <QAction>
+#include <QLocale>
+#include <QMenu>
+
+namespace {
+
+void Inform(const std::string& text)
+{
+    platform::ShowMessageBox({text, platform::ApplicationTitle(), platform::MsgIcon::Information,
+                              platform::MsgButtons::OK, platform::MsgResult::None});
+}
+
+char UserDecimalSeparator()
+{
+    QString point = QLocale::system().decimalPoint();
+    return point.size() == 1 && point[0].unicode() < 128 ? char(point[0].unicode()) : '.';
+}
+
+}  // namespace
+
+void TMainFrm::BindMailboxClient()
+{
+    POP31 = std::make_unique<TKiroPOP3>();
+    POP31->Port = 110;
+    POP31->ReportLevel = 0;
+    POP31->Parse = false;
+    POP31->DeleteOnRead = false;
+    POP31->OnConnect = [this](TPowersock*) { POP31Connect(); };
+    POP31->OnDisconnect = [this](TPowersock*) { POP31Disconnect(); };
+    POP31->OnInvalidHost = [this](bool& handled) { POP31InvalidHost(handled); };
+    POP31->OnConnectionFailed = [this](TPowersock*) { POP31ConnectionFailed(); };
+    POP31->OnAuthenticationFailed = [this](bool& handled) { POP31AuthenticationFailed(handled); };
+    POP31->OnList = [this](int msg, int size) { POP31List(msg, size); };
+
+    connect(PopupMenu1, &QMenu::triggered, this, [this](QAction* entry) { platform::RunGuarded([&] { sub_mnu_click(entry); }); });
+    connect(cmdStop, &QAction::triggered, this, [this] { platform::RunGuarded([&] { cmdStopClick(); }); });
+}
+
+void TMainFrm::sub_mnu_click(QObject* clicked)
+{
+    auto* entry = qobject_cast<QAction*>(clicked);
+    if (!entry) return;
+    LCD1->SetAnimationEnabled(false);
+    DisplayLCD_Msg("Checking Mail ...");
+    // The entry keeps the account's name itself; its caption only shows it.
+    std::string accName = accounts::EntryAccount(*entry);
+    cur_account = accName;
+    chk_mail(accName);
+}
+
+void TMainFrm::chk_mail(const std::string& accName)
+{
+    // However the check ends, the window is idle again unless a connection is still open.
+    struct IdleUnlessConnected {
+        TMainFrm& frm;
+        ~IdleUnlessConnected()
+        {
+            if (!frm.POP31->Connected()) frm.update_ctrls(true);
+        }
+    } idleAtEnd{*this};
+
+    TMailSettings settings = windows_.Frm_Acc->Load_Mail_Settings(accName);
+    std::string password = settings.Password;
+    if (!settings.Remember) {
+        Tfrm_pwd_req& prompt = *windows_.frm_pwd_req;
+        prompt.SetAccountName(accName);
+        if (widgets::ShowModal(prompt) != QDialog::Accepted) return;
+        password = prompt.Password();
+    }
+    MailRows->Clear();
+    DisplayLCD_Msg("Connecting " + accName + " ...");
+    VemPOP1 = {settings.Server, settings.Port, settings.User, password};
+    POP31->ReportLevel = 2;
+    POP31->TimeOut = 20000;
+    POP31->Host = settings.Server;
+    POP31->Port = StrToInt(settings.Port);
+    POP31->UserID = settings.User;
+    POP31->Password = password;
+
+    // From here no second check may start: it would reuse the client while this one waits.
+    update_ctrls(false);
+    try {
+        msg_list.clear();
+        POP31->Connect();
+        POP31->List();
+    } catch (const std::exception&) {
+        if (closing_) return;
+        Inform("Failed to connect to the mail server.");
+    }
+    if (closing_) return;
+    DisplayLCD_Msg("Total Messages: " + IntToStr(POP31->MessageCount()));
+    Get_msg_Summary(accName);
+    if (closing_) return;
+    if (MailRows->Count() > 0) Apply_rules();
+}
+
+void TMainFrm::Get_msg_Summary(const std::string& accName)
+{
+    std::string folder = platform::ProgramFolder() + accName;
+    try {
+        if (!platform::DirectoryExists(folder)) platform::CreateDir(folder);
+    } catch (...) {
+        // Nothing can be listed without the folder: close the connection (no QUIT is needed),
+        // so the window does not stay busy, and let the error report say why.
+        POP31->Abort();
+        throw;
+    }
+
+    const char decimalSeparator = UserDecimalSeparator();
+    const size_t count = msg_list.size();
+    try {
+        for (size_t i = 0; i < count && !closing_; ++i) {
+            DisplayLCD_Msg("Dowmloading Message " + IntToStr(int64_t(i) + 1) + " of " + IntToStr(int64_t(count)));
+            const std::string& entry = msg_list[i];
+            size_t slash = entry.find('/');
+            std::string number = entry.substr(0, slash);
+            std::string octets = slash == std::string::npos ? std::string() : entry.substr(slash + 1);
+            std::string size = FormatMessageSize(StrToInt(octets), decimalSeparator);
+            POP31->GetSummary(StrToInt(number));
+            const TSummary& summary = POP31->Summary();
+            TMailRow row;
+            row.from = summary.From;
+            row.subject = summary.Subject;
+            row.date = DateOfHeader(summary.Header);
+            row.size = size;
+            row.mark = Get_rule_id(row.from, row.subject);
+            row.headerFile = folder + "/msg" + IntToStr(int64_t(i)) + ".hdr";
+            MailRows->AddRow(row);
+            platform::WriteLines(row.headerFile, summary.Header);
+        }
+    } catch (...) {
+        // A summary that cannot be had ends the list quietly; the rows so far stay.
+    }
+    if (closing_) return;
+
+    POP31->Disconnect();
+    DisplayLCD_Msg(MailRows->Count() > 0 ? "right click messages to view details ...." : "");
+    LCD1->SetAnimationEnabled(true);
+}
+
+void TMainFrm::cmdStopClick()
+{
+    try {
+        POP31->Abort();
+        POP31->Disconnect();
+        update_ctrls(true);
+        DisplayLCD_Msg("Operation cancelled by user");
+    } catch (...) {
+        Inform("Download aborted!!!");
+    }
+}
+
+void TMainFrm::Apply_rules()
+{
+    if (OnApplyRules) OnApplyRules();
+}
+
+void TMainFrm::POP31Connect()
+{
+    update_ctrls(false);
+    DisplayLCD_Msg("Connected");
+}
+
+void TMainFrm::POP31Disconnect() { update_ctrls(true); }
+
+void TMainFrm::POP31InvalidHost(bool&) { DisplayLCD_Msg("Host not found"); }
+
+void TMainFrm::POP31ConnectionFailed() { DisplayLCD_Msg("Connection Failed"); }
+
+void TMainFrm::POP31AuthenticationFailed(bool&) { DisplayLCD_Msg("Invalid user name or password"); }
+
+void TMainFrm::POP31List(int msg, int size) { msg_list.push_back(IntToStr(msg) + "/" + IntToStr(size)); }

@@ -1,0 +1,94 @@
+#include "MailListModel.h"
+
+#include "widgets/Artwork.h"
+#include "widgets/QtText.h"
+
+#include <QColor>
+
+TMailListModel::TMailListModel(QObject* parent)
+    : QAbstractTableModel(parent), markedIcon_(widgets::ImageListIcon(0)), deletedIcon_(widgets::ImageListIcon(2))
+{
+}
+
+void TMailListModel::AddRow(TMailRow row)
+{
+    int at = Count();
+    beginInsertRows({}, at, at);
+    rows_.push_back(std::move(row));
+    endInsertRows();
+}
+
+void TMailListModel::RemoveRow(int i)
+{
+    if (i < 0 || i >= Count()) return;
+    beginRemoveRows({}, i, i);
+    rows_.erase(rows_.begin() + i);
+    endRemoveRows();
+}
+
+void TMailListModel::Clear()
+{
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+void TMailListModel::SetMark(int i, int mark)
+{
+    if (i < 0 || i >= Count()) return;
+    rows_[size_t(i)].mark = mark;
+    emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
+}
+
+void TMailListModel::Redraw()
+{
+    if (!rows_.empty()) emit dataChanged(index(0, 0), index(Count() - 1, ColumnCount - 1));
+}
+
+int TMailListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
+int TMailListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+
+QVariant TMailListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= Count()) return {};
+    const TMailRow& row = rows_[size_t(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (index.column()) {
+        case ColFrom: return ToQ(row.from);
+        case ColSubject: return ToQ(row.subject);
+        case ColDate: return ToQ(row.date);
+        case ColSize: return ToQ(row.size);
+        }
+        break;
+    case Qt::DecorationRole:
+        if (index.column() == ColFrom && (row.mark == 0 || row.mark == 2)) {
+            return row.mark == 0 ? markedIcon_ : deletedIcon_;
+        }
+        break;
+    case Qt::ForegroundRole:
+        if (DrawRed && DrawRed(row)) return QColor(255, 0, 0);
+        break;
+    case Qt::TextAlignmentRole:
+        if (index.column() == ColSize) return int(Qt::AlignRight | Qt::AlignVCenter);
+        break;
+    }
+    return {};
+}
+
+QVariant TMailListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal) return {};
+    if (role == Qt::DisplayRole) {
+        static const char* const titles[ColumnCount] = {"From", "Subject", "Date", "Size"};
+        if (section >= 0 && section < ColumnCount) return QString::fromLatin1(titles[section]);
+    }
+    if (role == Qt::TextAlignmentRole && section == ColSize) return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+Qt::ItemFlags TMailListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;  // never editable in place
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The rows of the message list: one per message on the server, in server order, so the row at
+// position i stands for message number i + 1.
+#include "platform/Strings.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct TMailRow {
+    std::string from;     // the row's caption
+    std::string subject;
+    std::string date;
+    std::string size;
+    int mark = -1;           // 0 marked by a rule, 2 deleted on the server, -1 none
+    std::string headerFile;  // the header lines saved for this message by the check that listed it
+};
+
+class TMailListModel : public QAbstractTableModel {
+public:
+    enum Column { ColFrom, ColSubject, ColDate, ColSize, ColumnCount };
+    static constexpr int kColumnWidths[ColumnCount] = {184, 270, 80, 80};
+
+    explicit TMailListModel(QObject* parent = nullptr);
+
+    // Decides at every redraw whether a row's texts are drawn in red.
+    std::function<bool(const TMailRow&)> DrawRed;
+
+    int Count() const { return int(rows_.size()); }
+    const TMailRow& Row(int i) const { return rows_.at(size_t(i)); }
+    void AddRow(TMailRow row);
+    void RemoveRow(int i);
+    void Clear();
+    void SetMark(int i, int mark);
+    // Asks the views to draw every row again (after the rules changed, for example).
+    void Redraw();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    std::vector<TMailRow> rows_;
+    QIcon markedIcon_, deletedIcon_;
+};

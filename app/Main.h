@@ -1,0 +1,161 @@
+#pragma once
+// The main window: toolbar, status display, message list, status bar and menus; the commands
+// and the idle/busy switching that every mail operation uses.
+#include "MailListModel.h"
+#include "platform/Strings.h"
+#include "mailbox/Kiropop3.h"
+#include "rules/RuleTable.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTableView;
+class QToolBar;
+namespace lcd {
+class TLCDScreen;
+class TLCDAnimator;
+}  // namespace lcd
+class TFrm_Acc;
+class Tfrm_NewAcc;
+class TFrm_srcvu;
+class TFrm_Rules;
+class TFrm_defRule;
+class TAboutBox;
+class Tfrm_pwd_req;
+
+// The windows that start-up creates after the main one; each exists once for the program's life.
+struct TAppWindows {
+    TFrm_Acc* Frm_Acc = nullptr;
+    Tfrm_NewAcc* frm_NewAcc = nullptr;
+    TFrm_srcvu* Frm_srcvu = nullptr;
+    TFrm_Rules* Frm_Rules = nullptr;
+    TFrm_defRule* Frm_defRule = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    Tfrm_pwd_req* frm_pwd_req = nullptr;
+};
+
+// What a check hands the retrieval client for later downloads and rule deletions.
+struct TRetrievalSettings {
+    std::string Host;
+    std::string Port;
+    std::string UserId;
+    std::string UserPasswd;
+};
+
+class TMainFrm : public QMainWindow {
+public:
+    explicit TMainFrm(QWidget* parent = nullptr);
+    ~TMainFrm() override;
+
+    void SetWindows(const TAppWindows& windows);
+    const TAppWindows& Windows() const { return windows_; }
+
+    // Replaces the status display's text by one line (empty: a blank display).
+    void DisplayLCD_Msg(const std::string& msg);
+    // Switches the commands between the idle and the busy state.
+    void update_ctrls(bool idle);
+    // Appends every file in `folder` and its sub-folders matching `mask`, a folder's own files
+    // before those of its sub-folders.
+    static void FindFiles(StringList& list, const std::string& folder, const std::string& mask);
+    void ShowHomePage(char page, int opt);
+    void ShowHome();
+    std::string StatusText() const;
+
+    // Handlers.
+    void FormCreate();
+    void FormResize();
+    bool FormCloseQuery();
+    void MailListSelectItem();
+    void SelectAll1Click();
+    void Exit1Click();
+    void cmdNewAccClick();
+    void mnu_onLineHLPClick(QAction* item);
+    void ASPPHPCF1Click(QAction* item);
+    void About1Click();
+    void cmd_ruleClick();
+
+    // The mail check.
+    void sub_mnu_click(QObject* clicked);
+    void chk_mail(const std::string& accName);
+    void Get_msg_Summary(const std::string& accName);
+    void cmdStopClick();
+    // Deletes the messages that rules marked, after asking; called after every check that
+    // listed messages and from Message, "Apply Rules".
+    void Apply_rules();
+    void ApplyRules1Click() { Apply_rules(); }
+    std::function<void()> OnApplyRules;  // lets a test see each run
+
+    // Handlers of the mailbox client's events.
+    void POP31Connect();
+    void POP31Disconnect();
+    void POP31InvalidHost(bool& handled);
+    void POP31ConnectionFailed();
+    void POP31AuthenticationFailed(bool& handled);
+    void POP31List(int msg, int size);
+
+    // The loaded message rules, and whether a listed message falls under one of them.
+    void load_rules() { RuleTable.load_rules(); }
+    int Get_rule_id(const std::string& fromText, const std::string& subjectText) const
+    {
+        return RuleTable.Get_rule_id(fromText, subjectText);
+    }
+
+    // Controls.
+    QToolBar* Toolbar971 = nullptr;
+    QAction* cmdNewAcc = nullptr;
+    QAction* cmdChkMail = nullptr;
+    QAction* cmd_vumsg = nullptr;
+    QAction* cmd_vusrc = nullptr;
+    QAction* cmd_del = nullptr;
+    QAction* cmdStop = nullptr;
+    QAction* cmd_rule = nullptr;
+    QFrame* Panel1 = nullptr;
+    lcd::TLCDScreen* LCD1 = nullptr;
+    std::unique_ptr<lcd::TLCDAnimator> LCDAnimator1;
+    QTableView* MailList = nullptr;
+    TMailListModel* MailRows = nullptr;
+    QLabel* sbar = nullptr;
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuMessage = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QMenu* mnuDevServices = nullptr;
+    QMenu* PopupMenu1 = nullptr;  // the accounts of the "Check Mail" drop-down
+    QMenu* PopupMenu2 = nullptr;  // the list's right-click menu
+
+    // Engines.
+    std::unique_ptr<TKiroPOP3> POP31;
+    TRetrievalSettings VemPOP1;
+
+    // State.
+    rules::TRuleTable RuleTable;
+    StringList msg_list;
+    std::string cur_account;
+    bool downloading = false;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildToolbar();
+    void BuildStatusDisplay();
+    void BuildMailList();
+    void BuildMenus();
+    QAction* AddMenuItem(QMenu* menu, const char* caption, int icon, void (TMainFrm::*handler)());
+    QAction* AddHelpItem(const char* caption, int tag, int icon);
+
+    void BindMailboxClient();
+
+    TAppWindows windows_;
+    bool closing_ = false;  // the window closed during an operation: it ends without asking more
+};
+
+// The Tag of a toolbar button or menu item.
+int TagOf(const QAction* action);

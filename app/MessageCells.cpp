@@ -1,0 +1,24 @@
+#include "MessageCells.h"
+
+#include <cstdio>
+
+std::string FormatMessageSize(long long octets, char decimalSeparator)
+{
+    char text[64];
+    if (octets <= 1024) {
+        std::snprintf(text, sizeof text, "%10d KB", 1);
+        return text;
+    }
+    std::snprintf(text, sizeof text, "%8.2f KB", double(octets) / 1024.0);
+    std::string out = text;
+    for (char& c : out)
+        if (c == '.') c = decimalSeparator;
+    return out;
+}
+
+std::string DateOfHeader(const StringList& header)
+{
+    for (const std::string& line : header)
+        if (line.starts_with("Date:")) return line.substr(5);
+    return {};
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The texts of a message row that come from the header summary and the LIST reply.
+#include "platform/Strings.h"
+
+#include <string>
+
+// "%10d KB" of 1 for up to 1024 octets, else "%8.2f KB" of the size in KB with the given
+// decimal separator.
+std::string FormatMessageSize(long long octets, char decimalSeparator);
+// Everything after "Date:" of the first header line that begins with it (letter case counts),
+// the blank after the colon included; empty when there is none.
+std::string DateOfHeader(const StringList& header);

@@ -1,0 +1,333 @@
+#include "app/Main.h"
+#include "app/Startup.h"
+#include "app/about.h"
+#include "app/msg_src.h"
+#include "accounts/NewAcc.h"
+#include "accounts/pop_acc.h"
+#include "accounts/pwd_req.h"
+#include "rules/def_Rule.h"
+#include "rules/rules.h"
+#include "lcd/LCDScreen.h"
+#include "platform/Folders.h"
+#include "platform/Shell.h"
+#include "platform/TextFile.h"
+#include "widgets/AnimatedPicture.h"
+#include "widgets/Modal.h"
+#include "ScriptedBoxes.h"
+#include "TempHome.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    TempHome home;
+    ScriptedBoxes boxes;
+    std::unique_ptr<TMainFrm> frm = CreateApplicationWindows();
+
+    void AddRows(int n)
+    {
+        for (int i = 0; i < n; ++i) frm->MailRows->AddRow({"from" + std::to_string(i), "subject", "date", "size", -1, ""});
+    }
+    QAction* MenuItem(QMenu* menu, const QString& text)
+    {
+        for (QAction* a : menu->actions())
+            if (a->text() == text) return a;
+        return nullptr;
+    }
+};
+
+std::vector<std::string> EnabledToolbarButtons(TMainFrm& frm)
+{
+    std::vector<std::string> names;
+    for (QAction* a : frm.Toolbar971->actions())
+        if (a->isEnabled()) names.push_back(a->objectName().toStdString());
+    return names;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, ToolbarHoldsTheSevenButtonsInOrderWithCaptionsHintsAndTags)
+{
+    struct Expect {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        int tag;
+    } expected[] = {
+        {"cmdNewAcc", "", "Create new account", 0}, {"cmdChkMail", "Check Mail", "Check mail", 0},
+        {"cmd_vumsg", "View Message", "View message", 0}, {"cmd_vusrc", "View source", "View source", 0},
+        {"cmd_del", "", "Delete message", 0},          {"cmdStop", "", "Stop", 1},
+        {"cmd_rule", "New Rule", "New rule", 0},
+    };
+    QList<QAction*> actions = frm->Toolbar971->actions();
+    ASSERT_EQ(actions.size(), 7);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(actions[i]->objectName().toStdString(), expected[i].name);
+        EXPECT_EQ(actions[i]->text().toStdString(), expected[i].caption);
+        EXPECT_EQ(actions[i]->toolTip().toStdString(), expected[i].hint);
+        EXPECT_EQ(TagOf(actions[i]), expected[i].tag);
+    }
+    EXPECT_EQ(frm->Toolbar971->windowTitle(), "Quillbox");
+    EXPECT_TRUE(frm->Toolbar971->isMovable());
+    EXPECT_TRUE(frm->Toolbar971->isFloatable());
+    // At start only Stop is disabled, and its icon has a look of its own for that.
+    EXPECT_FALSE(frm->cmdStop->isEnabled());
+    EXPECT_EQ(EnabledToolbarButtons(*frm).size(), 6u);
+    QImage on = frm->cmdStop->icon().pixmap(16, QIcon::Normal).toImage();
+    QImage off = frm->cmdStop->icon().pixmap(16, QIcon::Disabled).toImage();
+    EXPECT_NE(on, off);
+    auto* checkMail = qobject_cast<QToolButton*>(frm->Toolbar971->widgetForAction(frm->cmdChkMail));
+    ASSERT_NE(checkMail, nullptr);
+    EXPECT_EQ(checkMail->popupMode(), QToolButton::InstantPopup);
+    EXPECT_EQ(frm->cmdChkMail->menu(), frm->PopupMenu1);
+}
+
+TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
+{
+    EXPECT_EQ(frm->windowTitle(), "Quillbox");
+    EXPECT_EQ(frm->size(), QSize(543, 397));
+    EXPECT_EQ(frm->Panel1->height(), 36);
+    ASSERT_EQ(frm->MailRows->columnCount(), 4);
+    const char* titles[] = {"From", "Subject", "Date", "Size"};
+    const int widths[] = {184, 270, 80, 80};
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(frm->MailRows->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(), titles[c]);
+        EXPECT_EQ(frm->MailList->columnWidth(c), widths[c]);
+    }
+    EXPECT_TRUE(frm->MailList->showGrid());
+    EXPECT_EQ(frm->MailList->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(frm->MailList->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(frm->MailList->editTriggers(), QAbstractItemView::NoEditTriggers);
+    AddRows(1);
+    EXPECT_EQ(frm->MailRows->data(frm->MailRows->index(0, 3), Qt::TextAlignmentRole).toInt(),
+              int(Qt::AlignRight | Qt::AlignVCenter));
+
+    QList<QAction*> menus = frm->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text(), "File");
+    EXPECT_EQ(menus[1]->text(), "Message");
+    EXPECT_EQ(menus[2]->text(), "Help");
+    auto captions = [](QMenu* menu) {
+        std::vector<std::string> out;
+        for (QAction* a : menu->actions()) out.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+        return out;
+    };
+    EXPECT_EQ(captions(frm->mnuFile), (std::vector<std::string>{"Accounts...", "-", "Exit"}));
+    EXPECT_EQ(captions(frm->mnuMessage),
+              (std::vector<std::string>{"View Message", "View Message Source", "-", "Delete Message", "-",
+                                        "Message Rules...", "Apply Rules", "-", "Select All"}));
+    EXPECT_EQ(captions(frm->mnuHelp),
+              (std::vector<std::string>{"Quillbox Online Help", "Quillbox Home Page", "Frequently Asked Questions",
+                                        "Product Update", "-", "Comments and Suggestions", "Report a Bug", "-",
+                                        "Other Brightwell Products", "Development Services", "Advertise with us", "-",
+                                        "About"}));
+    EXPECT_EQ(captions(frm->PopupMenu2),
+              (std::vector<std::string>{"View Message", "View Message Source", "-", "Delete from server"}));
+    std::vector<std::string> services = captions(frm->mnuDevServices);
+    ASSERT_EQ(services.size(), 4u);
+    EXPECT_EQ(services[1], "-");
+    EXPECT_TRUE(frm->PopupMenu1->actions().isEmpty());  // no stored accounts
+}
+
+TEST_F(MainWindowTest, UpdateCtrlsSwitchesBetweenIdleAndBusy)
+{
+    frm->update_ctrls(false);
+    EXPECT_EQ(EnabledToolbarButtons(*frm), std::vector<std::string>{"cmdStop"});
+    EXPECT_FALSE(frm->mnuMessage->menuAction()->isEnabled());
+    for (QAction* item : frm->PopupMenu2->actions()) EXPECT_FALSE(item->isEnabled());
+    EXPECT_TRUE(frm->mnuFile->menuAction()->isEnabled());
+    EXPECT_TRUE(frm->mnuHelp->menuAction()->isEnabled());
+
+    frm->update_ctrls(true);
+    EXPECT_EQ(EnabledToolbarButtons(*frm).size(), 6u);
+    EXPECT_FALSE(frm->cmdStop->isEnabled());
+    EXPECT_TRUE(frm->mnuMessage->menuAction()->isEnabled());
+    for (QAction* item : frm->PopupMenu2->actions()) EXPECT_TRUE(item->isEnabled());
+}
+
+TEST_F(MainWindowTest, StatusBarCountsTheSelectedRows)
+{
+    AddRows(3);
+    QItemSelectionModel* selection = frm->MailList->selectionModel();
+    selection->select(frm->MailRows->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(frm->MailRows->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_EQ(frm->StatusText(), "2 Message(s) selected");
+    selection->select(frm->MailRows->index(0, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    EXPECT_EQ(frm->StatusText(), "1 Message(s) selected");
+    selection->select(frm->MailRows->index(2, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    EXPECT_EQ(frm->StatusText(), "0 Message(s) selected");
+    frm->SelectAll1Click();
+    EXPECT_EQ(frm->StatusText(), "3 Message(s) selected");
+}
+
+TEST_F(MainWindowTest, SelectAllOnAnEmptyListChangesNothing)
+{
+    frm->SelectAll1Click();
+    EXPECT_EQ(frm->StatusText(), "");
+    EXPECT_TRUE(frm->MailList->selectionModel()->selectedRows().isEmpty());
+}
+
+TEST_F(MainWindowTest, HelpItemsOpenTheirExactAddresses)
+{
+    std::vector<std::string> opened;
+    auto saved = platform::SetUrlOpener([&](const std::string& url) { opened.push_back(url); });
+    for (QAction* item : frm->mnuHelp->actions())
+        if (!item->isSeparator() && !item->menu() && item->text() != "About") item->trigger();
+    for (QAction* item : frm->mnuDevServices->actions())
+        if (!item->isSeparator()) item->trigger();
+    frm->Windows().AboutBox->Label1Click();
+    platform::SetUrlOpener(std::move(saved));
+
+    const std::string nav = "https://www.quillbox.example/navigate.php?p_id=6&opt=";
+    EXPECT_EQ(opened, (std::vector<std::string>{nav + "1", nav + "7", nav + "2", nav + "3&ver=1.0", nav + "4", nav + "5",
+                                                nav + "8", nav + "10", nav + "9_1", nav + "9_2", nav + "9_3",
+                                                "https://www.quillbox.example/"}));
+}
+
+TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndClosesOnAClickOfThePicture)
+{
+    TAboutBox& about = *frm->Windows().AboutBox;
+    EXPECT_EQ(TAboutBox::GetFileVer(), "1.0");
+    EXPECT_EQ(about.version->text(), "Version: 1.0");
+    EXPECT_TRUE(about.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(about.size(), QSize(411, 311));
+    EXPECT_EQ(about.Image1->size(), QSize(400, 300));
+    EXPECT_EQ(about.Label1->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_TRUE(about.Label1->font().bold() && about.Label1->font().underline());
+    auto saved = widgets::SetModalHandler([&](QDialog& dialog) {
+        EXPECT_EQ(&dialog, &about);
+        EXPECT_TRUE(about.Image1->Playing());
+        about.Image1Click();
+        return dialog.result();
+    });
+    frm->About1Click();
+    widgets::SetModalHandler(std::move(saved));
+    EXPECT_FALSE(about.isVisible());
+}
+
+TEST_F(MainWindowTest, WindowsAreCreatedOnceWithTheirCaptions)
+{
+    const TAppWindows& w = frm->Windows();
+    ASSERT_TRUE(w.Frm_Acc && w.frm_NewAcc && w.Frm_srcvu && w.Frm_Rules && w.Frm_defRule && w.AboutBox && w.frm_pwd_req);
+    EXPECT_EQ(w.Frm_srcvu->windowTitle(), "Source");
+    EXPECT_EQ(w.Frm_Rules->windowTitle(), "Message Rules");
+    EXPECT_EQ(w.Frm_defRule->windowTitle(), "Define Rule");
+    EXPECT_EQ(w.frm_pwd_req->windowTitle(), "Password Required...");
+    EXPECT_EQ(w.Frm_Acc->windowTitle(), "Mail Accounts");
+    for (QObject* dialog : std::initializer_list<QObject*>{w.Frm_Acc, w.frm_NewAcc, w.Frm_srcvu, w.Frm_Rules,
+                                                           w.Frm_defRule, w.AboutBox, w.frm_pwd_req})
+        EXPECT_EQ(dialog->parent(), frm.get());
+}
+
+TEST_F(MainWindowTest, StatusDisplayIsConfiguredAndAnimatesTheStartText)
+{
+    lcd::TLCDScreen& lcd = *frm->LCD1;
+    EXPECT_EQ(lcd.NoOfChars(), 34);
+    EXPECT_EQ(lcd.size(), QSize(517, 28));
+    EXPECT_EQ(lcd.pos(), QPoint(8, 4));
+    EXPECT_TRUE(lcd.AnimationEnabled());
+    EXPECT_EQ(lcd.Lines(), StringList{"Quillbox"});
+    frm->DisplayLCD_Msg("Connected");
+    EXPECT_EQ(lcd.Lines(), StringList{"Connected"});
+    frm->DisplayLCD_Msg("");
+    EXPECT_TRUE(lcd.Lines().empty());
+}
+
+TEST_F(MainWindowTest, WideningTheWindowKeepsTheStripFifteenPixelsNarrowerThanItsPanel)
+{
+    frm->show();
+    frm->resize(900, 397);
+    QApplication::processEvents();
+    int panel = frm->Panel1->width();
+    ASSERT_GT(panel, 800);
+    // The strip snaps to whole character cells, so it may be up to one cell narrower still.
+    EXPECT_LE(frm->LCD1->width(), panel - 15);
+    EXPECT_GT(frm->LCD1->width(), panel - 15 - 15);
+    EXPECT_GT(frm->LCD1->NoOfChars(), 34);
+    frm->hide();
+}
+
+// ------------------------------------------------------------------------------------------
+// The MailBox folder
+
+TEST(MailBoxFolder, CreatedAtFirstStartAndLeftAloneLater)
+{
+    TempHome home;
+    ScriptedBoxes boxes;
+    std::string mailBox = home.Home() + "MailBox";
+    EXPECT_FALSE(platform::DirectoryExists(mailBox));
+    CreateApplicationWindows();
+    ASSERT_TRUE(platform::DirectoryExists(mailBox));
+    platform::WriteBytes(mailBox + "/kept", "x");
+    ::chmod(mailBox.c_str(), 0750);
+    CreateApplicationWindows();
+    struct stat st {};
+    ASSERT_EQ(::stat(mailBox.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0750u);
+    EXPECT_TRUE(platform::FileExists(mailBox + "/kept"));
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST(MailBoxFolder, WhenItCannotBeCreatedTheErrorIsShownAndTheWindowStillOpens)
+{
+    TempHome home;
+    ScriptedBoxes boxes;
+    platform::WriteBytes(home.Home() + "MailBox", "a file where the folder belongs");
+    auto frm = CreateApplicationWindows();
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
+    EXPECT_NE(boxes.Shown()[0].text.find("MailBox"), std::string::npos);
+    frm->show();
+    EXPECT_TRUE(frm->isVisible());
+    EXPECT_EQ(frm->RuleTable.Count(), 0u);
+    frm->close();
+}
+
+TEST(MailBoxFolder, ClosingDeletesEveryFileBelowItAndKeepsTheFolders)
+{
+    TempHome home;
+    ScriptedBoxes boxes;
+    auto frm = CreateApplicationWindows();
+    std::string mailBox = home.Home() + "MailBox";
+    platform::ForceDirectories(mailBox + "/a/b");
+    for (const char* f : {"/x.hdr", "/noext", "/a/y.txt", "/a/b/z"}) platform::WriteBytes(mailBox + f, "1");
+    platform::WriteBytes(home.Home() + "acc.dat", "");  // beside MailBox: not touched
+
+    StringList found;
+    TMainFrm::FindFiles(found, mailBox, "*.*");
+    EXPECT_EQ(found, (StringList{mailBox + "/noext", mailBox + "/x.hdr", mailBox + "/a/y.txt", mailBox + "/a/b/z"}));
+
+    frm->show();
+    frm->close();
+    EXPECT_TRUE(platform::ListFolder(mailBox + "/a/b").empty());
+    EXPECT_TRUE(platform::DirectoryExists(mailBox + "/a/b"));
+    EXPECT_EQ(platform::ListFolder(mailBox).size(), 1u);  // just the folder a
+    EXPECT_TRUE(platform::FileExists(home.Home() + "acc.dat"));
+}
+
+TEST(MailBoxFolder, ClosingWithoutTheFolderReportsNothing)
+{
+    TempHome home;
+    ScriptedBoxes boxes;
+    auto frm = CreateApplicationWindows();
+    RemoveTree(home.Home() + "MailBox");
+    frm->show();
+    frm->close();
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_FALSE(frm->isVisible());
+}
