@@ -36,9 +36,13 @@ protected:
     std::unique_ptr<TFrm_Rules> frmRules;
     std::unique_ptr<TFrm_defRule> frmDefRule;
     widgets::ModalHandler savedModal;
+    bool playing = false;
 
     void SetUp() override { Create(); }
-    void TearDown() override { widgets::SetModalHandler(std::move(savedModal)); }
+    void TearDown() override
+    {
+        if (playing) widgets::SetModalHandler(std::move(savedModal));
+    }
 
     // As start-up makes them: "Message Rules" first, then "Define Rule" wired to it.
     void Create()
@@ -56,7 +60,8 @@ protected:
             if (auto* d = dynamic_cast<TFrm_defRule*>(&dialog); d && inDefine) inDefine(*d);
             return dialog.result();
         });
-        if (!savedModal) savedModal = std::move(old);
+        if (!playing) savedModal = std::move(old);
+        playing = true;
     }
 
     static void Fill(TFrm_defRule& d, int condition, int mode, const char* text)
@@ -76,10 +81,12 @@ protected:
 
 }  // namespace
 
-TEST_F(RuleDialogs, DefineOkWithBlankTextClosesAndStoresNothing)
+TEST_F(RuleDialogs, EachShowingResetsAndOkWithBlankTextStoresNothing)
 {
     Play(nullptr, [](TFrm_defRule& d) {
-        Fill(d, 1, 0, "  \t ");
+        EXPECT_FALSE(d.txt_fwdEmail->isVisible());
+        EXPECT_FALSE(d.cbo_cond->isEditable());
+        Fill(d, 1, 1, "  \t ");
         d.cmdok->click();
         EXPECT_FALSE(d.isVisible());
     });
@@ -87,6 +94,12 @@ TEST_F(RuleDialogs, DefineOkWithBlankTextClosesAndStoresNothing)
     EXPECT_TRUE(frmRules->Lines().empty());
     EXPECT_FALSE(platform::TRegistry().KeyExists(std::string(kSubjectKey)));
     EXPECT_TRUE(boxes.Shown().empty());
+
+    Play(nullptr, [](TFrm_defRule& d) {
+        EXPECT_TRUE(FieldsReset(d));
+        d.cmd_cancel->click();
+    });
+    EXPECT_EQ(widgets::ShowModal(*frmDefRule), QDialog::Rejected);
 }
 
 TEST_F(RuleDialogs, AddRuleRefusesACaseVariantDuplicateAndResetsTheFields)
@@ -112,13 +125,8 @@ TEST_F(RuleDialogs, AddRuleRefusesACaseVariantDuplicateAndResetsTheFields)
     EXPECT_EQ(box.caption, "Information");
     EXPECT_EQ(box.icon, platform::MsgIcon::Information);
     EXPECT_EQ(box.buttons, platform::MsgButtons::OK);
-
     EXPECT_EQ(frmRules->Lines(), (StringList{"Where from line Doesnot contain \"win money\"" + kAction}));
     EXPECT_EQ(get_rule_idx("WIN MONEY", true), 1);
-    TRuleTable table;
-    table.load_rules();
-    EXPECT_EQ(table.Pattern, (StringList{"WIN MONEY", "WIN MONEY"}));
-    EXPECT_EQ(table.Mode, (StringList{"1", "0"}));
 }
 
 TEST_F(RuleDialogs, MakeRuleTrimsAndPutsTheTextBack)
@@ -131,25 +139,6 @@ TEST_F(RuleDialogs, MakeRuleTrimsAndPutsTheTextBack)
     EXPECT_EQ(frmRules->Lines(), (StringList{"Where subject Contains \"say \"hi\"\"" + kAction}));
 }
 
-TEST_F(RuleDialogs, EachShowingResetsTheFields)
-{
-    Play(nullptr, [](TFrm_defRule& d) {
-        Fill(d, 1, 1, "left over");
-        d.cmd_cancel->click();
-    });
-    widgets::ShowModal(*frmDefRule);
-    Play(nullptr, [](TFrm_defRule& d) {
-        EXPECT_TRUE(FieldsReset(d));
-        EXPECT_EQ(d.cbo_action->currentIndex(), 0);
-        EXPECT_EQ(d.cbo_action->count(), 1);
-        EXPECT_FALSE(d.txt_fwdEmail->isVisible());
-        EXPECT_FALSE(d.cbo_cond->isEditable());
-        d.cmd_cancel->click();
-    });
-    EXPECT_EQ(widgets::ShowModal(*frmDefRule), QDialog::Rejected);
-    EXPECT_TRUE(frmRules->Lines().empty());
-}
-
 TEST_F(RuleDialogs, CancelKeepsTheStoredRuleAndWritesTheFileButOnlyOkReloads)
 {
     TRuleTable table;  // the main window's table, loaded at start-up
@@ -158,7 +147,6 @@ TEST_F(RuleDialogs, CancelKeepsTheStoredRuleAndWritesTheFileButOnlyOkReloads)
         Fill(d, 1, 0, "lottery");
         d.cmdok->click();
     };
-
     Play([](TFrm_Rules& r) { r.cmd_new->click(), r.cmd_cancel->click(); }, addLottery);
     ASSERT_EQ(widgets::ShowModal(*frmRules), QDialog::Rejected);
     EXPECT_EQ(get_rule_idx("lottery", false), 1);
@@ -167,28 +155,36 @@ TEST_F(RuleDialogs, CancelKeepsTheStoredRuleAndWritesTheFileButOnlyOkReloads)
 
     Play([](TFrm_Rules& r) { r.cmdok->click(); }, nullptr);
     ASSERT_EQ(widgets::ShowModal(*frmRules), QDialog::Accepted);
-    table.load_rules();  // what the main window does after OK
+    table.load_rules();  // what the main window does after OK, before it re-marks the rows
     EXPECT_EQ(table.Get_rule_id("a@b.c", "You won the lottery"), 0);
-    EXPECT_EQ(table.Get_rule_id("a@b.c", "Lottery results."), 0);
     EXPECT_EQ(table.Get_rule_id("a@b.c", "lotteryfree"), -1);
 }
 
-TEST_F(RuleDialogs, EscAndTheCloseControlCountAsCancelAndSave)
+TEST_F(RuleDialogs, EscAndTheCloseControlSaveTooAndAWriteFailureIsReported)
 {
     Fill(*frmDefRule, 0, 0, "spammer");
     ASSERT_TRUE(frmDefRule->make_rule());
+    const std::string expected = "Where from line Contains \"spammer\"" + kAction + "\r\n";
     Play([](TFrm_Rules& r) {
         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&r, &esc);
-        EXPECT_FALSE(r.isVisible());
     }, nullptr);
     EXPECT_EQ(widgets::ShowModal(*frmRules), QDialog::Rejected);
-    EXPECT_EQ(RulesFileBytes(), "Where from line Contains \"spammer\"" + kAction + "\r\n");
+    EXPECT_EQ(RulesFileBytes(), expected);
 
     ASSERT_TRUE(platform::DeleteFile(home.Folder() + kRulesFile));
     Play([](TFrm_Rules& r) { r.close(); }, nullptr);
     EXPECT_EQ(widgets::ShowModal(*frmRules), QDialog::Rejected);
-    EXPECT_EQ(RulesFileBytes(), "Where from line Contains \"spammer\"" + kAction + "\r\n");
+    EXPECT_EQ(RulesFileBytes(), expected);
+
+    ASSERT_TRUE(platform::DeleteFile(home.Folder() + kRulesFile));
+    ASSERT_EQ(::mkdir((home.Folder() + kRulesFile).c_str(), 0700), 0);
+    Play([](TFrm_Rules& r) { r.cmdok->click(); }, nullptr);
+    EXPECT_EQ(widgets::ShowModal(*frmRules), QDialog::Accepted);
+    EXPECT_FALSE(frmRules->isVisible());
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
+    EXPECT_EQ(boxes.Shown()[0].text, "Cannot write rules.dat: Is a directory");
 }
 
 TEST_F(RuleDialogs, RemoveTakesOutTheSelectedRuleOnly)
@@ -208,7 +204,6 @@ TEST_F(RuleDialogs, RemoveTakesOutTheSelectedRuleOnly)
     TRuleTable table;
     table.load_rules();
     EXPECT_EQ(table.Pattern, (StringList{"FIRST", "THIRD"}));
-    EXPECT_EQ(table.Id, (StringList{"1", "2"}));
 
     // A store that cannot be changed: the error is shown and the line stays.
     platform::TRegistry reg;
@@ -216,10 +211,8 @@ TEST_F(RuleDialogs, RemoveTakesOutTheSelectedRuleOnly)
     reg.DeleteValue("total");
     frmRules->ListBox1->item(0)->setSelected(true);
     frmRules->cmd_remove->click();
-    ASSERT_EQ(boxes.Shown().size(), 1u);
-    EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
-    EXPECT_EQ(boxes.Shown()[0].text, "The rule cannot be removed: the value 'total' of " + std::string(kSubjectKey) +
-                                         " is missing or not a number.");
+    EXPECT_EQ(boxes.Texts(), (StringList{"The rule cannot be removed: the value 'total' of " +
+                                         std::string(kSubjectKey) + " is missing or not a number."}));
     EXPECT_EQ(frmRules->ListBox1->count(), 2);
 }
 
@@ -235,29 +228,13 @@ TEST_F(RuleDialogs, ListComesFromRulesDatAndGoesBackByteForByte)
     EXPECT_EQ(RulesFileBytes(), latin1 + "\r\n" + quoted + "\r\n");
 }
 
-TEST_F(RuleDialogs, UnwritableRulesFileIsReportedAndTheDialogStillCloses)
-{
-    ASSERT_EQ(::mkdir((home.Folder() + kRulesFile).c_str(), 0700), 0);
-    Play([](TFrm_Rules& r) { r.cmdok->click(); }, nullptr);
-    EXPECT_EQ(widgets::ShowModal(*frmRules), QDialog::Accepted);
-    EXPECT_FALSE(frmRules->isVisible());
-    ASSERT_EQ(boxes.Shown().size(), 1u);
-    EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
-    EXPECT_EQ(boxes.Shown()[0].text, "Cannot write rules.dat: Is a directory");
-}
-
 TEST_F(RuleDialogs, ARuleTheRegistryRefusesIsNotListed)
 {
     // The settings file would have to live below a plain file: nothing can be written.
     platform::WriteBytes(home.Folder() + "plain", "");
     ::setenv("QUILLBOX_REGISTRY", (home.Folder() + "plain/registry.reg").c_str(), 1);
-    Play(nullptr, [](TFrm_defRule& d) {
-        Fill(d, 0, 0, "spammer");
-        d.cmd_addRule->click();
-        EXPECT_TRUE(FieldsReset(d));
-        d.cmd_cancel->click();
-    });
-    widgets::ShowModal(*frmDefRule);
+    Fill(*frmDefRule, 0, 0, "spammer");
+    frmDefRule->cmd_addRule->click();
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
     EXPECT_NE(boxes.Shown()[0].text.find("plain"), std::string::npos) << boxes.Shown()[0].text;
