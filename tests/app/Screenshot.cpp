@@ -1,0 +1,75 @@
+// Renders the main window (with a few sample rows, one of them marked by a rule) and its menus
+// into PNG files, on whatever platform Qt runs on (offscreen, or a real X server under Xvfb).
+// Usage: app_screenshot OUTPUT_FOLDER
+#include "app/Main.h"
+#include "app/Startup.h"
+#include "platform/Registry.h"
+#include "widgets/QtMessageBox.h"
+#include "TempHome.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+// Counts the pixels of one exact colour, to tell that the strip and the red row were drawn.
+int CountColour(const QImage& image, QRgb colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xffffff) == (colour & 0xffffff)) ++n;
+    return n;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QString out = QString::fromLocal8Bit(argv[1]) + "/";
+    TempHome home;
+    {
+        platform::TRegistry reg;
+        reg.OpenKey("Software\\quillbox\\delList\\subject", true);
+        reg.WriteInteger("total", 1);
+        reg.WriteString("List_1", "lottery");
+        reg.WriteString("ListID_1", "1");
+        reg.WriteInteger("Flag_1", 1);
+    }
+    widgets::InstallQtPlatform();
+    auto frm = CreateApplicationWindows();
+    const TMailRow rows[] = {
+        {"\"Ann Example\" <ann@example.org>", " Minutes of Tuesday's meeting", " Tue, 8 Dec 2026 09:12:03 +0100", "         1 KB", -1, ""},
+        {"Prize Desk <win@prizes.example>", " Claim your lottery prize now", " Tue, 8 Dec 2026 09:40:51 +0000", "    12.40 KB", 0, ""},
+        {"build-bot@ci.example", " Nightly build passed", " Tue, 8 Dec 2026 03:00:00 +0000", "     3.21 KB", -1, ""},
+    };
+    for (const TMailRow& row : rows) frm->MailRows->AddRow(row);
+    frm->show();
+    frm->DisplayLCD_Msg("right click messages to view details ....");
+
+    int status = 1;
+    QTimer::singleShot(700, [&] {
+        QImage shot = frm->grab().toImage();
+        int aqua = CountColour(shot, qRgb(0, 252, 252)), red = CountColour(shot, qRgb(255, 0, 0));
+        std::printf("lit dots: %d pixels, red text: %d pixels\n", aqua, red);
+        bool ok = shot.save(out + "main-window.png") && aqua > 1000 && red > 20;
+        frm->mnuHelp->popup(frm->mapToGlobal(QPoint(100, 40)));
+        QTimer::singleShot(300, [&, ok] {
+            bool menuOk = frm->mnuHelp->grab().save(out + "help-menu.png");
+            frm->mnuHelp->hide();
+            status = ok && menuOk ? 0 : 1;
+            frm->close();
+            app.quit();
+        });
+    });
+    app.exec();
+    return status;
+}
