@@ -171,7 +171,8 @@ short TPowersock::WaitSlice(short events)
 {
     auto slice = kSlice;
     if (timerEnabled_) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
+        // Rounded up: a slice never ends just short of the deadline and spins on the rest.
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - Clock::now());
         if (left < slice) slice = std::max(left, std::chrono::milliseconds(0));
     }
     if (fd_ < 0) {

@@ -1,0 +1,103 @@
+#pragma once
+// Small helpers shared by the mailbox tests.
+#include "platform/MessagePump.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <functional>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+// Installs a message pump for one test and puts the previous one back afterwards.
+class PumpHook {
+public:
+    explicit PumpHook(std::function<void()> pump) : previous_(platform::SetMessagePump(std::move(pump))) {}
+    ~PumpHook() { platform::SetMessagePump(std::move(previous_)); }
+    PumpHook(const PumpHook&) = delete;
+    PumpHook& operator=(const PumpHook&) = delete;
+
+private:
+    platform::MessagePump previous_;
+};
+
+inline sockaddr_in Loopback(int port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    return address;
+}
+
+// A loopback port where nothing listens: connecting is refused.
+inline int ClosedPort()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = Loopback(0);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// A listener whose accept queue is full and never served: a further connect neither
+// completes nor fails, which is what a server behind a dropping firewall looks like.
+class StalledListener {
+public:
+    StalledListener()
+    {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = Loopback(0);
+        socklen_t length = sizeof address;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 0);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        for (int i = 0; i < 3; ++i) {
+            int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            sockaddr_in to = Loopback(port_);
+            ::connect(filler, reinterpret_cast<sockaddr*>(&to), sizeof to);
+            fillers_.push_back(filler);
+        }
+    }
+    ~StalledListener()
+    {
+        for (int fd : fillers_) ::close(fd);
+        ::close(listener_);
+    }
+    StalledListener(const StalledListener&) = delete;
+    StalledListener& operator=(const StalledListener&) = delete;
+    int Port() const { return port_; }
+
+private:
+    int listener_ = -1;
+    int port_ = 0;
+    std::vector<int> fillers_;
+};
+
+class Stopwatch {
+public:
+    long long Ms() const
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// The message of the exception of type E that `action` throws; another exception type
+// escapes and fails the test.
+template <class E, class F>
+std::string MessageOf(F&& action)
+{
+    try {
+        action();
+    } catch (const E& e) {
+        return e.Message();
+    }
+    return "<nothing thrown>";
+}
