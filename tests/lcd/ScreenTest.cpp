@@ -231,6 +231,14 @@ TEST_F(Strip, DotShapes)
     ASSERT_TRUE(GlyphDots(mat5x7, '!')[2]);
     EXPECT_EQ(centre(shaped, 2, 2, 0), Q(lcd->LitColor()));
     EXPECT_EQ(corner(shaped, 2, 2, 0), Q(lcd->UnlitColor()));  // the square unlit dot beneath
+
+    // a dot of one pixel is that pixel, whatever its shape
+    lcd->SetPixelWidth(1);
+    lcd->SetPixelHeight(1);
+    QImage tiny = Render(*lcd);
+    EXPECT_EQ(corner(tiny, 0, 0, 0), Q(lcd->LitColor()));
+    EXPECT_EQ(corner(tiny, 1, 0, 0), Q(lcd->UnlitColor()));
+    EXPECT_EQ(corner(tiny, 2, 2, 0), Q(lcd->LitColor()));
 }
 
 TEST_F(Strip, GlyphSitsWholeInsideDotBorders)
