@@ -84,7 +84,7 @@ void TMainFrm::chk_mail(const std::string& accName)
     DisplayLCD_Msg("Connecting " + accName + " ...");
     VemPOP1 = {settings.Server, settings.Port, settings.User, password};
     POP31->ReportLevel = 2;
-    POP31->TimeOut = 20000;
+    POP31->TimeOut = MailCheckTimeOut;
     POP31->Host = settings.Server;
     POP31->Port = StrToInt(settings.Port);
     POP31->UserID = settings.User;

@@ -260,6 +260,7 @@ void TMainFrm::FormCreate()
 
 void TMainFrm::DisplayLCD_Msg(const std::string& msg)
 {
+    if (OnLCDMessage) OnLCDMessage(msg);
     if (msg.empty()) LCD1->SetLines({});
     else LCD1->SetLines({msg});
 }

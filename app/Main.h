@@ -91,6 +91,9 @@ public:
     void Apply_rules();
     void ApplyRules1Click() { Apply_rules(); }
     std::function<void()> OnApplyRules;  // lets a test see each run
+    int MailCheckTimeOut = 20000;        // milliseconds for each wait of a check
+    // Every text the status display is given, as it is given (for tests and tracing).
+    std::function<void(const std::string&)> OnLCDMessage;
 
     // Handlers of the mailbox client's events.
     void POP31Connect();

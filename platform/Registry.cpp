@@ -112,7 +112,8 @@ RegistryKey& EnsureKey(RegistryModel& model, const std::string& path)
         size_t end = path.find('\\', start);
         if (end == std::string::npos) end = path.size();
         std::string part = path.substr(start, end - start);
-        builtUpper += (builtUpper.empty() ? "" : "\\") + UpperCase(part);
+        if (!builtUpper.empty()) builtUpper += '\\';
+        builtUpper += UpperCase(part);
         auto it = model.keys.find(builtUpper);
         if (it == model.keys.end()) {
             it = model.keys.emplace(builtUpper, RegistryKey{built.empty() ? part : built + "\\" + part, {}}).first;

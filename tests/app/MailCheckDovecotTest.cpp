@@ -1,0 +1,261 @@
+// The mail check of the real main window against a private Dovecot.
+#include "MailCheckSupport.h"
+
+#include "Dovecot.h"
+#include "RequireTool.h"
+#include "accounts/pwd_req.h"
+#include "app/MessageCells.h"
+#include "lcd/LCDScreen.h"
+#include "platform/Folders.h"
+#include "platform/TextFile.h"
+#include "widgets/Modal.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Message(const std::string& headers, const std::string& body)
+{
+    return headers + "\r\n" + body;
+}
+
+class MailCheckDovecot : public ::testing::Test, public MailCheckFixture {
+protected:
+    void SetUp() override
+    {
+        REQUIRE_TOOL(Dovecot::Binary);
+        server = std::make_unique<Dovecot>();
+        server->AddUser("bob", "secret");
+    }
+    void StartWith(const std::vector<std::string>& messages)
+    {
+        for (const auto& m : messages) server->Deliver("bob", m);
+        server->Start();
+    }
+    std::unique_ptr<Dovecot> server;
+};
+
+const std::string kFirst = Message(
+    "From: Ann Example <ann@example.org>\r\nTo: bob@example.org\r\nSubject: Minutes of Tuesday\r\n"
+    "Date: Tue, 8 Dec 2026 09:12:03 +0100\r\nMessage-ID: <1@example.org>\r\n",
+    "Hello Bob,\r\nthe minutes are attached.\r\n");
+const std::string kSecond = Message(
+    "Delivery-Date: Tue, 8 Dec 2026 10:00:00 +0000\r\nX-Date: yesterday\r\nFrom: Prize Desk <win@prizes.example>\r\n"
+    "Subject: Claim your lottery prize\r\n",
+    std::string(3000, 'x') + "\r\n");
+const std::string kThird = Message("From: build-bot@ci.example\r\nSubject: Nightly build\r\nDate:Wed\r\n", "ok\r\n");
+
+}  // namespace
+
+TEST_F(MailCheckDovecot, ListsEveryMessageFromItsHeaderAndSavesTheHeaders)
+{
+    StartWith({kFirst, kSecond, kThird});
+    AddAccount("Work", "bob", "secret", server->Port());
+    AddSubjectRule("lottery");
+    Open();
+    platform::ForceDirectories(home.Home() + "Work");
+    platform::WriteLines(home.Home() + "Work/msg3.hdr", {"an older check"});
+
+    Check("Work");
+
+    ASSERT_EQ(frm->MailRows->Count(), 3);
+    const TMailRow& a = frm->MailRows->Row(0);
+    EXPECT_EQ(a.from, " Ann Example <ann@example.org>");
+    EXPECT_EQ(a.subject, " Minutes of Tuesday");
+    EXPECT_EQ(a.date, " Tue, 8 Dec 2026 09:12:03 +0100");
+    EXPECT_EQ(a.size, FormatMessageSize(long(kFirst.size()), '.'));
+    EXPECT_EQ(a.size, "         1 KB");
+    EXPECT_EQ(a.mark, -1);
+    const TMailRow& b = frm->MailRows->Row(1);
+    EXPECT_EQ(b.date, "");  // Delivery-Date and X-Date do not count
+    EXPECT_EQ(b.size, FormatMessageSize(long(kSecond.size()), '.'));
+    EXPECT_EQ(b.mark, 0);  // the lottery rule
+    EXPECT_EQ(frm->MailRows->data(frm->MailRows->index(1, 1), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+    EXPECT_FALSE(frm->MailRows->data(frm->MailRows->index(1, 0), Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_FALSE(frm->MailRows->data(frm->MailRows->index(0, 1), Qt::ForegroundRole).isValid());
+    EXPECT_EQ(frm->MailRows->Row(2).date, "Wed");
+
+    StringList header = platform::ReadLines(home.Home() + "Work/msg0.hdr");
+    ASSERT_EQ(header.size(), 7u);  // five header lines, the empty line, "."
+    EXPECT_EQ(header[0], "From: Ann Example <ann@example.org>");
+    EXPECT_EQ(header[5], "");
+    EXPECT_EQ(header[6], ".");
+    EXPECT_NE(platform::ReadBytes(home.Home() + "Work/msg0.hdr").find("\r\n.\r\n"), std::string::npos);
+    EXPECT_TRUE(platform::FileExists(home.Home() + "Work/msg2.hdr"));
+    EXPECT_EQ(platform::ReadLines(home.Home() + "Work/msg3.hdr"), StringList{"an older check"});
+    EXPECT_EQ(frm->MailRows->Row(2).headerFile, home.Home() + "Work/msg2.hdr");
+
+    const StringList course = {"Checking Mail ...", "Connecting Work ...", "Connected", "Total Messages: 3",
+                               "Dowmloading Message 1 of 3", "Dowmloading Message 2 of 3",
+                               "Dowmloading Message 3 of 3", "right click messages to view details ...."};
+    EXPECT_EQ(lcdTexts, course);
+    EXPECT_TRUE(frm->LCD1->AnimationEnabled());
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(applyRuns, 1);
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(frm->cur_account, "Work");
+    EXPECT_EQ(frm->msg_list, (StringList{"1/" + std::to_string(kFirst.size()), "2/" + std::to_string(kSecond.size()),
+                                         "3/" + std::to_string(kThird.size())}));
+    EXPECT_EQ(frm->VemPOP1.Host, "127.0.0.1");
+    EXPECT_EQ(frm->VemPOP1.Port, std::to_string(server->Port()));
+    EXPECT_EQ(frm->VemPOP1.UserId, "bob");
+    EXPECT_EQ(frm->VemPOP1.UserPasswd, "secret");
+    EXPECT_EQ(server->CountMessages("bob"), 3);  // a check deletes nothing
+}
+
+TEST_F(MailCheckDovecot, AnEmptyMailboxEndsBlankWithTheFolderMadeAndNoRulesApplied)
+{
+    StartWith({});
+    AddAccount("Empty Box", "bob", "secret", server->Port());
+    Open();
+    Check("Empty Box");
+    EXPECT_TRUE(SawLcd("Total Messages: 0"));
+    EXPECT_EQ(Lcd(), "");
+    EXPECT_EQ(frm->MailRows->Count(), 0);
+    EXPECT_TRUE(platform::DirectoryExists(home.Home() + "Empty Box"));
+    EXPECT_EQ(applyRuns, 0);
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(MailCheckDovecot, APasswordThatIsNotRememberedIsAskedForEveryTime)
+{
+    StartWith({kThird});
+    AddAccount("Asked", "bob", "", server->Port(), false);
+    Open();
+    int asked = 0;
+    auto saved = widgets::SetModalHandler([&](QDialog& dialog) {
+        auto* prompt = dynamic_cast<Tfrm_pwd_req*>(&dialog);
+        EXPECT_NE(prompt, nullptr);
+        if (!prompt) return int(QDialog::Rejected);
+        ++asked;
+        EXPECT_NE(prompt->findChild<QLabel*>() , nullptr);
+        bool namesAccount = false;
+        for (QLabel* label : prompt->findChildren<QLabel*>()) namesAccount |= label->text() == "Asked";
+        EXPECT_TRUE(namesAccount);
+        QLineEdit* field = prompt->findChild<QLineEdit*>();
+        EXPECT_EQ(field->text(), "");
+        field->setText("secret");
+        dialog.accept();
+        return dialog.result();
+    });
+    Check("Asked");
+    Check("Asked");
+    widgets::SetModalHandler(std::move(saved));
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(frm->MailRows->Count(), 1);
+    EXPECT_EQ(frm->VemPOP1.UserPasswd, "secret");
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(MailCheckDovecot, CancellingThePasswordPromptChangesNothingElse)
+{
+    StartWith({kThird});
+    AddAccount("Asked", "bob", "", server->Port(), false);
+    Open();
+    frm->MailRows->AddRow({"earlier", "row", "", "", -1, ""});
+    auto saved = widgets::SetModalHandler([](QDialog& dialog) {
+        dialog.reject();
+        return dialog.result();
+    });
+    Check("Asked");
+    widgets::SetModalHandler(std::move(saved));
+    EXPECT_EQ(frm->MailRows->Count(), 1);
+    EXPECT_EQ(Lcd(), "Checking Mail ...");
+    EXPECT_FALSE(frm->LCD1->AnimationEnabled());
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(MailCheckDovecot, AWrongPasswordIsNamedOnTheDisplayThenReported)
+{
+    StartWith({kFirst});
+    AddAccount("Work", "bob", "wrong", server->Port());
+    Open();
+    std::string lcdAtBox;
+    boxes.OnNext([&](const platform::MessageBoxRequest&) { lcdAtBox = Lcd(); });
+    Check("Work");
+    ASSERT_EQ(boxes.Texts(), StringList{"Failed to connect to the mail server."});
+    EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Information);
+    EXPECT_EQ(lcdAtBox, "Invalid user name or password");
+    EXPECT_EQ(frm->MailRows->Count(), 0);
+    EXPECT_EQ(Lcd(), "");
+    EXPECT_EQ(applyRuns, 0);
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(MailCheckDovecot, ARefusedPortIsNamedOnTheDisplayThenReported)
+{
+    StartWith({});
+    AddAccount("Nowhere", "bob", "secret", ClosedPort());
+    Open();
+    std::string lcdAtBox;
+    boxes.OnNext([&](const platform::MessageBoxRequest&) { lcdAtBox = Lcd(); });
+    Check("Nowhere");
+    EXPECT_EQ(boxes.Texts(), StringList{"Failed to connect to the mail server."});
+    EXPECT_EQ(lcdAtBox, "Connection Failed");
+    EXPECT_TRUE(Idle());
+    EXPECT_FALSE(frm->POP31->Connected());
+}
+
+TEST_F(MailCheckDovecot, StopDuringTheSummariesKeepsTheRowsFetchedSoFar)
+{
+    StartWith({kFirst, kSecond, kThird, kFirst, kSecond});
+    AddAccount("Work", "bob", "secret", server->Port());
+    Open();
+    bool pressed = false;
+    onPump = [&] {
+        if (!pressed && frm->MailRows->Count() == 2) {
+            pressed = true;
+            EXPECT_TRUE(frm->cmdStop->isEnabled());
+            frm->cmdStop->trigger();
+        }
+    };
+    Check("Work");
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(frm->MailRows->Count(), 2);
+    EXPECT_TRUE(SawLcd("Operation cancelled by user"));
+    EXPECT_EQ(lcdTexts.back(), "right click messages to view details ....");
+    EXPECT_EQ(applyRuns, 1);
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(server->CountMessages("bob"), 5);
+}
+
+TEST_F(MailCheckDovecot, ClosingTheWindowDuringACheckEndsItWithoutFurtherQuestions)
+{
+    StartWith({kFirst, kSecond, kThird});
+    AddAccount("Work", "bob", "secret", server->Port());
+    Open();
+    frm->show();
+    onPump = [&] {
+        if (frm->isVisible() && frm->MailRows->Count() == 1) frm->close();
+    };
+    Check("Work");
+    EXPECT_FALSE(frm->isVisible());
+    EXPECT_EQ(frm->MailRows->Count(), 1);
+    EXPECT_FALSE(frm->POP31->Connected());
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(applyRuns, 0);
+}
+
+TEST(MessageSize, UpToOneKilobyteShowsOneAndLargerSizesTwoDecimals)
+{
+    EXPECT_EQ(FormatMessageSize(1, '.'), "         1 KB");
+    EXPECT_EQ(FormatMessageSize(1024, '.'), "         1 KB");
+    EXPECT_EQ(FormatMessageSize(1025, '.'), "    1.00 KB");
+    EXPECT_EQ(FormatMessageSize(2048, '.'), "    2.00 KB");
+    EXPECT_EQ(FormatMessageSize(123456, '.'), "  120.56 KB");
+    EXPECT_EQ(FormatMessageSize(123456, ','), "  120,56 KB");
+    EXPECT_EQ(FormatMessageSize(500LL * 1024 * 1024, '.'), "512000.00 KB");
+}
+
+TEST(MessageDate, TheFirstLineBeginningWithDateCountsWithItsCase)
+{
+    EXPECT_EQ(DateOfHeader({"X-Date: a", "Delivery-Date: b", "date: c", "Date: d", "Date: e"}), " d");
+    EXPECT_EQ(DateOfHeader({"Subject: x", "", "."}), "");
+}

@@ -1,0 +1,155 @@
+// The mail check against a scripted server, for what a real server does not readily do.
+#include "MailCheckSupport.h"
+
+#include "ScriptedPop3Server.h"
+#include "lcd/LCDScreen.h"
+#include "platform/Folders.h"
+#include "platform/TextFile.h"
+
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MailCheckWire : public ::testing::Test, public MailCheckFixture {
+protected:
+    ScriptedPop3Server server;
+    const std::string header = "+OK\r\nFrom: a@example.org\r\nSubject: one\r\n\r\n.\r\n";
+};
+
+}  // namespace
+
+TEST_F(MailCheckWire, AFullCheckSendsExactlyTheseCommands)
+{
+    server.LoginOk("bob", "pw", "+OK 2 300\r\n")
+        .Exchange("LIST ", "+OK 2 messages\r\n1 100\r\n2 200\r\n.\r\n")
+        .Exchange("TOP 1 0", header)
+        .Exchange("LIST 1", "+OK 1 100\r\n")
+        .Exchange("TOP 2 0", "+OK\r\nFrom: b@example.org\r\nSubject: two\r\n\r\n.\r\n")
+        .Exchange("LIST 2", "+OK 2 200\r\n")
+        .Exchange("QUIT", "+OK bye\r\n")
+        .Close();
+    server.Start();
+    AddAccount("Scripted", "bob", "pw", server.Port());
+    Open();
+    Check("Scripted");
+    EXPECT_EQ(server.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nTOP 1 0\r\nLIST 1\r\nTOP 2 0\r\nLIST 2\r\nQUIT\r\n");
+    EXPECT_EQ(frm->MailRows->Count(), 2);
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(MailCheckWire, StatRefusedAfterTheLoginEndsIdle)
+{
+    server.Greeting()
+        .Exchange("USER bob", "+OK\r\n")
+        .Exchange("PASS pw", "+OK\r\n")
+        .Exchange("STAT", "-ERR mailbox locked\r\n")
+        .Exchange("QUIT", "+OK\r\n")
+        .Close();
+    server.Start();
+    AddAccount("Locked", "bob", "pw", server.Port());
+    Open();
+    Check("Locked");
+    server.Finish();
+    EXPECT_EQ(boxes.Texts(), StringList{"Failed to connect to the mail server."});
+    EXPECT_TRUE(SawLcd("Connected"));
+    EXPECT_TRUE(Idle());  // never busy while nothing runs
+    EXPECT_FALSE(frm->POP31->Connected());
+    EXPECT_EQ(frm->MailRows->Count(), 0);
+}
+
+TEST_F(MailCheckWire, QuitRefusedIsReportedAndTheEndOfTheCheckSkipped)
+{
+    server.LoginOk("bob", "pw", "+OK 1 100\r\n")
+        .Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n")
+        .Exchange("TOP 1 0", header)
+        .Exchange("LIST 1", "+OK 1 100\r\n")
+        .Exchange("QUIT", "-ERR cannot finish\r\n")
+        .Close();
+    server.Start();
+    AddAccount("Stubborn", "bob", "pw", server.Port());
+    Open();
+    Check("Stubborn");
+    server.Finish();
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
+    EXPECT_EQ(boxes.Shown()[0].text, "-ERR cannot finish\r\n");
+    EXPECT_EQ(Lcd(), "Dowmloading Message 1 of 1");
+    EXPECT_FALSE(frm->LCD1->AnimationEnabled());
+    EXPECT_EQ(applyRuns, 0);
+    EXPECT_EQ(frm->MailRows->Count(), 1);
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(MailCheckWire, ASummaryThatTimesOutEndsTheListQuietly)
+{
+    server.LoginOk("bob", "pw", "+OK 2 300\r\n")
+        .Exchange("LIST ", "+OK\r\n1 100\r\n2 200\r\n.\r\n")
+        .Exchange("TOP 1 0", header)
+        .Exchange("LIST 1", "+OK 1 100\r\n")
+        .Expect("TOP 2 0\r\n")
+        .SilentUntilClosed();
+    server.Start();
+    AddAccount("Slow", "bob", "pw", server.Port());
+    Open(800);
+    Check("Slow");
+    server.Finish();
+    EXPECT_EQ(frm->MailRows->Count(), 1);
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(Lcd(), "right click messages to view details ....");
+    EXPECT_EQ(applyRuns, 1);
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(MailCheckWire, AnAccountFolderThatCannotBeMadeClosesTheConnectionAndEndsIdle)
+{
+    server.LoginOk("bob", "pw", "+OK 1 100\r\n").Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n").IgnoreUntilClosed();
+    server.Start();
+    AddAccount("Blocked", "bob", "pw", server.Port());
+    platform::WriteBytes(home.Home() + "Blocked", "a file where the folder belongs");
+    Open();
+    Check("Blocked");
+    EXPECT_EQ(server.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\n");  // closed without QUIT
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
+    EXPECT_NE(boxes.Shown()[0].text.find("Blocked"), std::string::npos);
+    EXPECT_FALSE(frm->POP31->Connected());
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(frm->MailRows->Count(), 0);
+    EXPECT_EQ(applyRuns, 0);
+}
+
+TEST_F(MailCheckWire, APortThatIsNoNumberStopsTheCheckBeforeConnecting)
+{
+    AddAccount("Typo", "bob", "pw", 0, true, "11O");
+    Open();
+    frm->MailRows->AddRow({"earlier", "row", "", "", -1, ""});
+    Check("Typo");
+    EXPECT_EQ(boxes.Texts(), StringList{"'11O' is not a valid integer value"});
+    EXPECT_EQ(frm->MailRows->Count(), 0);
+    EXPECT_EQ(Lcd(), "Connecting Typo ...");
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(server.Transcript(), "");
+}
+
+TEST_F(MailCheckWire, NoSecondCheckCanStartWhileTheFirstIsConnecting)
+{
+    server.Silent(std::chrono::milliseconds(400)).Greeting().IgnoreUntilClosed();
+    server.Start();
+    AddAccount("Slow", "bob", "pw", server.Port());
+    Open(2000);
+    bool lookedWhileWaiting = false;
+    onPump = [&] {
+        if (!lookedWhileWaiting && frm->LCD1->Lines() == StringList{"Connecting Slow ..."}) {
+            lookedWhileWaiting = true;
+            EXPECT_FALSE(frm->cmdChkMail->isEnabled());
+            EXPECT_FALSE(frm->mnuMessage->menuAction()->isEnabled());
+            EXPECT_TRUE(frm->cmdStop->isEnabled());
+        }
+    };
+    Check("Slow");
+    server.Finish();
+    EXPECT_TRUE(lookedWhileWaiting);
+    EXPECT_TRUE(Idle());
+}
