@@ -1,8 +1,11 @@
 // Renders the main window (with a few sample rows, one of them marked by a rule) and its menus
 // into PNG files, on whatever platform Qt runs on (offscreen, or a real X server under Xvfb).
-// Usage: app_screenshot OUTPUT_FOLDER
+// Given an account, it checks that account's mailbox for real instead of showing sample rows,
+// with the settings of the current profile ($QUILLBOX_HOME, $QUILLBOX_REGISTRY).
+// Usage: app_screenshot OUTPUT_FOLDER [ACCOUNT]
 #include "app/Main.h"
 #include "app/Startup.h"
+#include "accounts/AccountMenu.h"
 #include "platform/Registry.h"
 #include "widgets/QtMessageBox.h"
 #include "TempHome.h"
@@ -11,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QTableView>
 #include <QTimer>
 
 #include <cstdio>
@@ -25,16 +29,47 @@ int CountColour(const QImage& image, QRgb colour)
             if ((image.pixel(x, y) & 0xffffff) == (colour & 0xffffff)) ++n;
     return n;
 }
+
+int CheckAndShoot(QApplication& app, const QString& out, const std::string& account)
+{
+    widgets::InstallQtPlatform();
+    auto frm = CreateApplicationWindows();
+    frm->show();
+    QAction* entry = nullptr;
+    for (QAction* a : frm->PopupMenu1->actions())
+        if (accounts::EntryAccount(*a) == account) entry = a;
+    if (!entry) {
+        std::fprintf(stderr, "no account %s\n", account.c_str());
+        return 1;
+    }
+    int status = 1;
+    QTimer::singleShot(300, [&] {
+        entry->trigger();  // returns when the check has ended
+        frm->MailList->selectRow(0);
+        QTimer::singleShot(500, [&] {
+            QImage shot = frm->grab().toImage();
+            int red = CountColour(shot, qRgb(255, 0, 0));
+            std::printf("%d rows, red text: %d pixels\n", frm->MailRows->Count(), red);
+            status = shot.save(out + "demo-check.png") && frm->MailRows->Count() > 0 ? 0 : 1;
+            frm->close();
+            app.quit();
+        });
+    });
+    app.exec();
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [ACCOUNT]\n", argv[0]);
         return 2;
     }
     QApplication app(argc, argv);
     QString out = QString::fromLocal8Bit(argv[1]) + "/";
+    if (argc == 3) return CheckAndShoot(app, out, argv[2]);
     TempHome home;
     {
         platform::TRegistry reg;

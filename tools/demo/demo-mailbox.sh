@@ -1,0 +1,125 @@
+# The demo mailbox of ./run.sh: a private Dovecot on 127.0.0.1 serving the sample messages of
+# tools/demo/messages, and a demo profile (its own program folder and registry file) holding the
+# account "Demo" with a remembered password and one sample rule. The user's own settings are
+# never touched. Sourced by run.sh: quillbox_demo_start FOLDER, then quillbox_demo_stop.
+
+QUILLBOX_DEMO_DIR=""
+QUILLBOX_DEMO_PORT=""
+
+_demo_free_port() {
+  local port
+  for port in $(seq 21100 21199); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return 0; }
+  done
+  return 1
+}
+
+# The password as the account store keeps it: each byte XOR 0x5A in decimal, then "-".
+_demo_scramble() {
+  local text=$1 out="" i c
+  for ((i = 0; i < ${#text}; i++)); do
+    printf -v c '%d' "'${text:i:1}"
+    out+="$((c ^ 0x5A))-"
+  done
+  echo "$out"
+}
+
+quillbox_demo_start() {
+  local root=$1 here
+  here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+  [ -x /usr/sbin/dovecot ] || { echo "Dovecot is not installed; starting without the demo mailbox." >&2; return 1; }
+  QUILLBOX_DEMO_PORT=$(_demo_free_port) || { echo "No free port for the demo mailbox." >&2; return 1; }
+  QUILLBOX_DEMO_DIR=$root
+  rm -rf "$root/server"
+  mkdir -p "$root/server/run" "$root/server/state" "$root/profile/home"
+  chmod 755 "$root" "$root/server"
+
+  local mailuid mailgid owner="" extra=""
+  if [ "$(id -u)" -eq 0 ]; then
+    # Dovecot does not serve mail as root.
+    mailuid=$(id -u nobody); mailgid=$(id -g nobody)
+  else
+    mailuid=$(id -u); mailgid=$(id -g); owner=$(id -un)
+    extra="default_internal_user = $owner
+default_login_user = $owner"
+  fi
+  local maildir=$root/server/mail/demo/Maildir i=0 f name
+  mkdir -p "$maildir/new" "$maildir/cur" "$maildir/tmp"
+  for f in "$here"/messages/*.eml; do
+    i=$((i + 1))
+    name=$(printf '%d.M%dP1.quillbox-demo' $((1000000000 + i)) "$i")
+    sed 's/$/\r/' "$f" > "$maildir/tmp/$name"
+    mv "$maildir/tmp/$name" "$maildir/new/$name"
+  done
+  [ "$(id -u)" -eq 0 ] && chown -R "$mailuid:$mailgid" "$root/server/mail"
+  chmod -R go-rwx "$root/server/mail/demo"
+  chmod 755 "$root/server/mail"
+  echo "demo:demo" > "$root/server/passwd"
+
+  local chroot=""
+  [ -n "$owner" ] && chroot="  chroot ="
+  cat > "$root/server/dovecot.conf" <<CONF
+base_dir = $root/server/run
+state_dir = $root/server/state
+log_path = $root/server/dovecot.log
+protocols = pop3
+listen = 127.0.0.1
+ssl = no
+disable_plaintext_auth = no
+auth_mechanisms = plain
+auth_failure_delay = 0
+mail_location = maildir:$root/server/mail/%u/Maildir
+first_valid_uid = $mailuid
+first_valid_gid = $mailgid
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u $root/server/passwd
+}
+userdb {
+  driver = static
+  args = uid=$mailuid gid=$mailgid home=$root/server/mail/%u
+}
+service pop3-login {
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = $QUILLBOX_DEMO_PORT
+  }
+$chroot
+}
+service anvil {
+$chroot
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
+$extra
+CONF
+  /usr/sbin/dovecot -c "$root/server/dovecot.conf" </dev/null >"$root/server/stdout.log" 2>&1 || {
+    echo "The demo mailbox did not start:" >&2; cat "$root/server/stdout.log" "$root/server/dovecot.log" >&2 2>/dev/null
+    return 1
+  }
+
+  # A fresh demo profile each time: the account points at this run's port.
+  local profile=$root/profile
+  rm -f "$profile/registry.reg" "$profile/registry.reg.lock"
+  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\software\\quillbox\\Demo]\r\n"usrname"="demo"\r\n"mailsrvr"="127.0.0.1"\r\n"port"="%s"\r\n"opt"=dword:00000001\r\n"data"="%s"\r\n\r\n[HKEY_CURRENT_USER\\Software\\quillbox\\delList\\subject]\r\n"total"=dword:00000001\r\n"List_1"="lottery"\r\n"ListID_1"="1"\r\n"Flag_1"=dword:00000001\r\n' \
+    "$QUILLBOX_DEMO_PORT" "$(_demo_scramble demo)" > "$profile/registry.reg"
+  chmod 600 "$profile/registry.reg"
+  printf 'Demo;  127.0.0.1\r\n' > "$profile/home/acc.dat"
+  printf 'Where subject Contains "lottery" Delete message from the server\r\n' > "$profile/rules.dat"
+
+  # Ready once the server greets.
+  local tries greeting
+  for tries in $(seq 1 50); do
+    greeting=$( (exec 3<>"/dev/tcp/127.0.0.1/$QUILLBOX_DEMO_PORT" && read -r -t 2 line <&3 && echo "$line") 2>/dev/null || true)
+    [[ $greeting == +OK* ]] && return 0
+    sleep 0.1
+  done
+  echo "The demo mailbox does not answer." >&2
+  return 1
+}
+
+quillbox_demo_stop() {
+  [ -n "$QUILLBOX_DEMO_DIR" ] && [ -f "$QUILLBOX_DEMO_DIR/server/dovecot.conf" ] || return 0
+  /usr/sbin/dovecot -c "$QUILLBOX_DEMO_DIR/server/dovecot.conf" stop >/dev/null 2>&1 || true
+}
