@@ -83,7 +83,8 @@ Dovecot::Dovecot()
     ::chmod(root_.c_str(), 0755);
     fs::create_directories(root_ + "/mail");
     ::chmod((root_ + "/mail").c_str(), 0755);
-    WriteFile(root_ + "/passwd", "", 0644);
+    fs::create_directories(root_ + "/passwd.d");
+    ::chmod((root_ + "/passwd.d").c_str(), 0755);
     port_ = FreeLoopbackPort();
 
     if (::geteuid() == 0) {
@@ -97,6 +98,9 @@ Dovecot::Dovecot()
         const passwd* self = ::getpwuid(mailUid_);
         if (!self) throw std::runtime_error("Dovecot fixture: the calling user has no name");
         serviceUser_ = self->pw_name;
+        const group* own = ::getgrgid(mailGid_);
+        if (!own) throw std::runtime_error("Dovecot fixture: the calling user's group has no name");
+        serviceGroup_ = own->gr_name;
     }
 }
 
@@ -123,9 +127,17 @@ void Dovecot::AddUser(const std::string& user, const std::string& password)
     if (user.empty() || user.find_first_of(":/\r\n") != std::string::npos ||
         password.find_first_of(":\r\n") != std::string::npos)
         throw std::invalid_argument("Dovecot fixture: unusable user name or password");
-    std::ofstream passwdFile(root_ + "/passwd", std::ios::app);
-    passwdFile << user << ':' << password << "\n";
-    passwdFile.close();
+    // One file per user: the server caches a password file by its time stamp in whole
+    // seconds, so a line added to a shared file within the same second would go unseen.
+    const std::string passwdFile = root_ + "/passwd.d/" + user;
+    struct stat before{};
+    const bool existed = ::stat(passwdFile.c_str(), &before) == 0;
+    WriteFile(passwdFile, user + ":" + password + "\n", 0644);
+    if (existed) {
+        // A changed password must look newer than the cached one.
+        timespec times[2] = {{before.st_mtim.tv_sec + 1, 0}, {before.st_mtim.tv_sec + 1, 0}};
+        ::utimensat(AT_FDCWD, passwdFile.c_str(), times, 0);
+    }
     const std::string home = root_ + "/mail/" + user;
     const std::string maildir = MaildirOf(user);
     for (const std::string& dir : {home, maildir, maildir + "/cur", maildir + "/new", maildir + "/tmp"}) {
@@ -174,12 +186,14 @@ void Dovecot::WriteConfig() const
          << "ssl = no\n"
          << "disable_plaintext_auth = no\n"
          << "auth_mechanisms = plain\n"
+         // User names as given: the default folds them to lower case.
+         << "auth_username_format = %u\n"
          // Refused logins answer at once instead of after seconds.
          << "auth_failure_delay = 0\n"
          << "mail_location = maildir:" << r << "/mail/%u/Maildir\n"
          << "first_valid_uid = " << mailUid_ << "\n"
          << "first_valid_gid = " << mailGid_ << "\n"
-         << "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN username_format=%u " << r << "/passwd\n}\n"
+         << "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN username_format=%u " << r << "/passwd.d/%u\n}\n"
          << "userdb {\n  driver = static\n  args = uid=" << mailUid_ << " gid=" << mailGid_ << " home=" << r
          << "/mail/%u\n}\n";
     const std::string chroot = serviceUser_.empty() ? "" : "  chroot =\n";
@@ -189,7 +203,8 @@ void Dovecot::WriteConfig() const
          << "service anvil {\n" << chroot << "  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n";
     if (!serviceUser_.empty())
         conf << "default_internal_user = " << serviceUser_ << "\n"
-             << "default_login_user = " << serviceUser_ << "\n";
+             << "default_login_user = " << serviceUser_ << "\n"
+             << "default_internal_group = " << serviceGroup_ << "\n";
     WriteFile(r + "/dovecot.conf", conf.str(), 0644);
 }
 

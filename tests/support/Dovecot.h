@@ -57,6 +57,7 @@ private:
     uid_t mailUid_ = 0;
     gid_t mailGid_ = 0;
     std::string serviceUser_;  // empty: Dovecot's own unprivileged users (running as root)
+    std::string serviceGroup_;
     pid_t masterPid_ = -1;
     unsigned long long delivered_ = 0;
 };
