@@ -630,3 +630,21 @@ TEST(Pop3Settings, DefaultsAndTheAttachmentFolder)
     pop.SetAttachFilePath("");
     EXPECT_EQ(pop.AttachFilePath(), "");  // not the root folder
 }
+
+TEST(Pop3Session, DestroyingAConnectedClientClosesQuietly)
+{
+    // Its owner is going away too: no event may call back into it, and no QUIT is sent.
+    ScriptedPop3Server server;
+    server.LoginOk("bob", "secret", "+OK 0 0\r\n");
+    server.Start();
+    int calls = 0;
+    {
+        Mailbox m(server.Port());
+        m.pop.Connect();
+        m.pop.ReportLevel = 8;
+        m.pop.OnDisconnect = [&](TPowersock*) { ++calls; };
+        m.pop.OnStatus = [&](TPowersock*, const std::string&) { ++calls; };
+    }
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(server.Finish(), kLogin);
+}

@@ -228,7 +228,7 @@ TEST(SocketWaits, NestedWaitsKeepTheOuterTimeOut)
 {
     // A handler run by the pump does I/O of its own; the outer read must still time out.
     ScriptedPop3Server server;
-    server.SilentUntilClosed();
+    server.IgnoreUntilClosed();
     server.Start();
     Client c(server.Port(), 300);
     c.sock.Connect();
@@ -236,7 +236,7 @@ TEST(SocketWaits, NestedWaitsKeepTheOuterTimeOut)
     PumpHook hook([&] {
         if (nested) return;
         nested = true;
-        c.sock.Write("");  // a complete, short wait of its own
+        c.sock.Write("NOOP\r\n");  // a complete, short wait of its own
     });
     Stopwatch watch;
     EXPECT_EQ(MessageOf<EAbortError>([&] { c.Line(); }), "Socket readln aborted");
