@@ -261,7 +261,12 @@ void TPowersock::Connect()
             succeed_ = false;
             lastErrorNo_ = SocketErrorFromErrno(e);
         } else if (e != EINPROGRESS && e != EINTR && !WouldBlock(e)) {
-            CheckSocketError(e);
+            try {
+                CheckSocketError(e);
+            } catch (...) {
+                RequestCloseSocket();  // the next attempt gets a socket that never tried
+                throw;
+            }
         }
     }
     {
@@ -311,8 +316,9 @@ void TPowersock::RequestCloseSocket()
     int closeErrno = errno;
     // The fresh socket comes first, so a handler of OnDisconnect may connect again at once.
     if (!destroying_) OpenSocket(false);
-    if (closeResult != 0 && closeErrno != EINTR) CheckSocketError(closeErrno);
+    // The descriptor is released even when close reports an error: the connection is over.
     if (wasConnected && !destroying_ && OnDisconnect) OnDisconnect(this);
+    if (closeResult != 0 && closeErrno != EINTR) CheckSocketError(closeErrno);
 }
 
 void TPowersock::Disconnect()
