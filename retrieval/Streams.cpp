@@ -85,7 +85,17 @@ void TMemoryStream::Assign(std::string bytes)
     position_ = 0;
 }
 
-void TMemoryStream::LoadFromFile(const std::string& path) { Assign(platform::ReadBytes(path)); }
+void TMemoryStream::LoadFromFile(const std::string& path)
+{
+    // Read at the size the file has, so a large body is not copied while its buffer grows.
+    TFileStream file(path, TFileMode::OpenRead);
+    std::string bytes(size_t(file.Size()), '\0');
+    int64_t got = file.Read(bytes.data(), int64_t(bytes.size()));
+    bytes.resize(size_t(got));
+    char more[4096];
+    while (int64_t n = file.Read(more, sizeof more)) bytes.append(more, size_t(n));
+    Assign(std::move(bytes));
+}
 
 void TMemoryStream::SaveToFile(const std::string& path) const { platform::WriteBytes(path, data_); }
 

@@ -21,42 +21,66 @@ void TAttachedFile::SaveToFile(const std::string& fileName)
     body_->SaveToFile(fileName);
 }
 
+namespace {
+
+// Each writes the decoded bytes from the start of the work file and returns how many there are.
+template <typename Lines>
+int64_t Base64ToFile(const Lines& lines, TFileStream& work)
+{
+    work.SetPosition(0);
+    TBase64DecodingStream decoder(work);
+    for (const auto& line : lines) {
+        decoder.Write(line.data(), int64_t(line.size()));
+        platform::ProcessMessages();
+    }
+    if (decoder.TargetFailed()) throw EInOutError(decoder.TargetError());
+    return work.Position();
+}
+
+template <typename Lines>
+int64_t UUToFile(const Lines& lines, TFileStream& work)
+{
+    work.SetPosition(0);
+    std::string bytes;
+    // The first line is the "begin" line; the second is always decoded.
+    for (size_t i = 1; i < lines.size(); ++i) {
+        std::string_view line = lines[i];
+        if (i > 1 && (line == "end" || line == "`")) break;
+        bytes.clear();
+        DecodeUULine(line, bytes);
+        work.WriteText(bytes);
+    }
+    return work.Position();
+}
+
+}  // namespace
+
+void TAttachedFile::LoadBody(TFileStream& work, int64_t length)
+{
+    std::string bytes(size_t(length), '\0');
+    work.SetPosition(0);
+    work.ReadBuffer(bytes.data(), length);
+    if (!body_) body_ = std::make_unique<TMemoryStream>();
+    body_->Assign(std::move(bytes));
+}
+
 void TAttachedFile::DecodeBase64()
 {
-    WorkFile work("vem_b64d");
-    {
-        TFileStream file(work.Path(), TFileMode::Create);
-        TBase64DecodingStream decoder(file);
-        for (const std::string& line : EncodedLines) {
-            decoder.Write(line.data(), int64_t(line.size()));
-            platform::ProcessMessages();
-        }
-        if (decoder.TargetFailed()) throw EInOutError(decoder.TargetError());
-        file.Close();
-    }
-    if (!body_) body_ = std::make_unique<TMemoryStream>();
-    body_->LoadFromFile(work.Path());
+    WorkFile file("vem_b64d");
+    TFileStream work(file.Path(), TFileMode::Create);
+    LoadBody(work, Base64ToFile(EncodedLines, work));
 }
+
+void TAttachedFile::DecodeBase64(LineSpan lines, TFileStream& work) { LoadBody(work, Base64ToFile(lines, work)); }
 
 void TAttachedFile::DecodeUU()
 {
-    WorkFile work("vem_uud");
-    {
-        TFileStream file(work.Path(), TFileMode::Create);
-        std::string bytes;
-        // The first line is the "begin" line; the second is always decoded.
-        for (size_t i = 1; i < EncodedLines.size(); ++i) {
-            const std::string& line = EncodedLines[i];
-            if (i > 1 && (line == "end" || line == "`")) break;
-            bytes.clear();
-            DecodeUULine(line, bytes);
-            file.WriteText(bytes);
-        }
-        file.Close();
-    }
-    if (!body_) body_ = std::make_unique<TMemoryStream>();
-    body_->LoadFromFile(work.Path());
+    WorkFile file("vem_uud");
+    TFileStream work(file.Path(), TFileMode::Create);
+    LoadBody(work, UUToFile(EncodedLines, work));
 }
+
+void TAttachedFile::DecodeUU(LineSpan lines, TFileStream& work) { LoadBody(work, UUToFile(lines, work)); }
 
 void TAttachedFile::EncodeBase64()
 {

@@ -3,6 +3,7 @@
 // encoded, the decoded bytes and its MIME type.
 #include "platform/Strings.h"
 #include "retrieval/Streams.h"
+#include "retrieval/vem_util.h"
 
 #include <memory>
 #include <string>
@@ -27,10 +28,17 @@ public:
     void DecodeBase64();
     // EncodedLines (a uuencoded block whose first line is the "begin" line) to Body.
     void DecodeUU();
+    // The same for lines held elsewhere, which saves copying a large attachment's lines, through
+    // an open work file that the caller owns and deletes. It is overwritten from its start, never
+    // truncated: one file serves all attachments of a message, where creating, truncating and
+    // deleting one per attachment costs far more than decoding a small one.
+    void DecodeBase64(LineSpan lines, TFileStream& work);
+    void DecodeUU(LineSpan lines, TFileStream& work);
     // The file PathName to EncodedLines (base64, 76 characters a line) and Body.
     void EncodeBase64();
 
 private:
+    void LoadBody(TFileStream& work, int64_t length);
     std::unique_ptr<TMemoryStream> body_;
 };
 

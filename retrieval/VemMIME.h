@@ -70,7 +70,7 @@ public:
 
 private:
     TStream& target_;
-    unsigned char rest_[2] = {};
+    unsigned char rest_[3] = {};  // at most two wait between writes; the third completes a group
     size_t restLength_ = 0;
     int64_t totalInput_ = 0;
     int64_t charsWritten_ = 0;

@@ -5,9 +5,11 @@
 #include "platform/Exception.h"
 #include "platform/Strings.h"
 #include "retrieval/VemAttFile.h"
+#include "retrieval/WorkFile.h"
 #include "retrieval/vem_util.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,11 @@ private:
     void StoreAttachment(LineSpan lines, const std::string& type, std::string name, const std::string& encoding);
     void AppendText(LineSpan lines);
     void AppendText(const StringList& lines);
+    TFileStream& WorkStream();
+
+    // While a parse decodes attachments: one work file for all of them.
+    std::optional<WorkFile> workFile_;
+    std::unique_ptr<TFileStream> workStream_;
 };
 
 // Messages held together; the list owns them.

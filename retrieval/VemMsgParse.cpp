@@ -77,7 +77,17 @@ void TVemMsg::Parse()
     ReadHeaderFields();
     // The parts are windows on RawMail, which stays untouched until the parse is done.
     std::vector<std::string_view> lines(RawMail.begin(), RawMail.end());
-    ParsePart(lines, 0);
+    auto dropWorkFile = [this] {
+        workStream_.reset();
+        workFile_.reset();
+    };
+    try {
+        ParsePart(lines, 0);
+    } catch (...) {
+        dropWorkFile();
+        throw;
+    }
+    dropWorkFile();
     if (ClearRawMailAfterParse) StringList().swap(RawMail);
 }
 
@@ -213,16 +223,25 @@ void TVemMsg::StoreAttachment(LineSpan lines, const std::string& type, std::stri
     }
     RemoveUnsafeNameCharacters(name);
     TAttachedFile& item = AttachedFiles.AddFile(name);
-    if (encoding == "BASE64" || encoding == "X-UUENCODE") {
-        item.EncodedLines.assign(lines.begin(), lines.end());
-        if (encoding == "BASE64") item.DecodeBase64();
-        else item.DecodeUU();
-        StringList().swap(item.EncodedLines);
+    // Encoded lines are decoded where they lie rather than copied into EncodedLines first.
+    if (encoding == "BASE64") {
+        item.DecodeBase64(lines, WorkStream());
+    } else if (encoding == "X-UUENCODE") {
+        item.DecodeUU(lines, WorkStream());
     } else if (encoding == "QUOTED-PRINTABLE") {
         item.Body()->Assign(JoinLinesBetween(platform::SplitLines(DecodeQuotedPrintable(JoinLinesCRLF(lines)))));
     } else {
         item.Body()->Assign(JoinLinesBetween(lines));
     }
+}
+
+TFileStream& TVemMsg::WorkStream()
+{
+    if (!workStream_) {
+        if (!workFile_) workFile_.emplace("vem_dec");
+        workStream_ = std::make_unique<TFileStream>(workFile_->Path(), TFileMode::Create);
+    }
+    return *workStream_;
 }
 
 void TVemMsg::AppendText(LineSpan lines) { Text.insert(Text.end(), lines.begin(), lines.end()); }

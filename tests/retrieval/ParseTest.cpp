@@ -331,3 +331,22 @@ TEST_F(Parse, Base64AttachmentPumpsOncePerLineAndLeavesNoWorkFile)
     EXPECT_TRUE(msg.AttachedFiles.Items(0).EncodedLines.empty());
     EXPECT_EQ(WorkFilesLeft(), 0u);
 }
+
+TEST_F(Parse, AttachmentsOfOneMessageNeverShareBytes)
+{
+    // One work file serves every attachment of a parse: a short one after a long one must not
+    // pick up the longer one's tail.
+    Feed("Subject: s\n" +
+         Multipart("zz", {"Content-Type: image/png; name=long.png\nContent-Transfer-Encoding: base64\n\n" +
+                              EncodeBase64Text(std::string(5000, 'L')) + "\n",
+                          "Content-Type: image/png; name=short.png\nContent-Transfer-Encoding: base64\n\nU1NT\n",
+                          "Content-Type: application/octet-stream; name=u.bin\nContent-Transfer-Encoding: x-uuencode\n\n"
+                          "begin 644 u.bin\n#0V%T\nend\n",
+                          "Content-Type: image/png; name=empty.png\nContent-Transfer-Encoding: base64\n\n\n"}));
+    ASSERT_EQ(msg.AttachedFiles.Count(), 4);
+    EXPECT_EQ(Body(0), std::string(5000, 'L'));
+    EXPECT_EQ(Body(1), "SSS");
+    EXPECT_EQ(Body(2), "Cat");
+    EXPECT_EQ(Body(3), "");
+    EXPECT_EQ(WorkFilesLeft(), 0u);
+}
