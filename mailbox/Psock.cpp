@@ -451,7 +451,16 @@ void TPowersock::ReadLn(std::string& Line)
                     }
                     CheckSocketError(e);
                 }
-                WaitSlice(POLLIN);
+                // Nothing yet: wait in slices, pumping between them, until the socket stirs.
+                // Peeking again after a quiet slice would only cost another call.
+                for (;;) {
+                    const uint64_t generation = socketGeneration_;
+                    const bool stirred = WaitSlice(POLLIN) != 0;
+                    Pump();
+                    ThrowIfReadCanceled();
+                    if (stirred || socketGeneration_ != generation || fd_ < 0) break;
+                }
+                continue;
             }
         } else {
             const std::size_t available = static_cast<std::size_t>(peeked);
@@ -473,11 +482,15 @@ void TPowersock::ReadLn(std::string& Line)
             if (lf && got == take) return;
         }
         Pump();
-        if (canceled_) {
-            canceled_ = false;
-            throw EAbortError("Socket readln aborted");
-        }
+        ThrowIfReadCanceled();
     }
+}
+
+void TPowersock::ThrowIfReadCanceled()
+{
+    if (!canceled_) return;
+    canceled_ = false;
+    throw EAbortError("Socket readln aborted");
 }
 
 std::string TPowersock::Transaction(const std::string& Command)

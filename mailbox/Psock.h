@@ -108,6 +108,7 @@ private:
     void ConnectCompleted();
     void PollPeerClose();
     void RefuseLongLine();
+    void ThrowIfReadCanceled();
     // Waits up to one slice for the events on the socket; returns the events seen.
     short WaitSlice(short events);
     // One turn of the message pump, then the time-out check.
