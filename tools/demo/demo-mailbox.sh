@@ -41,7 +41,8 @@ quillbox_demo_start() {
   else
     mailuid=$(id -u); mailgid=$(id -g); owner=$(id -un)
     extra="default_internal_user = $owner
-default_login_user = $owner"
+default_login_user = $owner
+default_internal_group = $(id -gn)"
   fi
   local maildir=$root/server/mail/demo/Maildir i=0 f name
   mkdir -p "$maildir/new" "$maildir/cur" "$maildir/tmp"
@@ -68,6 +69,7 @@ ssl = no
 disable_plaintext_auth = no
 auth_mechanisms = plain
 auth_failure_delay = 0
+auth_username_format = %u
 mail_location = maildir:$root/server/mail/%u/Maildir
 first_valid_uid = $mailuid
 first_valid_gid = $mailgid
