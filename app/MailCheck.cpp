@@ -139,7 +139,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             row.mark = Get_rule_id(row.from, row.subject);
             row.headerFile = folder + "/msg" + IntToStr(int64_t(i)) + ".hdr";
             MailRows->AddRow(row);
-            platform::WriteLines(row.headerFile, summary.Header);
+            platform::RewriteLines(row.headerFile, summary.Header);
         }
     } catch (...) {
         // A summary that cannot be had ends the list quietly; the rows so far stay.

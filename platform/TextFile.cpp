@@ -106,7 +106,8 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 std::vector<std::string> ReadLines(const std::string& path) { return SplitLines(ReadBytes(path)); }
 
-void WriteLines(const std::string& path, const std::vector<std::string>& lines, bool crlf)
+namespace {
+std::string JoinLines(const std::vector<std::string>& lines, bool crlf)
 {
     std::string text;
     size_t total = 0;
@@ -116,7 +117,33 @@ void WriteLines(const std::string& path, const std::vector<std::string>& lines, 
         text += l;
         text += crlf ? "\r\n" : "\n";
     }
-    WriteBytes(path, text);
+    return text;
+}
+}  // namespace
+
+void WriteLines(const std::string& path, const std::vector<std::string>& lines, bool crlf)
+{
+    WriteBytes(path, JoinLines(lines, crlf));
+}
+
+void RewriteLines(const std::string& path, const std::vector<std::string>& lines)
+{
+    const std::string text = JoinLines(lines, true);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) Fail("write", path);
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int saved = errno;
+            ::close(fd);
+            errno = saved;
+            Fail("write", path);
+        }
+        done += size_t(n);
+    }
+    if (::close(fd) != 0) Fail("write", path);
 }
 
 }  // namespace platform

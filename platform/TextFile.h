@@ -10,6 +10,9 @@ namespace platform {
 std::vector<std::string> ReadLines(const std::string& path);
 // Every line followed by CR LF (or LF), the last one included; an empty list gives an empty file.
 void WriteLines(const std::string& path, const std::vector<std::string>& lines, bool crlf = true);
+// Writes the lines into the file itself (created or truncated), without a temporary file: for
+// files that are cheap to lose and written in great numbers, such as the saved message headers.
+void RewriteLines(const std::string& path, const std::vector<std::string>& lines);
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 // Splits text at CR LF, CR or LF; a final line end does not start another line.

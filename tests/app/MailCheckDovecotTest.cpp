@@ -207,17 +207,20 @@ TEST_F(MailCheckDovecot, StopDuringTheSummariesKeepsTheRowsFetchedSoFar)
     StartWith({kFirst, kSecond, kThird, kFirst, kSecond});
     AddAccount("Work", "bob", "secret", server->Port());
     Open();
-    bool pressed = false;
+    // Stop is pressed in the first wait after two rows are listed (a fast server may answer
+    // some summaries without any wait at all).
+    int rowsWhenPressed = -1;
     onPump = [&] {
-        if (!pressed && frm->MailRows->Count() == 2) {
-            pressed = true;
+        if (rowsWhenPressed < 0 && frm->MailRows->Count() >= 2) {
+            rowsWhenPressed = frm->MailRows->Count();
             EXPECT_TRUE(frm->cmdStop->isEnabled());
             frm->cmdStop->trigger();
         }
     };
     Check("Work");
-    EXPECT_TRUE(pressed);
-    EXPECT_EQ(frm->MailRows->Count(), 2);
+    ASSERT_GE(rowsWhenPressed, 2);
+    ASSERT_LT(rowsWhenPressed, 5);
+    EXPECT_EQ(frm->MailRows->Count(), rowsWhenPressed);
     EXPECT_TRUE(SawLcd("Operation cancelled by user"));
     EXPECT_EQ(lcdTexts.back(), "right click messages to view details ....");
     EXPECT_EQ(applyRuns, 1);
@@ -232,12 +235,18 @@ TEST_F(MailCheckDovecot, ClosingTheWindowDuringACheckEndsItWithoutFurtherQuestio
     AddAccount("Work", "bob", "secret", server->Port());
     Open();
     frm->show();
+    int rowsWhenClosed = -1;
     onPump = [&] {
-        if (frm->isVisible() && frm->MailRows->Count() == 1) frm->close();
+        if (frm->isVisible() && frm->MailRows->Count() >= 1) {
+            rowsWhenClosed = frm->MailRows->Count();
+            frm->close();
+        }
     };
     Check("Work");
     EXPECT_FALSE(frm->isVisible());
-    EXPECT_EQ(frm->MailRows->Count(), 1);
+    ASSERT_GE(rowsWhenClosed, 1);
+    ASSERT_LT(rowsWhenClosed, 3);
+    EXPECT_EQ(frm->MailRows->Count(), rowsWhenClosed);
     EXPECT_FALSE(frm->POP31->Connected());
     EXPECT_TRUE(boxes.Shown().empty());
     EXPECT_EQ(applyRuns, 0);

@@ -67,6 +67,11 @@ TEST(TextFile, LinesAreWrittenWithCrLfAndReadWithAnyLineEnd)
     EXPECT_EQ(platform::ReadBytes(path), "Work;  pop.example.net\r\n\r\nx\r\n");
     platform::WriteLines(path, {});
     EXPECT_EQ(platform::ReadBytes(path), "");
+    platform::RewriteLines(path, {"x", "y"});
+    EXPECT_EQ(platform::ReadBytes(path), "x\r\ny\r\n");
+    platform::RewriteLines(path, {"z"});  // truncated, not appended to
+    EXPECT_EQ(platform::ReadBytes(path), "z\r\n");
+    EXPECT_THROW(platform::RewriteLines(home.Root() + "no/such/folder/f", {"x"}), EInOutError);
     platform::WriteBytes(path, "a\nb\r\nc\rd");
     EXPECT_EQ(platform::ReadLines(path), (std::vector<std::string>{"a", "b", "c", "d"}));
     EXPECT_THROW(platform::ReadLines(home.Root() + "missing"), EInOutError);
