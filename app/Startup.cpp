@@ -22,7 +22,6 @@ std::unique_ptr<TMainFrm> CreateApplicationWindows()
     w.AboutBox = new TAboutBox(main.get());
     w.frm_pwd_req = new Tfrm_pwd_req(main.get());
     w.Frm_Acc->SetAccountDialog(w.frm_NewAcc);
-    w.Frm_Rules->SetDefineRuleDialog(w.Frm_defRule);
     main->SetWindows(w);
     return main;
 }

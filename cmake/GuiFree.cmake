@@ -59,5 +59,10 @@ function(quillbox_check_gui_free)
     string(REPLACE ";" "|" joined "${all_sources}")
     add_test(NAME GuiFree.NoQtIncludes
              COMMAND ${CMAKE_COMMAND} -DFILES=${joined} -P ${PROJECT_SOURCE_DIR}/cmake/NoQtIncludes.cmake)
+    # The check itself must catch a Qt include.
+    add_test(NAME GuiFree.CheckCatchesAQtInclude
+             COMMAND ${CMAKE_COMMAND} -DFILES=${PROJECT_SOURCE_DIR}/tests/data/platform/includes_qt.txt
+                     -P ${PROJECT_SOURCE_DIR}/cmake/NoQtIncludes.cmake)
+    set_tests_properties(GuiFree.CheckCatchesAQtInclude PROPERTIES WILL_FAIL TRUE)
   endif()
 endfunction()

@@ -23,12 +23,16 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -330,4 +334,86 @@ TEST(MailBoxFolder, ClosingWithoutTheFolderReportsNothing)
     frm->close();
     EXPECT_TRUE(boxes.Shown().empty());
     EXPECT_FALSE(frm->isVisible());
+}
+
+// ------------------------------------------------------------------------------------------
+// "Message Rules" from the main window
+
+namespace {
+
+// rules.dat lives in the current folder: each test works in its own.
+class InFolder {
+public:
+    explicit InFolder(const std::string& folder) : saved_(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(folder);
+    }
+    ~InFolder() { std::filesystem::current_path(saved_); }
+
+private:
+    std::filesystem::path saved_;
+};
+
+class RulesCommand : public ::testing::Test {
+protected:
+    TempHome home;
+    ScriptedBoxes boxes;
+    InFolder folder{home.Root()};
+    std::unique_ptr<TMainFrm> frm = CreateApplicationWindows();
+
+    void SetUp() override
+    {
+        frm->MailRows->AddRow({"Prize Desk <win@prizes.example>", " Win the lottery now", "", "", -1, ""});
+        frm->MailRows->AddRow({"ann@example.org", " Minutes", "", "", -1, ""});
+    }
+    // Plays the user: "New", a Subject rule for `text`, OK in "Define Rule", then `close` in
+    // "Message Rules".
+    void DefineSubjectRule(const std::string& text, QPushButton* (*close)(TFrm_Rules&))
+    {
+        TFrm_Rules& rules = *frm->Windows().Frm_Rules;
+        TFrm_defRule& define = *frm->Windows().Frm_defRule;
+        auto saved = widgets::SetModalHandler([&](QDialog& dialog) {
+            if (&dialog == &rules) {
+                rules.cmd_new->click();
+                close(rules)->click();
+            } else if (&dialog == &define) {
+                define.cbo_cond->setCurrentIndex(1);
+                define.edit1->setText(QString::fromStdString(text));
+                define.cmdok->click();
+            }
+            return dialog.result();
+        });
+        frm->cmd_rule->trigger();
+        widgets::SetModalHandler(std::move(saved));
+    }
+    QVariant Foreground(int row) { return frm->MailRows->data(frm->MailRows->index(row, 0), Qt::ForegroundRole); }
+};
+
+}  // namespace
+
+TEST_F(RulesCommand, OkReloadsTheRulesAndMarksTheListedRowsRed)
+{
+    DefineSubjectRule("lottery", [](TFrm_Rules& r) { return r.cmdok; });
+    EXPECT_EQ(frm->RuleTable.Count(), 1u);
+    EXPECT_EQ(frm->MailRows->Row(0).mark, 0);
+    EXPECT_EQ(frm->MailRows->Row(1).mark, -1);
+    EXPECT_EQ(Foreground(0).value<QColor>(), QColor(255, 0, 0));
+    EXPECT_FALSE(Foreground(1).isValid());
+    EXPECT_EQ(platform::ReadLines(home.Root() + "rules.dat"),
+              StringList{"Where subject Contains \"lottery\" Delete message from the server"});
+}
+
+TEST_F(RulesCommand, CancelKeepsTheStoredRuleButTheTableWaitsForTheNextOk)
+{
+    DefineSubjectRule("lottery", [](TFrm_Rules& r) { return r.cmd_cancel; });
+    EXPECT_EQ(frm->RuleTable.Count(), 0u);
+    EXPECT_EQ(frm->MailRows->Row(0).mark, -1);
+    EXPECT_FALSE(Foreground(0).isValid());
+    EXPECT_TRUE(platform::FileExists(home.Root() + "rules.dat"));  // written by Cancel too
+    rules::TRuleTable stored;
+    stored.load_rules();
+    EXPECT_EQ(stored.Count(), 1u);
+    // The next start reads it.
+    auto restarted = CreateApplicationWindows();
+    EXPECT_EQ(restarted->RuleTable.Count(), 1u);
 }
