@@ -33,4 +33,4 @@ quillbox_ensure_packages() {
 
 # What building and running needs, and what the test suite needs on top.
 QUILLBOX_BUILD_PACKAGES=(g++ cmake make qt6-base-dev libgl-dev media-types dovecot-pop3d)
-QUILLBOX_TEST_PACKAGES=(googletest libgtest-dev python3 libpython3.11-testsuite xvfb xauth clang libclang-rt-14-dev)
+QUILLBOX_TEST_PACKAGES=(googletest libgtest-dev python3 libpython3.11-testsuite xvfb xauth)

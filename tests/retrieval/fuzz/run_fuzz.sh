@@ -15,6 +15,8 @@ out="$root/build-fuzz"
 kept="$root/tests/data/retrieval/fuzz/corpus"
 crashes="$root/tests/data/retrieval/fuzz/crashes"
 mkdir -p "$out/corpus" "$crashes"
+source "$root/tools/packages.sh"
+quillbox_ensure_packages clang libclang-rt-14-dev
 
 sources=("$root"/retrieval/*.cpp
          "$root"/platform/{Strings,Folders,TextFile,MessagePump,MimeTypes}.cpp
