@@ -58,7 +58,12 @@ void TMainFrm::sub_mnu_click(QObject* clicked)
     // The entry keeps the account's name itself; its caption only shows it.
     std::string accName = accounts::EntryAccount(*entry);
     cur_account = accName;
-    chk_mail(accName);
+    try {
+        chk_mail(accName);
+    } catch (...) {
+        // The window closed meanwhile: the check's end is nobody's business any more.
+        if (!closing_) throw;
+    }
 }
 
 void TMainFrm::chk_mail(const std::string& accName)

@@ -153,3 +153,27 @@ TEST_F(MailCheckWire, NoSecondCheckCanStartWhileTheFirstIsConnecting)
     EXPECT_TRUE(lookedWhileWaiting);
     EXPECT_TRUE(Idle());
 }
+
+TEST_F(MailCheckWire, ClosingTheWindowWhileQuitWaitsAsksNothingMore)
+{
+    server.LoginOk("bob", "pw", "+OK 1 100\r\n")
+        .Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n")
+        .Exchange("TOP 1 0", header)
+        .Exchange("LIST 1", "+OK 1 100\r\n")
+        .Expect("QUIT\r\n")
+        .SilentUntilClosed();
+    server.Start();
+    AddAccount("Closing", "bob", "pw", server.Port());
+    Open();
+    frm->show();
+    // The one row is listed only after its summary, so a wait with a row is the wait for QUIT.
+    onPump = [&] {
+        if (frm->isVisible() && frm->MailRows->Count() == 1) frm->close();
+    };
+    Check("Closing");
+    server.Finish();
+    EXPECT_FALSE(frm->isVisible());
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_FALSE(frm->POP31->Connected());
+    EXPECT_EQ(applyRuns, 0);
+}
