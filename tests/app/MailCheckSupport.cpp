@@ -56,7 +56,10 @@ void MailCheckFixture::Open(int timeOutMs)
     frm = CreateApplicationWindows();
     frm->MailCheckTimeOut = timeOutMs;
     frm->OnApplyRules = [this] { ++applyRuns; };
-    frm->OnLCDMessage = [this](const std::string& text) { lcdTexts.push_back(text); };
+    frm->OnLCDMessage = [this](const std::string& text) {
+        lcdTexts.push_back(text);
+        if (onLcd) onLcd(text);
+    };
 }
 
 void MailCheckFixture::Check(const std::string& account)

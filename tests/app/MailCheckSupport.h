@@ -21,6 +21,7 @@ public:
     StringList lcdTexts;     // every text given to the status display, in order
     int applyRuns = 0;
     std::function<void()> onPump;  // runs at every pump of a network wait
+    std::function<void(const std::string&)> onLcd;  // runs after each status text is shown
 
     void AddAccount(const std::string& name, const std::string& user, const std::string& password, int port,
                     bool remember = true, const std::string& portText = "");
