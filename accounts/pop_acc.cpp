@@ -193,14 +193,16 @@ int TFrm_Acc::SelectedIndex() const
 
 void TFrm_Acc::showEvent(QShowEvent* event)
 {
-    if (SelectedIndex() < 0 && Acc_List->count() > 0) Acc_List->setCurrentRow(0);
+    platform::RunGuarded([this] {
+        if (SelectedIndex() < 0 && Acc_List->count() > 0) Acc_List->setCurrentRow(0);
+    });
     QDialog::showEvent(event);
 }
 
 void TFrm_Acc::done(int result)
 {
     // A failed write has been reported; the lines stay in memory and are written at the next close.
-    Save_Acc_List();
+    platform::RunGuarded([this] { Save_Acc_List(); });
     QDialog::done(result);
 }
 

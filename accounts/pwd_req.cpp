@@ -1,6 +1,7 @@
 #include "accounts/pwd_req.h"
 
 #include "accounts/PasswordEdit.h"
+#include "platform/MessageBox.h"
 #include "widgets/QtText.h"
 
 #include <QGridLayout>
@@ -68,7 +69,9 @@ std::string Tfrm_pwd_req::Password() const { return FromQ(txt_pwd->text()); }
 void Tfrm_pwd_req::showEvent(QShowEvent* event)
 {
     // A password typed for one check is never offered for the next.
-    txt_pwd->clear();
-    txt_pwd->setFocus();
+    platform::RunGuarded([this] {
+        txt_pwd->clear();
+        txt_pwd->setFocus();
+    });
     QDialog::showEvent(event);
 }

@@ -33,7 +33,7 @@ QSize TLCDScreen::sizeHint() const { return {LastSize().width, LastSize().height
 void TLCDScreen::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    SyncSize();
+    platform::RunGuarded([this] { SyncSize(); });
 }
 
 // The control always has the size of its text grid; a size set from outside picks the grid.
@@ -84,9 +84,11 @@ void TLCDScreen::OnTimer()
 
 void TLCDScreen::paintEvent(QPaintEvent*)
 {
-    Paint();
-    QPainter painter(this);
-    painter.drawImage(0, 0, frame_);
+    platform::RunGuarded([this] {
+        Paint();
+        QPainter painter(this);
+        painter.drawImage(0, 0, frame_);
+    });
 }
 
 }  // namespace lcd

@@ -98,8 +98,10 @@ void TFrm_defRule::ResetFields()
 void TFrm_defRule::showEvent(QShowEvent* event)
 {
     if (!event->spontaneous()) {
-        cbo_action->setCurrentIndex(0);
-        ResetFields();
+        platform::RunGuarded([this] {
+            cbo_action->setCurrentIndex(0);
+            ResetFields();
+        });
     }
     QDialog::showEvent(event);
 }
