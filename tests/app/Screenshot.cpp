@@ -5,6 +5,8 @@
 // Usage: app_screenshot OUTPUT_FOLDER [ACCOUNT]
 #include "app/Main.h"
 #include "app/Startup.h"
+#include "app/about.h"
+#include "widgets/AnimatedPicture.h"
 #include "accounts/AccountMenu.h"
 #include "platform/Registry.h"
 #include "widgets/QtMessageBox.h"
@@ -100,9 +102,15 @@ int main(int argc, char** argv)
         QTimer::singleShot(300, [&, ok] {
             bool menuOk = frm->mnuHelp->grab().save(out + "help-menu.png");
             frm->mnuHelp->hide();
-            status = ok && menuOk ? 0 : 1;
-            frm->close();
-            app.quit();
+            TAboutBox& about = *frm->Windows().AboutBox;
+            about.show();  // its picture plays once
+            QTimer::singleShot(3500, [&, ok, menuOk] {
+                bool aboutOk = !about.Image1->Playing() && about.grab().save(out + "about-box.png");
+                about.close();
+                status = ok && menuOk && aboutOk ? 0 : 1;
+                frm->close();
+                app.quit();
+            });
         });
     });
     app.exec();
