@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -75,7 +76,16 @@ platform::MsgResult ShowQtBox(const platform::MessageBoxRequest& request)
 void InstallQtPlatform()
 {
     platform::SetMessageBoxHandler(ShowQtBox);
-    platform::SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+    // Engines pump between the slices of every wait, and while data streams in far more often
+    // than a screen can change. Processing the GUI's events (repaints above all) at most every
+    // 10 ms keeps it live and lets Stop through at once, without a fast transfer spending its
+    // time on repainting.
+    platform::SetMessagePump([] {
+        static QElapsedTimer sinceLast;
+        if (sinceLast.isValid() && !sinceLast.hasExpired(10)) return;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        sinceLast.start();
+    });
     platform::SetUrlOpener([](const std::string& url) { QDesktopServices::openUrl(QUrl(ToQ(url))); });
 }
 
