@@ -14,6 +14,7 @@ program=$PWD/build/run/app/quillbox
 
 demo=$PWD/build/run/demo
 trap quillbox_demo_stop EXIT
+trap 'exit 130' INT TERM HUP  # the EXIT trap still stops the server
 if quillbox_demo_start "$demo"; then
   echo "Demo mailbox on 127.0.0.1:$QUILLBOX_DEMO_PORT. Choose \"Demo\" under \"Check Mail\"."
   cd "$demo/profile"
