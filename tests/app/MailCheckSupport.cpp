@@ -13,10 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 MailCheckFixture::MailCheckFixture()
 {
@@ -88,17 +84,4 @@ bool MailCheckFixture::Idle() const
 bool MailCheckFixture::SawLcd(const std::string& text) const
 {
     return std::find(lcdTexts.begin(), lcdTexts.end(), text) != lcdTexts.end();
-}
-
-int ClosedPort()
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }

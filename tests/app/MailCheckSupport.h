@@ -2,6 +2,7 @@
 // A main window set up for mail checks: accounts stored before the windows are made, the
 // status texts recorded, the message pump under the test's control.
 #include "app/Main.h"
+#include "NetTestHelpers.h"
 #include "ScriptedBoxes.h"
 #include "TempHome.h"
 #include "platform/MessagePump.h"
@@ -39,6 +40,3 @@ private:
     int rules_ = 0;
     platform::MessagePump savedPump_;
 };
-
-// A port on 127.0.0.1 where nothing listens.
-int ClosedPort();

@@ -1,5 +1,5 @@
 #pragma once
-// Small helpers shared by the mailbox tests.
+// Small network helpers shared by the tests of the POP3 clients and the mail check.
 #include "platform/MessagePump.h"
 
 #include <arpa/inet.h>
