@@ -1,6 +1,6 @@
 #include "mailbox/Psock.h"
 
-#include "mailbox/HostLookup.h"
+#include "platform/HostLookup.h"
 #include "platform/MessagePump.h"
 
 #include <algorithm>
@@ -195,15 +195,15 @@ void TPowersock::ResolveHost()
         return;
     }
     remoteAddress_ = 0;
-    std::shared_ptr<mailbox::HostLookup> lookup;
+    std::shared_ptr<platform::HostLookup> lookup;
     {
         TimerScope timer(*this);
         lookupDone_ = false;
-        lookup = mailbox::HostLookup::Start(Host);
+        lookup = platform::HostLookup::Start(Host, AF_INET);
         do {
             if (lookup->WaitFor(kSlice)) {
                 lookupDone_ = true;
-                succeed_ = lookup->ErrorCode() == 0;
+                succeed_ = lookup->Result() == 0;
             }
             Pump();
         } while (!lookupDone_ && !timedOut_ && !canceled_);
@@ -212,10 +212,14 @@ void TPowersock::ResolveHost()
     if (timedOut_) throw ESockError("Host Lookup Timed Out");
     if (canceled_) throw ESockError("Host Lookup Canceled");
     if (!succeed_) {
-        lastErrorNo_ = lookup->ErrorCode();
+        lastErrorNo_ = mailbox::SocketErrorFromLookup(lookup->Result());
         throw ESockError("Host Lookup Failed");
     }
-    remoteAddress_ = lookup->Address();
+    for (const auto& found : lookup->Addresses())
+        if (found.Family() == AF_INET) {
+            remoteAddress_ = reinterpret_cast<const sockaddr_in*>(&found.storage)->sin_addr.s_addr;
+            break;
+        }
     if (OnHostResolved) OnHostResolved(this);
 }
 

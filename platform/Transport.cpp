@@ -1,0 +1,56 @@
+#include "platform/Transport.h"
+
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+
+namespace platform {
+namespace {
+
+IoResult Failure(int e)
+{
+    IoResult r;
+    r.status = IoStatus::Failed;
+    r.error = e;
+    r.message = std::strerror(e);
+    return r;
+}
+
+bool WouldBlock(int e) { return e == EAGAIN || e == EWOULDBLOCK; }
+
+}  // namespace
+
+IoResult PlainTransport::Send(const void* data, std::size_t length)
+{
+    for (;;) {
+        ssize_t n = ::send(fd_, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) return {IoStatus::Done, static_cast<std::size_t>(n), 0, {}};
+        int e = errno;
+        if (e == EINTR) continue;
+        if (WouldBlock(e)) return {IoStatus::WantWrite, 0, 0, {}};
+        return Failure(e);
+    }
+}
+
+IoResult PlainTransport::Receive(void* buffer, std::size_t capacity)
+{
+    for (;;) {
+        ssize_t n = ::recv(fd_, buffer, capacity, MSG_DONTWAIT);
+        if (n > 0) return {IoStatus::Done, static_cast<std::size_t>(n), 0, {}};
+        if (n == 0) return {capacity == 0 ? IoStatus::Done : IoStatus::Closed, 0, 0, {}};
+        int e = errno;
+        if (e == EINTR) continue;
+        if (WouldBlock(e)) return {IoStatus::WantRead, 0, 0, {}};
+        return Failure(e);
+    }
+}
+
+short PollEventsFor(IoStatus want)
+{
+    if (want == IoStatus::WantRead) return POLLIN;
+    if (want == IoStatus::WantWrite) return POLLOUT;
+    return 0;
+}
+
+}  // namespace platform
