@@ -47,7 +47,7 @@ public:
     StringList Headers;                   // header lines as received, folded lines separate
     TAttachedFiles AttachedFiles;
     StringList RawMail;
-    int Size = 0;      // octets, as the server reported them
+    int64_t Size = 0;  // octets, as the server reported them
     std::string UIDL;  // as the server reported it
 
     // Takes the raw lines (header lines first) and parses them. Parsing again appends to Headers,

@@ -1,6 +1,9 @@
 #include "retrieval/vem_util.h"
 
+#include "platform/Folders.h"
 #include "retrieval/VemMIME.h"
+
+#include <cstdint>
 
 namespace {
 
@@ -257,3 +260,57 @@ std::string ChangeFileExt(std::string_view path, std::string_view extension)
 
 std::string JoinLinesCRLF(LineSpan lines) { return JoinCRLF(lines); }
 std::string JoinLinesCRLF(const StringList& lines) { return JoinCRLF(lines); }
+
+bool IsDottedAddress(std::string_view text)
+{
+    int parts = 0;
+    size_t start = 0;
+    for (;;) {
+        size_t dot = text.find('.', start);
+        std::string_view part = text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+        if (part.empty() || part.size() > 3) return false;
+        int value = 0;
+        for (char c : part) {
+            if (c < '0' || c > '9') return false;
+            value = value * 10 + (c - '0');
+        }
+        if (value > 255) return false;
+        ++parts;
+        if (dot == std::string_view::npos) break;
+        start = dot + 1;
+    }
+    return parts == 4;
+}
+
+int64_t GetNumberInText(std::string_view text, int position, int64_t fallback)
+{
+    std::string work = Trim(text);
+    for (size_t at = work.find("\r\n"); at != std::string::npos; at = work.find("\r\n", at + 1)) work.replace(at, 2, " ");
+    for (int i = 1; i < position; ++i) {
+        size_t blank = work.find(' ');
+        if (blank == std::string::npos) return fallback;
+        work = Trim(std::string_view(work).substr(blank));
+    }
+    work = work.substr(0, work.find(' '));
+    std::string digits;
+    for (char c : work)
+        if (c != '(' && c != ')' && c != '{' && c != '}') digits.push_back(c);
+    if (digits.empty()) return fallback;
+    size_t i = 0;
+    bool negative = false;
+    if (digits[0] == '+' || digits[0] == '-') {
+        negative = digits[0] == '-';
+        i = 1;
+    }
+    if (i == digits.size()) return fallback;
+    uint64_t value = 0;
+    for (; i < digits.size(); ++i) {
+        char c = digits[i];
+        if (c < '0' || c > '9') return fallback;
+        if (value > (uint64_t(INT64_MAX) - uint64_t(c - '0')) / 10) return fallback;  // does not fit
+        value = value * 10 + uint64_t(c - '0');
+    }
+    return negative ? -int64_t(value) : int64_t(value);
+}
+
+std::string GetTempDirectory() { return platform::TempFolder(); }

@@ -3,6 +3,7 @@
 // parameters, address lists, encoded header words and file names.
 #include "platform/Strings.h"
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -49,3 +50,13 @@ std::string ChangeFileExt(std::string_view path, std::string_view extension);
 // Lines joined, each followed by CR LF.
 std::string JoinLinesCRLF(LineSpan lines);
 std::string JoinLinesCRLF(const StringList& lines);
+
+// True for four "."-separated decimal numbers from 0 to 255 ("10.0.0.1"); anything else is a
+// host name.
+bool IsDottedAddress(std::string_view text);
+// The number at word `position` (from 1) of a reply text: the text trimmed, CR LF made a blank,
+// the words before it dropped, cut at the next blank, brackets and braces removed. `fallback`
+// when there is no such word or it is no number. 64-bit: message sizes pass 2^31 on real servers.
+int64_t GetNumberInText(std::string_view text, int position, int64_t fallback);
+// The folder for work files, ending with '/'.
+std::string GetTempDirectory();
