@@ -379,27 +379,20 @@ TEST(AccountDialog, UseDefaultMaskedPasswordAndEnterForOk)
 
 TEST(AccountDialog, APortOutsideOneTo65535IsRefusedOnTheSpot)
 {
+    // Which texts are ports: AccountForm tests. Here: what the dialog does with one that is not.
     TempHome home;
     ScriptedBoxes boxes;
     Tfrm_NewAcc dialog;
     dialog.show();
     dialog.txt_accName->setText("Work");
-    for (const char* port : {"abc", "", "0", "65536", " 110"}) {
-        dialog.txt_port->setText(port);
-        dialog.cmdOK->click();
-        EXPECT_TRUE(dialog.isVisible()) << port;
-        EXPECT_EQ(dialog.focusWidget(), dialog.txt_port) << port;
-    }
-    EXPECT_EQ(dialog.txt_port->selectedText(), " 110");
-    EXPECT_EQ(boxes.Texts(), StringList(5, "The port must be a number from 1 to 65535."));
+    dialog.txt_port->setText("65536");
+    dialog.cmdOK->click();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.focusWidget(), dialog.txt_port);
+    EXPECT_EQ(dialog.txt_port->selectedText(), "65536");
+    EXPECT_EQ(boxes.Texts(), StringList{"The port must be a number from 1 to 65535."});
     EXPECT_EQ(boxes.Shown()[0].icon, MsgIcon::Warning);
     EXPECT_FALSE(platform::TRegistry().KeyExists("software\\quillbox\\Work"));
-    // A bad name is named first, the port only once the name is fine.
-    boxes.Clear();
-    dialog.txt_accName->setText("a/b");
-    dialog.cmdOK->click();
-    EXPECT_EQ(boxes.Texts(), StringList{"An account name cannot contain \"\\\" or \"/\"."});
-    dialog.txt_accName->setText("Work");
     dialog.txt_port->setText("65535");
     dialog.cmdOK->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
