@@ -22,3 +22,23 @@ std::string Get_MailAcc_Name(const std::string& line)
 }
 
 std::string AccListLine(const std::string& name, const std::string& server) { return name + ";  " + server; }
+
+StringList TakenAccountNames(const StringList& lines, int edited)
+{
+    const bool editing = edited >= 0 && size_t(edited) < lines.size();
+    const std::string own = editing ? Get_MailAcc_Name(lines[size_t(edited)]) : std::string();
+    StringList names;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string name = Get_MailAcc_Name(lines[i]);
+        if (editing && SameText(name, own)) continue;
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+bool IsNamedElsewhere(const StringList& lines, const std::string& name, int except)
+{
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (int(i) != except && SameText(Get_MailAcc_Name(lines[i]), name)) return true;
+    return false;
+}

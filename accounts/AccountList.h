@@ -18,3 +18,10 @@ void WriteAccList(const StringList& lines);
 std::string Get_MailAcc_Name(const std::string& line);
 // The line for an account: name, ";", two blanks, server.
 std::string AccListLine(const std::string& name, const std::string& server);
+
+// The names an account may not take: every listed name but, for the account on line `edited`
+// (-1 for a new account), its own name in any letter case, since that addresses its own key.
+StringList TakenAccountNames(const StringList& lines, int edited = -1);
+// Whether a line other than `except` names `name` in any letter case. Such a line shares the
+// account's key (older lists may hold a name twice), so the key must outlive the other line.
+bool IsNamedElsewhere(const StringList& lines, const std::string& name, int except);

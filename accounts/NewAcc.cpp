@@ -1,6 +1,5 @@
 #include "accounts/NewAcc.h"
 
-#include "accounts/AccountName.h"
 #include "accounts/PasswordEdit.h"
 #include "platform/MessageBox.h"
 #include "widgets/QtText.h"
@@ -131,19 +130,40 @@ std::string Tfrm_NewAcc::AccountName() const { return FromQ(txt_accName->text())
 
 std::string Tfrm_NewAcc::Server() const { return FromQ(txt_mailsrvr->text()); }
 
+TAccountForm Tfrm_NewAcc::Form() const
+{
+    TAccountForm form;
+    form.Name = AccountName();
+    form.User = FromQ(txt_usrname->text());
+    form.Password = FromQ(txt_pwd->text());
+    form.Server = Server();
+    form.Port = FromQ(txt_port->text());
+    form.Remember = chk_pwd->isChecked();
+    return form;
+}
+
+QWidget* Tfrm_NewAcc::FieldWidget(TAccountField field) const
+{
+    switch (field) {
+    case TAccountField::Name: return txt_accName;
+    case TAccountField::Port: return txt_port;
+    }
+    return txt_accName;
+}
+
 void Tfrm_NewAcc::cmdOKClick()
 {
-    // The name becomes a registry key and a folder: refuse the ones that would reach elsewhere.
-    std::string problem = AccountNameProblem(AccountName());
-    if (!problem.empty()) {
-        platform::ShowMessageBox({problem, "Quillbox", platform::MsgIcon::Warning, platform::MsgButtons::OK,
+    const TAccountForm form = Form();
+    if (std::optional<TFormProblem> problem = CheckAccountForm(form, takenNames_)) {
+        platform::ShowMessageBox({problem->Text, "Quillbox", platform::MsgIcon::Warning, platform::MsgButtons::OK,
                                   platform::MsgResult::None});
-        txt_accName->setFocus();
+        QWidget* field = FieldWidget(problem->Field);
+        field->setFocus();
+        if (auto* edit = qobject_cast<QLineEdit*>(field)) edit->selectAll();
         return;
     }
-    // Everything else is stored exactly as typed.
-    Save_Mail_Settings(AccountName(), FromQ(txt_usrname->text()), FromQ(txt_pwd->text()), Server(),
-                       FromQ(txt_port->text()), chk_pwd->isChecked());
+    // What passes the check is stored exactly as typed.
+    Save_Mail_Settings(form.Name, form.User, form.Password, form.Server, form.Port, form.Remember);
     accept();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The account dialog, shared by "Create new account" and "Edit Account" (the caller sets the
-// caption). OK stores the settings under the name typed and closes with QDialog::Accepted;
-// a name that cannot be an account is refused with a message and the dialog stays open.
+// caption). OK checks the fields (CheckAccountForm), stores the settings under the name typed and
+// closes with QDialog::Accepted; a field that cannot be stored is refused with a warning and the
+// dialog stays open on that field.
+#include "accounts/AccountForm.h"
 #include "accounts/AccountStore.h"
 
 #include <QDialog>
@@ -23,7 +25,10 @@ public:
     // Empties every edit field and puts "110" into Port; "Remember password" keeps its state.
     void Empty_Fields();
     void Fill(const std::string& accName, const TMailSettings& settings);
+    // The names of the other accounts, which OK refuses; the caller sets them before each showing.
+    void SetTakenNames(StringList names) { takenNames_ = std::move(names); }
 
+    TAccountForm Form() const;
     std::string AccountName() const;
     std::string Server() const;
 
@@ -45,4 +50,9 @@ public:
     QPushButton* cmd_default;
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
+
+private:
+    QWidget* FieldWidget(TAccountField field) const;
+
+    StringList takenNames_;
 };

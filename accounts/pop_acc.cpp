@@ -211,6 +211,7 @@ void TFrm_Acc::cmd_AddClick()
     Tfrm_NewAcc& dialog = AccountDialog();
     dialog.setWindowTitle("Create new account");
     dialog.Reset_Fields();
+    dialog.SetTakenNames(TakenAccountNames(AccountLines()));
     if (widgets::ShowModal(dialog) == QDialog::Accepted) {
         std::string name = dialog.AccountName();
         AppendLine(AccListLine(name, dialog.Server()));
@@ -240,14 +241,17 @@ void TFrm_Acc::cmd_propClick()
     Tfrm_NewAcc& dialog = AccountDialog();
     dialog.setWindowTitle("Edit Account");
     dialog.Fill(oldName, settings);
+    dialog.SetTakenNames(TakenAccountNames(AccountLines(), index));
     if (widgets::ShowModal(dialog) != QDialog::Accepted) return;
 
     // The dialog has stored the settings under the name now typed.
     std::string newName = dialog.AccountName();
     ReplaceLine(index, AccListLine(newName, dialog.Server()));
     Change_menu_Caption(oldName, newName);
-    // Names differing only in letter case address the same key, which must stay.
-    if (UpperCase(oldName) != UpperCase(newName)) Delete_Mail_Settings(oldName);
+    // Names differing only in letter case address the same key, which must stay; so must a key
+    // another line still names.
+    if (!SameText(oldName, newName) && !IsNamedElsewhere(AccountLines(), oldName, index))
+        Delete_Mail_Settings(oldName);
 }
 
 void TFrm_Acc::cmd_remClick()
@@ -259,7 +263,9 @@ void TFrm_Acc::cmd_remClick()
                                   platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgResult::None});
     if (answer != platform::MsgResult::Yes) return;
 
-    Delete_Mail_Settings(Get_MailAcc_Name(index));
+    std::string name = Get_MailAcc_Name(index);
+    // A list from before names were kept apart may hold a name twice: both lines use one key.
+    if (!IsNamedElsewhere(AccountLines(), name, index)) Delete_Mail_Settings(name);
     const QList<QAction*> entries = PopupMenu1.actions();
     if (index < entries.size()) delete entries[index];
     delete Acc_List->takeItem(index);

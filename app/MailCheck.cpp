@@ -3,9 +3,11 @@
 #include "Main.h"
 #include "MessageCells.h"
 #include "accounts/AccountMenu.h"
+#include "accounts/AccountPort.h"
 #include "accounts/pop_acc.h"
 #include "accounts/pwd_req.h"
 #include "lcd/LCDScreen.h"
+#include "platform/Exception.h"
 #include "platform/Folders.h"
 #include "platform/MessageBox.h"
 #include "platform/TextFile.h"
@@ -91,7 +93,14 @@ void TMainFrm::chk_mail(const std::string& accName)
     POP31->ReportLevel = 2;
     POP31->TimeOut = MailCheckTimeOut;
     POP31->Host = settings.Server;
-    POP31->Port = StrToInt(settings.Port);
+    try {
+        POP31->Port = PortNumber(settings.Port);
+    } catch (const EConvertError&) {
+        // Only settings edited by hand get here (the account dialog refuses such ports). The
+        // error report says why; the display must not go on saying "Connecting".
+        DisplayLCD_Msg("Invalid port: " + (settings.Port.empty() ? std::string("(none)") : settings.Port));
+        throw;
+    }
     POP31->UserID = settings.User;
     POP31->Password = password;
 

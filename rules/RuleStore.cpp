@@ -37,6 +37,21 @@ bool RemoveRuleEntry(RuleKind kind, int32_t n)
     return true;
 }
 
+std::vector<TStoredRule> StoredRules()
+{
+    std::vector<TStoredRule> rules;
+    for (RuleKind kind : {RuleKind::Subject, RuleKind::From}) {
+        for (const auto& [n, entry] : ReadRuleKey(kind).entries) {
+            if (!entry.Present()) continue;
+            std::optional<std::string> text = TextOf(entry.list);
+            if (!text) continue;
+            std::optional<int32_t> flag = IntegerOf(entry.flag);
+            rules.push_back({kind, std::move(*text), !flag || *flag != 0});
+        }
+    }
+    return rules;
+}
+
 bool RemoveRuleOfLine(std::string_view line)
 {
     std::optional<RuleLine> rule = ParseRuleLine(line);

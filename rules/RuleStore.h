@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rules {
 
@@ -22,6 +23,16 @@ int32_t AddRuleEntry(RuleKind kind, const std::string& text, bool contains);
 // False when there is no entry n. Throws ERegistryException, changing nothing, when the key's
 // "total" cannot be read.
 bool RemoveRuleEntry(RuleKind kind, int32_t n);
+
+struct TStoredRule {
+    RuleKind kind = RuleKind::Subject;
+    std::string text;
+    bool contains = true;
+};
+// Every stored rule: subject rules first, then from-line rules, each in number order. Like
+// get_rule_idx it looks at every entry a key holds, also ones a damaged "total" no longer
+// counts; an entry whose text is not a string names no rule and is left out.
+std::vector<TStoredRule> StoredRules();
 
 // Removes the stored rule that a display line names by its kind and its quoted text; false when
 // the line names no stored rule.

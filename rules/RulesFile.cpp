@@ -1,17 +1,38 @@
 #include "rules/RulesFile.h"
 
+#include "platform/Exception.h"
 #include "platform/Folders.h"
 #include "platform/TextFile.h"
 
 namespace rules {
 
+std::string RulesFilePath() { return platform::ProgramFolder() + kRulesFile; }
+
+namespace {
+// kRulesFile alone names the working folder's file. Moving it only keeps the order the rules were
+// made in: the list is rebuilt from the stored rules anyway, so a file that cannot be moved is
+// left where it is.
+void MoveInFromWorkingFolder(const std::string& path)
+{
+    if (platform::FileExists(path) || !platform::FileExists(kRulesFile)) return;
+    try {
+        platform::WriteBytes(path, platform::ReadBytes(kRulesFile));
+    } catch (const EInOutError&) {
+        return;
+    }
+    platform::DeleteFile(kRulesFile);
+}
+}  // namespace
+
 StringList LoadRulesFile()
 {
-    if (!platform::FileExists(kRulesFile)) return {};
-    return platform::ReadLines(kRulesFile);
+    const std::string path = RulesFilePath();
+    MoveInFromWorkingFolder(path);
+    if (!platform::FileExists(path)) return {};
+    return platform::ReadLines(path);
 }
 
-void SaveRulesFile(const StringList& lines) { platform::WriteLines(kRulesFile, lines, true); }
+void SaveRulesFile(const StringList& lines) { platform::WriteLines(RulesFilePath(), lines, true); }
 
 std::string MakeRuleLine(std::string_view condition, std::string_view mode, std::string_view text,
                          std::string_view action)

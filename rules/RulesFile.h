@@ -1,6 +1,6 @@
 #pragma once
 // rules.dat: the lines the "Message Rules" list shows, one per rule, in the order the rules were
-// made. It is for display only and lives in the current working directory.
+// made. It is for display only and lives in the program's folder, beside acc.dat.
 #include "platform/Strings.h"
 #include "rules/RuleKinds.h"
 
@@ -12,7 +12,11 @@ namespace rules {
 
 inline constexpr char kRulesFile[] = "rules.dat";
 
-// The lines of rules.dat; none when the file is missing. Throws EInOutError when it cannot be read.
+std::string RulesFilePath();
+
+// The lines of rules.dat; none when the file is missing. Earlier versions kept the file in the
+// working folder: while the program's folder has none, one found there is moved in first (and
+// left there when it cannot be). Throws EInOutError when the file cannot be read.
 StringList LoadRulesFile();
 // Writes the lines whole, each ended by CR LF. Throws EInOutError.
 void SaveRulesFile(const StringList& lines);

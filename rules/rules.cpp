@@ -1,6 +1,7 @@
 #include "rules/rules.h"
 
 #include "platform/MessageBox.h"
+#include "rules/RuleLines.h"
 #include "rules/RuleStore.h"
 #include "rules/RulesFile.h"
 #include "rules/def_Rule.h"
@@ -71,9 +72,12 @@ TFrm_Rules::TFrm_Rules(QWidget* parent) : QDialog(parent)
     connect(cmdok, &QPushButton::clicked, this, [this] { accept(); });
     connect(cmd_cancel, &QPushButton::clicked, this, [this] { reject(); });
 
-    platform::RunGuarded([this] {
-        for (const std::string& line : rules::LoadRulesFile()) ListBox1->addItem(MakeItem(line));
-    });
+    // Every stored rule marks rows, so every one must be listed, whatever rules.dat says; when the
+    // stored rules cannot be read, the file's lines are the best there is.
+    StringList lines;
+    platform::RunGuarded([&] { lines = rules::LoadRulesFile(); });
+    platform::RunGuarded([&] { lines = rules::RuleLinesFor(lines, rules::StoredRules()); });
+    for (const std::string& line : lines) ListBox1->addItem(MakeItem(line));
 }
 
 void TFrm_Rules::AddRuleLine(const std::string& line) { ListBox1->addItem(MakeItem(line)); }

@@ -1,6 +1,7 @@
 #pragma once
 // "Message Rules": the list of all rules with the commands New and Remove. Created once at
-// start-up; the main window shows it modally and reloads its rule table when it closes with OK.
+// start-up, when it lists every stored rule (rules.dat gives their order); the main window shows
+// it modally and reloads its rule table when it closes with OK.
 #include "platform/Strings.h"
 
 #include <QDialog>

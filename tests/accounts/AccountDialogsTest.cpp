@@ -152,12 +152,80 @@ TEST_F(AccountsWindow, AddStoresListsAndOffersTheAccountThenPropertiesFindsNoSel
         EXPECT_EQ(box.caption, "Quillbox");
         EXPECT_EQ(box.icon, MsgIcon::Warning);
     }
-    // A name already listed: its settings are overwritten and it is listed twice.
-    script.Then(Enter("Work", "pop.two"));
+    // A name already listed is refused (see DuplicateNames...): the account stays as it was.
+    script.Then([&](QDialog& d) {
+        Enter("Work", "pop.two")(d);
+        EXPECT_TRUE(d.isVisible());
+        return Cancel(d);
+    });
     acc->cmd_AddClick();
-    EXPECT_EQ(acc->AccountLines(), (StringList{"Work;  pop.work", "Work;  pop.two"}));
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"Work", "Work"}));
-    EXPECT_EQ(acc->Load_Mail_Settings("Work").Server, "pop.two");
+    EXPECT_EQ(acc->AccountLines(), StringList{"Work;  pop.work"});
+    EXPECT_EQ(Entries(), std::vector<std::string>{"Work"});
+    EXPECT_EQ(acc->Load_Mail_Settings("Work").Server, "pop.work");
+}
+
+TEST_F(AccountsWindow, DuplicateNamesAreRefusedInAnyLetterCaseButAnAccountMayKeepOrRecaseItsOwn)
+{
+    Save_Mail_Settings("Work", "joe", "pw", "pop.work", "110", true);
+    Save_Mail_Settings("Home", "ann", "", "pop.home", "995", false);
+    Start("Work;  pop.work\r\nHome;  pop.home\r\n");
+    const TMailSettings work = acc->Load_Mail_Settings("Work");
+    const TMailSettings home = acc->Load_Mail_Settings("Home");
+    auto refused = [&](const char* name) {
+        return [&, name](QDialog& d) {
+            Enter(name, "pop.other")(d);
+            EXPECT_TRUE(d.isVisible()) << name;
+            EXPECT_EQ(d.focusWidget(), newAcc->txt_accName) << name;
+            return Cancel(d);
+        };
+    };
+    script.Then(refused("WORK"));  // Add
+    script.Then(refused("work"));  // Home renamed onto Work
+    acc->cmd_AddClick();
+    acc->Acc_List->setCurrentRow(1);
+    acc->cmd_propClick();
+    const std::string taken = "There is already an account named \"Work\". Please choose another name.";
+    EXPECT_EQ(boxes.Texts(), (StringList{taken, taken}));
+    EXPECT_EQ(boxes.Shown()[0].icon, MsgIcon::Warning);
+    EXPECT_EQ(boxes.Shown()[0].caption, "Quillbox");
+    EXPECT_EQ(acc->Load_Mail_Settings("Work"), work);
+    EXPECT_EQ(acc->Load_Mail_Settings("Home"), home);
+    EXPECT_EQ(acc->AccountLines(), (StringList{"Work;  pop.work", "Home;  pop.home"}));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"Work", "Home"}));
+
+    // Its own name, unchanged or in another letter case, is no other account's.
+    boxes.Clear();
+    acc->Acc_List->setCurrentRow(0);
+    script.Then([&](QDialog& d) { newAcc->cmdOK->click(); return d.result(); });
+    acc->cmd_propClick();
+    script.Then(Enter("WORK", "pop.work", "pw", true));
+    acc->cmd_propClick();
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(acc->AccountLines(), (StringList{"WORK;  pop.work", "Home;  pop.home"}));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"WORK", "Home"}));
+    EXPECT_EQ(acc->Load_Mail_Settings("Work"), work);
+}
+
+TEST_F(AccountsWindow, LinesOfAnOlderListThatShareOneKeyKeepItUntilTheLastGoes)
+{
+    // Lists written before duplicates were refused may name one account twice.
+    Save_Mail_Settings("Work", "joe", "pw", "pop.work", "110", true);
+    Start("Work;  pop.work\r\nWORK;  pop.work\r\nwork;  pop.work\r\n");
+    acc->Acc_List->setCurrentRow(0);
+    script.Then(Enter("Office", "pop.work"));
+    acc->cmd_propClick();
+    EXPECT_TRUE(KeyExists("Work"));
+    EXPECT_TRUE(KeyExists("Office"));
+    boxes.Answer(MsgResult::Yes);
+    acc->Acc_List->setCurrentRow(1);
+    acc->cmd_remClick();
+    EXPECT_EQ(acc->Load_Mail_Settings("work").Server, "pop.work");
+    EXPECT_EQ(acc->AccountLines(), (StringList{"Office;  pop.work", "work;  pop.work"}));
+    boxes.Answer(MsgResult::Yes);
+    acc->Acc_List->setCurrentRow(1);
+    acc->cmd_remClick();
+    EXPECT_FALSE(KeyExists("Work"));
+    EXPECT_TRUE(KeyExists("Office"));
 }
 
 TEST_F(AccountsWindow, CancelledAddStoresNothingAndTheNextAddStartsEmpty)
@@ -307,6 +375,28 @@ TEST(AccountDialog, UseDefaultMaskedPasswordAndEnterForOk)
     QApplication::sendEvent(dialog.txt_mailsrvr, &enter);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(platform::TRegistry().KeyExists("software\\quillbox\\Work"));
+}
+
+TEST(AccountDialog, APortOutsideOneTo65535IsRefusedOnTheSpot)
+{
+    // Which texts are ports: AccountForm tests. Here: what the dialog does with one that is not.
+    TempHome home;
+    ScriptedBoxes boxes;
+    Tfrm_NewAcc dialog;
+    dialog.show();
+    dialog.txt_accName->setText("Work");
+    dialog.txt_port->setText("65536");
+    dialog.cmdOK->click();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.focusWidget(), dialog.txt_port);
+    EXPECT_EQ(dialog.txt_port->selectedText(), "65536");
+    EXPECT_EQ(boxes.Texts(), StringList{"The port must be a number from 1 to 65535."});
+    EXPECT_EQ(boxes.Shown()[0].icon, MsgIcon::Warning);
+    EXPECT_FALSE(platform::TRegistry().KeyExists("software\\quillbox\\Work"));
+    dialog.txt_port->setText("65535");
+    dialog.cmdOK->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(Load_Mail_Settings("Work").Port, "65535");
 }
 
 TEST(PasswordPrompt, ShowsTheAccountStartsEmptyEachTimeAndReportsCancel)

@@ -1,5 +1,7 @@
+#include "accounts/AccountForm.h"
 #include "accounts/AccountList.h"
 #include "accounts/AccountName.h"
+#include "accounts/AccountPort.h"
 #include "accounts/AccountStore.h"
 #include "accounts/PasswordScramble.h"
 #include "platform/Exception.h"
@@ -147,4 +149,53 @@ TEST(AccountListFile, EveryLineEndsWithCrLfAndNamesAreTheTextBeforeTheFirstSemic
     EXPECT_EQ(Get_MailAcc_Name(lines[2]), "M\xfcller");
     WriteAccList({});
     EXPECT_EQ(platform::ReadBytes(AccListPath()), "");
+}
+
+TEST(AccountForm, FieldsAreJudgedInTabOrderAndTakenNamesInAnyLetterCase)
+{
+    auto problem = [](std::string name, std::string port, StringList taken = {}) {
+        TAccountForm form;
+        form.Name = std::move(name);
+        form.Port = std::move(port);
+        std::optional<TFormProblem> p = CheckAccountForm(form, taken);
+        return p ? std::string(p->Field == TAccountField::Name ? "name: " : "port: ") + p->Text : std::string("ok");
+    };
+    EXPECT_EQ(problem("", "abc"), "name: Please enter a name for the account.");
+    EXPECT_EQ(problem("work", "abc", {"Home", "Work"}),
+              "name: There is already an account named \"Work\". Please choose another name.");
+    EXPECT_EQ(problem("Work2", "110", {"Home", "Work"}), "ok");
+    EXPECT_EQ(problem("W\xe9rk", "110", {"W\xc9RK"}), "ok");  // letters beyond a to z are not folded
+    for (const char* bad : {"abc", "", " 110", "110 ", "0", "-110", "65536", "99999999999", "1e3"})
+        EXPECT_EQ(problem("Work", bad), "port: The port must be a number from 1 to 65535.") << bad;
+    for (const char* good : {"1", "110", "0995", "+995", "65535"}) EXPECT_EQ(problem("Work", good), "ok") << good;
+}
+
+TEST(AccountForm, PortNumberKeepsTheCheckWordsForTextAndNamesTheRange)
+{
+    EXPECT_EQ(PortNumber("65535"), 65535);
+    EXPECT_EQ(PortNumber("0995"), 995);
+    auto words = [](const char* text) {
+        try {
+            PortNumber(text);
+        } catch (const EConvertError& e) {
+            return e.Message();
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(words("abc"), "'abc' is not a valid integer value");
+    EXPECT_EQ(words("0"), "'0' is not a valid port number (1 to 65535)");
+    EXPECT_EQ(words("65536"), "'65536' is not a valid port number (1 to 65535)");
+}
+
+TEST(AccountListFile, TakenNamesSpareOnlyTheEditedAccountsOwnKey)
+{
+    // An older list may name one key twice ("Work" and "WORK").
+    const StringList lines{"Work;  a", "Home;  b", "WORK;  c", "no separator"};
+    EXPECT_EQ(TakenAccountNames(lines), (StringList{"Work", "Home", "WORK", ""}));
+    EXPECT_EQ(TakenAccountNames(lines, 2), (StringList{"Home", ""}));
+    EXPECT_EQ(TakenAccountNames(lines, 1), (StringList{"Work", "WORK", ""}));
+    EXPECT_EQ(TakenAccountNames(lines, 9), TakenAccountNames(lines));
+    EXPECT_TRUE(IsNamedElsewhere(lines, "work", 0));
+    EXPECT_FALSE(IsNamedElsewhere(lines, "home", 1));
+    EXPECT_TRUE(IsNamedElsewhere(lines, "home", -1));
 }

@@ -2,6 +2,7 @@
 #include "MailCheckSupport.h"
 
 #include "ScriptedPop3Server.h"
+#include "accounts/AccountStore.h"
 #include "lcd/LCDScreen.h"
 #include "platform/Folders.h"
 #include "platform/TextFile.h"
@@ -122,14 +123,33 @@ TEST_F(MailCheckWire, AnAccountFolderThatCannotBeMadeClosesTheConnectionAndEndsI
 
 TEST_F(MailCheckWire, APortThatIsNoNumberStopsTheCheckBeforeConnecting)
 {
+    // Settings edited by hand: the account dialog refuses such ports.
     AddAccount("Typo", "bob", "pw", 0, true, "11O");
+    AddAccount("Far", "bob", "pw", 0, true, "70000");
+    AddAccount("Blank", "bob", "pw", 0, true, "x");
+    Save_Mail_Settings("Blank", "bob", "pw", "127.0.0.1", "", true);
     Open();
-    frm->MailRows->AddRow({"earlier", "row", "", "", -1, ""});
-    Check("Typo");
-    EXPECT_EQ(boxes.Texts(), StringList{"'11O' is not a valid integer value"});
-    EXPECT_EQ(frm->MailRows->Count(), 0);
-    EXPECT_EQ(Lcd(), "Connecting Typo ...");
-    EXPECT_TRUE(Idle());
+    const std::pair<const char*, const char*> cases[] = {
+        {"Typo", "'11O' is not a valid integer value"},
+        {"Far", "'70000' is not a valid port number (1 to 65535)"},
+        {"Blank", "'' is not a valid integer value"},
+    };
+    for (const auto& [account, report] : cases) {
+        frm->MailRows->AddRow({"earlier", "row", "", "", -1, ""});
+        boxes.Clear();
+        std::string lcdDuringReport;
+        boxes.OnNext([&](const platform::MessageBoxRequest&) { lcdDuringReport = Lcd(); });
+        Check(account);
+        EXPECT_EQ(boxes.Texts(), StringList{report});
+        EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
+        EXPECT_EQ(lcdDuringReport, Lcd()) << "the display says why while the report is up";
+        EXPECT_EQ(frm->MailRows->Count(), 0);
+        EXPECT_TRUE(Idle());
+    }
+    EXPECT_EQ(lcdTexts.end()[-2], "Connecting Blank ...");
+    EXPECT_EQ(Lcd(), "Invalid port: (none)");
+    EXPECT_TRUE(SawLcd("Invalid port: 11O"));
+    EXPECT_TRUE(SawLcd("Invalid port: 70000"));
     EXPECT_EQ(server.Transcript(), "");
 }
 

@@ -341,7 +341,7 @@ TEST(MailBoxFolder, ClosingWithoutTheFolderReportsNothing)
 
 namespace {
 
-// rules.dat lives in the current folder: each test works in its own.
+// Started from a folder of its own, which is not the program's: rules.dat belongs in the latter.
 class InFolder {
 public:
     explicit InFolder(const std::string& folder) : saved_(std::filesystem::current_path())
@@ -399,8 +399,9 @@ TEST_F(RulesCommand, OkReloadsTheRulesAndMarksTheListedRowsRed)
     EXPECT_EQ(frm->MailRows->Row(1).mark, -1);
     EXPECT_EQ(Foreground(0).value<QColor>(), QColor(255, 0, 0));
     EXPECT_FALSE(Foreground(1).isValid());
-    EXPECT_EQ(platform::ReadLines(home.Root() + "rules.dat"),
+    EXPECT_EQ(platform::ReadLines(home.Home() + "rules.dat"),
               StringList{"Where subject Contains \"lottery\" Delete message from the server"});
+    EXPECT_FALSE(platform::FileExists(home.Root() + "rules.dat"));
 }
 
 TEST_F(RulesCommand, CancelKeepsTheStoredRuleButTheTableWaitsForTheNextOk)
@@ -409,7 +410,7 @@ TEST_F(RulesCommand, CancelKeepsTheStoredRuleButTheTableWaitsForTheNextOk)
     EXPECT_EQ(frm->RuleTable.Count(), 0u);
     EXPECT_EQ(frm->MailRows->Row(0).mark, -1);
     EXPECT_FALSE(Foreground(0).isValid());
-    EXPECT_TRUE(platform::FileExists(home.Root() + "rules.dat"));  // written by Cancel too
+    EXPECT_TRUE(platform::FileExists(home.Home() + "rules.dat"));  // written by Cancel too
     rules::TRuleTable stored;
     stored.load_rules();
     EXPECT_EQ(stored.Count(), 1u);

@@ -184,7 +184,7 @@ TEST_F(RuleDialogs, EscAndTheCloseControlSaveTooAndAWriteFailureIsReported)
     EXPECT_FALSE(frmRules->isVisible());
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
-    EXPECT_EQ(boxes.Shown()[0].text, "Cannot write rules.dat: Is a directory");
+    EXPECT_EQ(boxes.Shown()[0].text, "Cannot write " + home.Folder() + "rules.dat: Is a directory");
 }
 
 TEST_F(RuleDialogs, RemoveTakesOutTheSelectedRuleOnly)
@@ -220,6 +220,8 @@ TEST_F(RuleDialogs, ListComesFromRulesDatAndGoesBackByteForByte)
 {
     const std::string latin1 = "Where subject Contains \"caf\xe9\"" + kAction;
     const std::string quoted = "Where from line Contains \"a\"b\"" + kAction;
+    AddRuleEntry(RuleKind::From, "a\"b", true);
+    AddRuleEntry(RuleKind::Subject, "caf\xe9", true);
     platform::WriteBytes(home.Folder() + kRulesFile, latin1 + "\r\n" + quoted + "\n");
     Create();
     EXPECT_EQ(frmRules->Lines(), (StringList{latin1, quoted}));
@@ -239,4 +241,50 @@ TEST_F(RuleDialogs, ARuleTheRegistryRefusesIsNotListed)
     EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
     EXPECT_NE(boxes.Shown()[0].text.find("plain"), std::string::npos) << boxes.Shown()[0].text;
     EXPECT_TRUE(frmRules->Lines().empty());
+}
+
+TEST_F(RuleDialogs, EveryStoredRuleIsListedAndRemovableWhateverRulesDatSays)
+{
+    // Stored rules, but rules.dat lost: each stored rule still marks rows, so each is listed.
+    AddRuleEntry(RuleKind::From, "spammer", false);
+    AddRuleEntry(RuleKind::Subject, "lottery", true);
+    AddRuleEntry(RuleKind::Subject, "prize", true);
+    const std::string spammer = "Where from line Doesnot contain \"spammer\"" + kAction;
+    const std::string lottery = "Where subject Contains \"lottery\"" + kAction;
+    const std::string prize = "Where subject Contains \"prize\"" + kAction;
+    Create();
+    EXPECT_EQ(frmRules->Lines(), (StringList{lottery, prize, spammer}));
+
+    // A stale file: its order is kept, lines naming no stored rule go, missing rules come back.
+    platform::WriteBytes(home.Folder() + kRulesFile,
+                         spammer + "\r\nWhere subject Contains \"gone\"" + kAction + "\r\n" + prize + "\r\n");
+    Create();
+    EXPECT_EQ(frmRules->Lines(), (StringList{spammer, prize, lottery}));
+    frmRules->ListBox1->item(2)->setSelected(true);
+    frmRules->cmd_remove->click();
+    EXPECT_EQ(get_rule_idx("lottery", false), -1);
+    Play([](TFrm_Rules& r) { r.cmdok->click(); }, nullptr);
+    widgets::ShowModal(*frmRules);
+    EXPECT_EQ(RulesFileBytes(), spammer + "\r\n" + prize + "\r\n");
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(RuleDialogs, ARulesDatLeftInTheWorkingFolderMovesBesideTheAccounts)
+{
+    AddRuleEntry(RuleKind::Subject, "prize", true);
+    AddRuleEntry(RuleKind::Subject, "lottery", true);
+    const std::string lottery = "Where subject Contains \"lottery\"" + kAction;
+    const std::string prize = "Where subject Contains \"prize\"" + kAction;
+    const std::string old = home.WorkingFolder() + kRulesFile;
+    platform::WriteBytes(old, lottery + "\r\n" + prize + "\r\n");
+    Create();
+    EXPECT_EQ(frmRules->Lines(), (StringList{lottery, prize}));
+    EXPECT_FALSE(platform::FileExists(old));
+    EXPECT_EQ(RulesFileBytes(), lottery + "\r\n" + prize + "\r\n");
+
+    // Once the program's folder has one, a file in the working folder is none of its business.
+    platform::WriteBytes(old, "left alone\r\n");
+    Create();
+    EXPECT_EQ(frmRules->Lines(), (StringList{lottery, prize}));
+    EXPECT_EQ(platform::ReadBytes(old), "left alone\r\n");
 }

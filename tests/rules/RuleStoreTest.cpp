@@ -1,8 +1,10 @@
 #include "RulesTestHome.h"
 #include "ScriptedBoxes.h"
 #include "platform/Exception.h"
+#include "platform/Folders.h"
 #include "platform/Registry.h"
 #include "platform/TextFile.h"
+#include "rules/RuleLines.h"
 #include "rules/RuleStore.h"
 #include "rules/RuleTable.h"
 #include "rules/RulesFile.h"
@@ -166,4 +168,47 @@ TEST_F(RuleStore, RulesFileLinesAndTheRuleTheyName)
     EXPECT_EQ(Patterns(), (StringList{"SAY", "SAY \"HI\" NOW"}));
     EXPECT_EQ(Entry(kFrom, 1), "say \"hi\" now|1|1");
     EXPECT_FALSE(RemoveRuleOfLine(quoted));
+}
+
+TEST_F(RuleStore, StoredRulesAreEveryEntryAKeyHoldsAndTheirLinesFollowTheFile)
+{
+    Write(kFrom, 1, "spam", 1);
+    Write(kFrom, 4, "beyond total", 1);        // not counted, yet "This rule already exists." for it
+    reg.OpenKey(kSubject, true);
+    reg.WriteInteger("total", 3);
+    reg.WriteInteger("Flag_1", 0);             // no text: an empty pattern that ends matching
+    reg.WriteInteger("List_2", 7);             // no text either, and no rule get_rule_idx finds
+    reg.WriteString("List_3", "Win");          // no flag
+    std::vector<TStoredRule> stored = StoredRules();
+    StringList lines;
+    for (const TStoredRule& r : stored) lines.push_back(RuleLineOf(r));
+    EXPECT_EQ(lines, (StringList{"Where subject Doesnot contain \"\" Delete message from the server",
+                                 "Where subject Contains \"Win\" Delete message from the server",
+                                 "Where from line Contains \"spam\" Delete message from the server",
+                                 "Where from line Contains \"beyond total\" Delete message from the server"}));
+
+    // The file's order wins; a line in other letter case still shows its rule, but as stored; a
+    // line whose mode, kind or text differs from every rule, or that repeats one, is dropped.
+    const StringList file{"WHERE FROM LINE contains \"SPAM\" delete message from the server",
+                          "Where from line Doesnot contain \"beyond total\" Delete message from the server",
+                          "Where subject Contains \"spam\" Delete message from the server",
+                          lines[1], "no rule at all", lines[2], lines[1]};
+    EXPECT_EQ(RuleLinesFor(file, stored), (StringList{lines[2], lines[1], lines[0], lines[3]}));
+    EXPECT_TRUE(RuleLinesFor(file, {}).empty());
+    // Each line so made names a rule "Remove" finds.
+    for (const std::string& l : lines) EXPECT_TRUE(RemoveRuleOfLine(l)) << l;
+    EXPECT_TRUE(StoredRules().empty());
+}
+
+TEST_F(RuleStore, RulesFileLivesInTheProgramsFolderNotWhereTheProgramStarted)
+{
+    SaveRulesFile({"a"});
+    EXPECT_EQ(RulesFilePath(), home.Folder() + kRulesFile);
+    EXPECT_EQ(platform::ReadBytes(home.Folder() + kRulesFile), "a\r\n");
+    EXPECT_FALSE(platform::FileExists(home.WorkingFolder() + kRulesFile));
+    ASSERT_TRUE(platform::DeleteFile(home.Folder() + kRulesFile));
+    platform::WriteBytes(home.WorkingFolder() + kRulesFile, "b\r\n");
+    EXPECT_EQ(LoadRulesFile(), StringList{"b"});
+    EXPECT_FALSE(platform::FileExists(home.WorkingFolder() + kRulesFile));
+    EXPECT_EQ(LoadRulesFile(), StringList{"b"});
 }

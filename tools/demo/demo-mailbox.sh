@@ -103,12 +103,12 @@ CONF
 
   # A fresh demo profile each time: the account points at this run's port.
   local profile=$root/profile
-  rm -f "$profile/registry.reg" "$profile/registry.reg.lock"
+  rm -f "$profile/registry.reg" "$profile/registry.reg.lock" "$profile/rules.dat"
   printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\software\\quillbox\\Demo]\r\n"usrname"="demo"\r\n"mailsrvr"="127.0.0.1"\r\n"port"="%s"\r\n"opt"=dword:00000001\r\n"data"="%s"\r\n\r\n[HKEY_CURRENT_USER\\Software\\quillbox\\delList\\subject]\r\n"total"=dword:00000001\r\n"List_1"="lottery"\r\n"ListID_1"="1"\r\n"Flag_1"=dword:00000001\r\n' \
     "$QUILLBOX_DEMO_PORT" "$(_demo_scramble demo)" > "$profile/registry.reg"
   chmod 600 "$profile/registry.reg"
   printf 'Demo;  127.0.0.1\r\n' > "$profile/home/acc.dat"
-  printf 'Where subject Contains "lottery" Delete message from the server\r\n' > "$profile/rules.dat"
+  printf 'Where subject Contains "lottery" Delete message from the server\r\n' > "$profile/home/rules.dat"
 
   # Ready once the server greets.
   local tries greeting

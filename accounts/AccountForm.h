@@ -1,0 +1,29 @@
+#pragma once
+// The account dialog's fields as typed, and the one check its OK makes before anything is
+// stored. A field the dialog gains joins the form here and, when it can be wrong, the check.
+#include "platform/Strings.h"
+
+#include <optional>
+#include <string>
+
+struct TAccountForm {
+    std::string Name;
+    std::string User;
+    std::string Password;
+    std::string Server;
+    std::string Port;
+    bool Remember = false;
+};
+
+// The fields the check can refuse, so the dialog can take the user to the one at fault.
+enum class TAccountField { Name, Port };
+
+struct TFormProblem {
+    TAccountField Field;
+    std::string Text;  // worded for the user
+};
+
+// The first field, in the dialog's tab order, that cannot be stored, with the reason; nothing
+// when every field can. `takenNames` are the names the account may not take, in any letter case
+// (see TakenAccountNames): storing under one of them would overwrite that account's settings.
+std::optional<TFormProblem> CheckAccountForm(const TAccountForm& form, const StringList& takenNames);

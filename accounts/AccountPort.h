@@ -1,0 +1,12 @@
+#pragma once
+// An account's port is stored as typed; a connection needs a TCP port number from 1 to 65535.
+// The account dialog and the mail check judge the text by this one rule.
+#include <cstdint>
+#include <string>
+
+// The port `text` names, read as StrToInt reads a number. Throws EConvertError: with StrToInt's
+// own words for text that is no whole number, and "'70000' is not a valid port number
+// (1 to 65535)" for one outside the range.
+uint16_t PortNumber(const std::string& text);
+
+bool IsValidPort(const std::string& text);
