@@ -89,7 +89,10 @@ void TMainFrm::chk_mail(const std::string& accName)
     }
     MailRows->Clear();
     DisplayLCD_Msg("Connecting " + accName + " ...");
-    VemPOP1 = {settings.Server, settings.Port, settings.User, password};
+    VemPOP1->Host = settings.Server;
+    VemPOP1->Port = settings.Port;
+    VemPOP1->UserId = settings.User;
+    VemPOP1->UserPasswd = password;
     POP31->ReportLevel = 2;
     POP31->TimeOut = MailCheckTimeOut;
     POP31->Host = settings.Server;
@@ -108,8 +111,11 @@ void TMainFrm::chk_mail(const std::string& accName)
     update_ctrls(false);
     try {
         msg_list.clear();
+        uidls_.clear();
         POP31->Connect();
         POP31->List();
+        // The unique ids let a later deletion confirm that each number is still its row's message.
+        POP31->GetUIDLs(uidls_);
     } catch (const std::exception&) {
         if (closing_) return;
         Inform("Failed to connect to the mail server.");
@@ -152,6 +158,8 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             row.size = size;
             row.mark = Get_rule_id(row.from, row.subject);
             row.headerFile = folder + "/msg" + IntToStr(int64_t(i)) + ".hdr";
+            row.identity = IdentityOfHeader(summary.Header);
+            if (auto id = uidls_.find(StrToInt(number)); id != uidls_.end()) row.identity.uidl = id->second;
             MailRows->AddRow(row);
             platform::RewriteLines(row.headerFile, summary.Header);
         }
@@ -170,16 +178,13 @@ void TMainFrm::cmdStopClick()
     try {
         POP31->Abort();
         POP31->Disconnect();
+        // A download or a rule deletion in progress ends too, without QUIT: nothing is deleted.
+        VemPOP1->Abort();
         update_ctrls(true);
         DisplayLCD_Msg("Operation cancelled by user");
     } catch (...) {
         Inform("Download aborted!!!");
     }
-}
-
-void TMainFrm::Apply_rules()
-{
-    if (OnApplyRules) OnApplyRules();
 }
 
 void TMainFrm::POP31Connect()

@@ -1,6 +1,7 @@
 #pragma once
 // The rows of the message list: one per message on the server, in server order, so the row at
 // position i stands for message number i + 1.
+#include "MessageIdentity.h"
 #include "platform/Strings.h"
 
 #include <QAbstractTableModel>
@@ -17,6 +18,7 @@ struct TMailRow {
     std::string size;
     int mark = -1;           // 0 marked by a rule, 2 deleted on the server, -1 none
     std::string headerFile;  // the header lines saved for this message by the check that listed it
+    TMessageIdentity identity;  // what confirms, before a deletion, that the server still has it at its number
 };
 
 class TMailListModel : public QAbstractTableModel {

@@ -49,6 +49,7 @@ TMainFrm::TMainFrm(QWidget* parent) : QMainWindow(parent)
     layout->addWidget(MailList, 1);
     BuildMenus();
     BindMailboxClient();
+    BindRetrievalClient();
     sbar = new QLabel(this);
     statusBar()->addWidget(sbar, 1);
     statusBar()->setSizeGripEnabled(true);
@@ -330,6 +331,7 @@ bool TMainFrm::FormCloseQuery()
     closing_ = true;
     try {
         if (POP31) POP31->Abort();
+        if (VemPOP1) VemPOP1->Abort();
     } catch (...) {
     }
     try {

@@ -4,13 +4,16 @@
 #include "MailListModel.h"
 #include "platform/Strings.h"
 #include "mailbox/Kiropop3.h"
+#include "retrieval/VemPOP3.h"
 #include "rules/RuleTable.h"
 
 #include <QMainWindow>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -39,14 +42,6 @@ struct TAppWindows {
     TFrm_defRule* Frm_defRule = nullptr;
     TAboutBox* AboutBox = nullptr;
     Tfrm_pwd_req* frm_pwd_req = nullptr;
-};
-
-// What a check hands the retrieval client for later downloads and rule deletions.
-struct TRetrievalSettings {
-    std::string Host;
-    std::string Port;
-    std::string UserId;
-    std::string UserPasswd;
 };
 
 class TMainFrm : public QMainWindow {
@@ -81,6 +76,12 @@ public:
     void About1Click();
     void cmd_ruleClick();
 
+    // Reading and deleting the listed messages.
+    void cmd_vumsgClick();
+    void cmd_vusrcClick();
+    void cmd_delClick();
+    void Deletefromserver1Click() { cmd_delClick(); }
+
     // The mail check.
     void sub_mnu_click(QObject* clicked);
     void chk_mail(const std::string& accName);
@@ -102,6 +103,13 @@ public:
     void POP31ConnectionFailed();
     void POP31AuthenticationFailed(bool& handled);
     void POP31List(int msg, int size);
+
+    // Handlers of the retrieval client's events.
+    void VemPOP1Connect();
+    void VemPOP1Disconnect();
+    void VemPOP1BeforeRetrieve(int msgIndex);
+    void VemPOP1RetrieveProgress(unsigned percent);
+    void VemPOP1Error(const std::string& msg);
 
     // The loaded message rules, and whether a listed message falls under one of them.
     void load_rules() { RuleTable.load_rules(); }
@@ -134,13 +142,14 @@ public:
 
     // Engines.
     std::unique_ptr<TKiroPOP3> POP31;
-    TRetrievalSettings VemPOP1;
+    std::unique_ptr<TVemPOP> VemPOP1;
 
     // State.
     rules::TRuleTable RuleTable;
     StringList msg_list;
     std::string cur_account;
     bool downloading = false;
+    std::unique_ptr<TVemMsg> cur_msg;  // the message under view, only while it is viewed
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -155,8 +164,17 @@ private:
     QAction* AddHelpItem(const char* caption, int tag, int icon);
 
     void BindMailboxClient();
+    void BindRetrievalClient();
+    // The positions of the selected rows, lowest first; taken once by each command.
+    std::vector<int> SelectedRows() const;
+    void ViewMessage(int row);
+    void DeleteRows(const std::vector<int>& rows);
+    // Puts the marks of rows that a failed rule run had set to "deleting" back to "marked".
+    void RestoreMarks(const std::vector<int>& numbers);
+    bool DeleteMarked(const std::vector<int>& numbers);
 
     TAppWindows windows_;
+    std::map<int, std::string> uidls_;  // the unique ids of the last check's messages, by number
     bool closing_ = false;  // the window closed during an operation: it ends without asking more
 };
 

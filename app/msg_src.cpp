@@ -1,7 +1,142 @@
 #include "msg_src.h"
 
+#include "AttachmentNames.h"
+#include "platform/MessageBox.h"
+#include "retrieval/VemMsg.h"
+#include "widgets/Artwork.h"
+#include "widgets/FileDialogs.h"
+#include "widgets/QtText.h"
+
+#include <QComboBox>
+#include <QFont>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QShowEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* BoldLabel(const char* text, QWidget* parent)
+{
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+QToolButton* FlatButton(const char* caption, int icon, QSize size, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setText(QString::fromLatin1(caption));
+    button->setIcon(widgets::ImageListIcon(icon));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    button->setFixedSize(size);
+    return button;
+}
+
+}  // namespace
+
 TFrm_srcvu::TFrm_srcvu(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Source"));
     resize(442, 336);
+    setSizeGripEnabled(true);
+
+    Panel1 = new QFrame(this);
+    Panel1->setFixedHeight(113);
+    Label1 = BoldLabel("From:", Panel1);
+    Label2 = BoldLabel("Date:", Panel1);
+    Label4 = BoldLabel("Subject:", Panel1);
+    Label5 = BoldLabel("Attach:", Panel1);
+    lblFrom = new QLabel(Panel1);
+    lblDate = new QLabel(Panel1);
+    lblSub = new QLabel(Panel1);
+    for (QLabel* value : {lblFrom, lblDate, lblSub}) {
+        value->setTextFormat(Qt::PlainText);  // the sender's text is never markup
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+    AttList = new QComboBox(Panel1);
+    AttList->setEditable(false);
+    AttList->setFixedWidth(153);
+    SpeedButton1 = FlatButton("Save Attach", 11, QSize(89, 22), Panel1);
+    SpeedButton2 = FlatButton("Save All", 14, QSize(81, 22), Panel1);
+
+    auto* grid = new QGridLayout(Panel1);
+    grid->setContentsMargins(16, 8, 8, 8);
+    grid->setColumnMinimumWidth(0, 64);
+    grid->addWidget(Label1, 0, 0);
+    grid->addWidget(lblFrom, 0, 1, 1, 4);
+    grid->addWidget(Label2, 1, 0);
+    grid->addWidget(lblDate, 1, 1, 1, 4);
+    grid->addWidget(Label4, 2, 0);
+    grid->addWidget(lblSub, 2, 1, 1, 4);
+    grid->addWidget(Label5, 3, 0);
+    grid->addWidget(AttList, 3, 1);
+    grid->addWidget(SpeedButton1, 3, 2);
+    grid->addWidget(SpeedButton2, 3, 3);
+    grid->setColumnStretch(4, 1);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setReadOnly(true);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Panel1);
+    layout->addWidget(Memo1, 1);
+
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { platform::RunGuarded([&] { SpeedButton1Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { platform::RunGuarded([&] { SpeedButton2Click(); }); });
+}
+
+void TFrm_srcvu::SetMemoText(const QString& text) { Memo1->setPlainText(text); }
+
+void TFrm_srcvu::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (parentWidget()) move(parentWidget()->geometry().center() - rect().center());
+    platform::RunGuarded([&] { FormShow(); });
+}
+
+void TFrm_srcvu::FormShow()
+{
+    // A header source keeps its save buttons off, whatever AttList still holds.
+    if (!cur_msg) return;
+    SpeedButton1->setEnabled(AttList->count() > 0);
+    SpeedButton2->setEnabled(AttList->count() > 0);
+}
+
+void TFrm_srcvu::SaveAttachment(int index, const std::string& path)
+{
+    cur_msg->AttachedFiles.Items(index).SaveToFile(path);
+}
+
+void TFrm_srcvu::SpeedButton1Click()
+{
+    if (!cur_msg || AttList->currentIndex() < 0) return;
+    const int index = AttList->currentIndex();
+    auto path = widgets::AskSaveFileName(this, SafeAttachmentName(cur_msg->AttachedFiles.Items(index).FileName));
+    if (!path) return;
+    SaveAttachment(index, *path);
+}
+
+void TFrm_srcvu::SpeedButton2Click()
+{
+    if (!cur_msg) return;
+    auto folder = widgets::AskFolder(this, "Save All");
+    if (!folder) return;
+    // The first failure ends the run (the error report says why); the window stays open.
+    TBatchNames names;
+    for (int i = 0; i < AttList->count() && i < cur_msg->AttachedFiles.Count(); ++i) {
+        std::string name = names.Take(SafeAttachmentName(cur_msg->AttachedFiles.Items(i).FileName));
+        SaveAttachment(i, *folder + "/" + name);
+    }
 }

@@ -211,3 +211,30 @@ void TKiroPOP3::DeleteMessage(int MsgNum)
     }
     if (OnSuccess) OnSuccess(this);
 }
+
+bool TKiroPOP3::GetUIDLs(std::map<int, std::string>& ids)
+{
+    ids.clear();
+    if (busy_) return false;
+    BusyScope busy(busy_);
+    CheckConnection();
+    if (!IsPositive(Command("UIDL"))) return false;
+    // "n id" per line; a line that is not of that shape is passed over, but still read, so
+    // the reply is consumed to its end and the next command reads its own reply.
+    for (std::string line = ReadReplyLine(); line != "."; line = ReadReplyLine()) {
+        int msg = StrToIntDef(NthWord(line, ' ', 1), 0);
+        std::string id = Trim(NthWord(line, ' ', 2));
+        if (msg > 0 && !id.empty()) ids[msg] = id;
+    }
+    return true;
+}
+
+std::string TKiroPOP3::GetUIDL(int MsgNum)
+{
+    if (busy_) return {};
+    BusyScope busy(busy_);
+    CheckConnection();
+    std::string reply = WithoutLineEnd(Command("UIDL " + IntToStr(MsgNum)));
+    if (!IsPositive(reply)) return {};
+    return Trim(NthWord(reply, ' ', 3));
+}

@@ -10,6 +10,7 @@
 #include "platform/Strings.h"
 
 #include <functional>
+#include <map>
 #include <string>
 
 // The header summary of one message.
@@ -58,6 +59,11 @@ public:
     void List();
     void GetSummary(int MsgNum);
     void DeleteMessage(int MsgNum);
+    // UIDL: the unique id of every message, from one reply. False when the server does not
+    // offer UIDL (or another operation is running); `ids` is then left empty.
+    bool GetUIDLs(std::map<int, std::string>& ids);
+    // UIDL n: the unique id of one message; empty when the server refuses it.
+    std::string GetUIDL(int MsgNum);
 
     const TSummary& Summary() const { return summary_; }
     int MessageCount() const { return messageCount_; }

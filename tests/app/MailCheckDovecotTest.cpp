@@ -5,6 +5,7 @@
 #include "RequireTool.h"
 #include "accounts/pwd_req.h"
 #include "app/MessageCells.h"
+#include "rules/RuleApplication.h"
 #include "lcd/LCDScreen.h"
 #include "platform/Folders.h"
 #include "platform/TextFile.h"
@@ -60,6 +61,7 @@ TEST_F(MailCheckDovecot, ListsEveryMessageFromItsHeaderAndSavesTheHeaders)
     platform::ForceDirectories(home.Home() + "Work");
     platform::WriteLines(home.Home() + "Work/msg3.hdr", {"an older check"});
 
+    boxes.Answer(platform::MsgResult::No);  // the rule's deletion question
     Check("Work");
 
     ASSERT_EQ(frm->MailRows->Count(), 3);
@@ -96,14 +98,14 @@ TEST_F(MailCheckDovecot, ListsEveryMessageFromItsHeaderAndSavesTheHeaders)
     EXPECT_TRUE(frm->LCD1->AnimationEnabled());
     EXPECT_TRUE(Idle());
     EXPECT_EQ(applyRuns, 1);
-    EXPECT_TRUE(boxes.Shown().empty());
+    ASSERT_EQ(boxes.Texts(), StringList{rules::DeletionQuestion(1)});
     EXPECT_EQ(frm->cur_account, "Work");
     EXPECT_EQ(frm->msg_list, (StringList{"1/" + std::to_string(kFirst.size()), "2/" + std::to_string(kSecond.size()),
                                          "3/" + std::to_string(kThird.size())}));
-    EXPECT_EQ(frm->VemPOP1.Host, "127.0.0.1");
-    EXPECT_EQ(frm->VemPOP1.Port, std::to_string(server->Port()));
-    EXPECT_EQ(frm->VemPOP1.UserId, "bob");
-    EXPECT_EQ(frm->VemPOP1.UserPasswd, "secret");
+    EXPECT_EQ(frm->VemPOP1->Host, "127.0.0.1");
+    EXPECT_EQ(frm->VemPOP1->Port, std::to_string(server->Port()));
+    EXPECT_EQ(frm->VemPOP1->UserId, "bob");
+    EXPECT_EQ(frm->VemPOP1->UserPasswd, "secret");
     EXPECT_EQ(server->CountMessages("bob"), 3);  // a check deletes nothing
 }
 
@@ -148,7 +150,7 @@ TEST_F(MailCheckDovecot, APasswordThatIsNotRememberedIsAskedForEveryTime)
     widgets::SetModalHandler(std::move(saved));
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(frm->MailRows->Count(), 1);
-    EXPECT_EQ(frm->VemPOP1.UserPasswd, "secret");
+    EXPECT_EQ(frm->VemPOP1->UserPasswd, "secret");
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
@@ -157,7 +159,7 @@ TEST_F(MailCheckDovecot, CancellingThePasswordPromptChangesNothingElse)
     StartWith({kThird});
     AddAccount("Asked", "bob", "", server->Port(), false);
     Open();
-    frm->MailRows->AddRow({"earlier", "row", "", "", -1, ""});
+    frm->MailRows->AddRow({"earlier", "row", "", "", -1, "", {}});
     auto saved = widgets::SetModalHandler([](QDialog& dialog) {
         dialog.reject();
         return dialog.result();

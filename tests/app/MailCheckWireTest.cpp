@@ -25,6 +25,7 @@ TEST_F(MailCheckWire, AFullCheckSendsExactlyTheseCommands)
 {
     server.LoginOk("bob", "pw", "+OK 2 300\r\n")
         .Exchange("LIST ", "+OK 2 messages\r\n1 100\r\n2 200\r\n.\r\n")
+        .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
         .Exchange("LIST 1", "+OK 1 100\r\n")
         .Exchange("TOP 2 0", "+OK\r\nFrom: b@example.org\r\nSubject: two\r\n\r\n.\r\n")
@@ -35,7 +36,7 @@ TEST_F(MailCheckWire, AFullCheckSendsExactlyTheseCommands)
     AddAccount("Scripted", "bob", "pw", server.Port());
     Open();
     Check("Scripted");
-    EXPECT_EQ(server.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nTOP 1 0\r\nLIST 1\r\nTOP 2 0\r\nLIST 2\r\nQUIT\r\n");
+    EXPECT_EQ(server.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\nTOP 1 0\r\nLIST 1\r\nTOP 2 0\r\nLIST 2\r\nQUIT\r\n");
     EXPECT_EQ(frm->MailRows->Count(), 2);
     EXPECT_TRUE(Idle());
 }
@@ -64,6 +65,7 @@ TEST_F(MailCheckWire, QuitRefusedIsReportedAndTheEndOfTheCheckSkipped)
 {
     server.LoginOk("bob", "pw", "+OK 1 100\r\n")
         .Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n")
+        .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
         .Exchange("LIST 1", "+OK 1 100\r\n")
         .Exchange("QUIT", "-ERR cannot finish\r\n")
@@ -87,6 +89,7 @@ TEST_F(MailCheckWire, ASummaryThatTimesOutEndsTheListQuietly)
 {
     server.LoginOk("bob", "pw", "+OK 2 300\r\n")
         .Exchange("LIST ", "+OK\r\n1 100\r\n2 200\r\n.\r\n")
+        .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
         .Exchange("LIST 1", "+OK 1 100\r\n")
         .Expect("TOP 2 0\r\n")
@@ -105,13 +108,16 @@ TEST_F(MailCheckWire, ASummaryThatTimesOutEndsTheListQuietly)
 
 TEST_F(MailCheckWire, AnAccountFolderThatCannotBeMadeClosesTheConnectionAndEndsIdle)
 {
-    server.LoginOk("bob", "pw", "+OK 1 100\r\n").Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n").IgnoreUntilClosed();
+    server.LoginOk("bob", "pw", "+OK 1 100\r\n")
+        .Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n")
+        .Exchange("UIDL", "+OK\r\n1 a1\r\n.\r\n")
+        .IgnoreUntilClosed();
     server.Start();
     AddAccount("Blocked", "bob", "pw", server.Port());
     platform::WriteBytes(home.Home() + "Blocked", "a file where the folder belongs");
     Open();
     Check("Blocked");
-    EXPECT_EQ(server.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\n");  // closed without QUIT
+    EXPECT_EQ(server.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\n");  // closed without QUIT
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
     EXPECT_NE(boxes.Shown()[0].text.find("Blocked"), std::string::npos);
@@ -135,7 +141,7 @@ TEST_F(MailCheckWire, APortThatIsNoNumberStopsTheCheckBeforeConnecting)
         {"Blank", "'' is not a valid integer value"},
     };
     for (const auto& [account, report] : cases) {
-        frm->MailRows->AddRow({"earlier", "row", "", "", -1, ""});
+        frm->MailRows->AddRow({"earlier", "row", "", "", -1, "", {}});
         boxes.Clear();
         std::string lcdDuringReport;
         boxes.OnNext([&](const platform::MessageBoxRequest&) { lcdDuringReport = Lcd(); });
@@ -178,6 +184,7 @@ TEST_F(MailCheckWire, ClosingTheWindowWhileQuitWaitsAsksNothingMore)
 {
     server.LoginOk("bob", "pw", "+OK 1 100\r\n")
         .Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n")
+        .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
         .Exchange("LIST 1", "+OK 1 100\r\n")
         .Expect("QUIT\r\n")

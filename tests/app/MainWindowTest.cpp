@@ -45,7 +45,7 @@ protected:
 
     void AddRows(int n)
     {
-        for (int i = 0; i < n; ++i) frm->MailRows->AddRow({"from" + std::to_string(i), "subject", "date", "size", -1, ""});
+        for (int i = 0; i < n; ++i) frm->MailRows->AddRow({"from" + std::to_string(i), "subject", "date", "size", -1, "", {}});
     }
     QAction* MenuItem(QMenu* menu, const QString& text)
     {
@@ -363,8 +363,8 @@ protected:
 
     void SetUp() override
     {
-        frm->MailRows->AddRow({"Prize Desk <win@prizes.example>", " Win the lottery now", "", "", -1, ""});
-        frm->MailRows->AddRow({"ann@example.org", " Minutes", "", "", -1, ""});
+        frm->MailRows->AddRow({"Prize Desk <win@prizes.example>",  " Win the lottery now", "", "", -1, "", {}});
+        frm->MailRows->AddRow({"ann@example.org", " Minutes", "", "", -1, "", {}});
     }
     // Plays the user: "New", a Subject rule for `text`, OK in "Define Rule", then `close` in
     // "Message Rules".

@@ -1,0 +1,20 @@
+#pragma once
+// What applying the rules deletes, and what the user is asked first.
+#include <string>
+#include <vector>
+
+namespace rules {
+
+// Row marks: set by a rule, being deleted on the server, none.
+constexpr int kMarkedByRule = 0;
+constexpr int kMarkDeleting = 2;
+constexpr int kNoMark = -1;
+
+// The message numbers (position + 1) of the rows a rule marked, in list order.
+std::vector<int> MarkedMessages(const std::vector<int>& marks);
+
+// "There are N message(s) mark for deletion." CR LF "Are you sure you want to permanently
+// delete these messages ?"
+std::string DeletionQuestion(size_t count);
+
+}  // namespace rules
