@@ -20,7 +20,7 @@
 
 class TVemPOP;
 
-using TNotifyEvent = std::function<void(TComponent* Sender)>;
+using TComponentEvent = std::function<void(TComponent* Sender)>;
 using TOnError = std::function<void(TComponent* Sender, int Error, const std::string& Msg)>;
 using TOnBeforeRetrieve = std::function<void(TVemPOP* Sender, int MsgIndex)>;
 // Percentages are not cut to 16 bits: with the size 100 of a refused LIST they count bytes.
@@ -54,11 +54,11 @@ public:
     // Bytes asked for per receive while a message streams in; replies are read 1024 at a time.
     int RetrieveChunkSize = 1024;
 
-    TNotifyEvent OnConnect;     // Sender: the socket
-    TNotifyEvent OnDisconnect;  // Sender: the socket; also after a failed connect
+    TComponentEvent OnConnect;     // Sender: the socket
+    TComponentEvent OnDisconnect;  // Sender: the socket; also after a failed connect
     TOnError OnError;           // Sender: this client for refusals, the socket for socket failures
     TOnBeforeRetrieve OnBeforeRetrieve;
-    TNotifyEvent OnAfterRetrieve;  // Sender: this client
+    TComponentEvent OnAfterRetrieve;  // Sender: this client
     TOnCodeProgressEvent OnRetrieveProgress;
     TOnDeleteEvent OnDelete;
     TSocketNotifyEvent OnLookup;
