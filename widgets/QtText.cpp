@@ -1,14 +1,8 @@
 #include "QtText.h"
 
-#include <QStringDecoder>
+#include "widgets/Charsets.h"
 
-QString ToQ(const std::string& text)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = utf8.decode(QByteArrayView(text.data(), qsizetype(text.size())));
-    if (!utf8.hasError()) return decoded;
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
+QString ToQ(const std::string& text) { return DecodeUnlabelled(text); }
 
 std::string FromQ(const QString& text)
 {

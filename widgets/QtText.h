@@ -1,7 +1,8 @@
 #pragma once
 // The one crossing between the program's 8-bit text and Qt's strings. Text that is valid UTF-8
-// (the system's code page) shows as such; any other byte string shows one character per byte
-// (Latin-1), so nothing becomes unreadable. Text typed by the user comes back as UTF-8.
+// (the system's code page) shows as such; any other byte string shows as Windows-1252, the rule
+// of all displayed mail text (widgets/Charsets.h), so nothing becomes unreadable. Text typed by
+// the user comes back as UTF-8.
 #include <QString>
 
 #include <string>
