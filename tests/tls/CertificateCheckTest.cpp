@@ -1,7 +1,7 @@
 // The server's certificate against the trusted authority, the server name, and the user's pin.
 #include "TlsTestDriver.h"
 
-#include <regex>
+#include <cctype>
 
 namespace {
 
@@ -10,9 +10,14 @@ using Act = TlsTestPeer::Act;
 
 class CertificateCheck : public TlsClientTest {};
 
+// "2024-01-31 12:00:00 UTC", matched by hand: g++ 12 warns inside std::regex under the sanitizers.
 bool IsUtcTime(const std::string& text)
 {
-    return std::regex_match(text, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC)"));
+    const std::string shape = "dddd-dd-dd dd:dd:dd UTC";
+    if (text.size() != shape.size()) return false;
+    for (std::size_t i = 0; i < shape.size(); ++i)
+        if (shape[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(text[i])) : text[i] != shape[i]) return false;
+    return true;
 }
 
 }  // namespace
