@@ -173,6 +173,23 @@ int Dovecot::CountMessages(const std::string& user) const
     return count;
 }
 
+void Dovecot::EnableTls(const std::string& certificateFile, const std::string& keyFile)
+{
+    if (Running()) throw std::logic_error("Dovecot fixture: EnableTls after Start");
+    if (certificateFile.find_first_of("\r\n") != std::string::npos || keyFile.find_first_of("\r\n") != std::string::npos)
+        throw std::invalid_argument("Dovecot fixture: unusable certificate path");
+    certificateFile_ = certificateFile;
+    keyFile_ = keyFile;
+    while (!tlsPort_ || tlsPort_ == port_) tlsPort_ = FreeLoopbackPort();
+}
+
+std::string Dovecot::TlsSettings() const
+{
+    if (!tlsPort_) return "ssl = no\n";
+    // "<" makes Dovecot read the file rather than take the text itself.
+    return "ssl = required\nssl_cert = <" + certificateFile_ + "\nssl_key = <" + keyFile_ + "\n";
+}
+
 void Dovecot::WriteConfig() const
 {
     const std::string& r = root_;
@@ -183,7 +200,7 @@ void Dovecot::WriteConfig() const
          << "info_log_path = " << r << "/dovecot.log\n"
          << "protocols = pop3\n"
          << "listen = 127.0.0.1\n"
-         << "ssl = no\n"
+         << TlsSettings()
          << "disable_plaintext_auth = no\n"
          << "auth_mechanisms = plain\n"
          // User names as given: the default folds them to lower case.
@@ -197,8 +214,10 @@ void Dovecot::WriteConfig() const
          << "userdb {\n  driver = static\n  args = uid=" << mailUid_ << " gid=" << mailGid_ << " home=" << r
          << "/mail/%u\n}\n";
     const std::string chroot = serviceUser_.empty() ? "" : "  chroot =\n";
-    conf << "service pop3-login {\n  inet_listener pop3 {\n    address = 127.0.0.1\n    port = " << port_ << "\n  }\n"
-         << chroot << "}\n"
+    conf << "service pop3-login {\n  inet_listener pop3 {\n    address = 127.0.0.1\n    port = " << port_ << "\n  }\n";
+    if (tlsPort_)
+        conf << "  inet_listener pop3s {\n    address = 127.0.0.1\n    port = " << tlsPort_ << "\n    ssl = yes\n  }\n";
+    conf << chroot << "}\n"
          // Without the penalty listener a stale socket cannot stall authentication.
          << "service anvil {\n" << chroot << "  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n";
     if (!serviceUser_.empty())

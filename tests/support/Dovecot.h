@@ -9,6 +9,10 @@
 //     server.Start();            // returns once the server greets with "+OK"
 //     ... connect to 127.0.0.1:server.Port() ...
 //
+// With EnableTls it serves TLS as well: implicit TLS on TlsPort() as on port 995, and STLS on
+// the plain Port(). Its `ssl = required` does not refuse plain-text logins here: Dovecot counts
+// a connection from the server's own address as secure, and every test client is one.
+//
 // Run as root, mail is served as the unprivileged user nobody (Dovecot will not deliver as
 // uid 0); run as a normal user, everything runs as that user.
 #include <string>
@@ -34,6 +38,10 @@ public:
     // Messages in the user's maildir (new and seen).
     int CountMessages(const std::string& user) const;
 
+    // Serves TLS with this certificate (PEM, chain may follow) and its unencrypted key. Call
+    // before Start; the files must stay readable while the server runs.
+    void EnableTls(const std::string& certificateFile, const std::string& keyFile);
+
     // Starts the server and waits for its "+OK" greeting; throws std::runtime_error with the
     // end of its log when it does not come up.
     void Start();
@@ -41,6 +49,7 @@ public:
     bool Running() const { return masterPid_ > 0; }
 
     int Port() const { return port_; }
+    int TlsPort() const { return tlsPort_; }  // 0 unless EnableTls
     const std::string& Folder() const { return root_; }
     std::string Log() const;
     // The master process; its children (login, auth, pop3 sessions) do the work.
@@ -49,11 +58,15 @@ public:
 private:
     std::string MaildirOf(const std::string& user) const;
     void WriteConfig() const;
+    std::string TlsSettings() const;
     void GiveToMailUser(const std::string& path) const;
     bool WaitForGreeting(int seconds) const;
 
     std::string root_;
     int port_ = 0;
+    int tlsPort_ = 0;
+    std::string certificateFile_;
+    std::string keyFile_;
     uid_t mailUid_ = 0;
     gid_t mailGid_ = 0;
     std::string serviceUser_;  // empty: Dovecot's own unprivileged users (running as root)
