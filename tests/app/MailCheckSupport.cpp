@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,14 @@ void MailCheckFixture::Check(const std::string& account)
         }
     }
     ADD_FAILURE() << "no drop-down entry for " << account;
+}
+
+void MailCheckFixture::Select(const std::vector<int>& rows)
+{
+    QItemSelectionModel* selection = frm->MailList->selectionModel();
+    selection->clearSelection();
+    for (int row : rows)
+        selection->select(frm->MailRows->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 std::string MailCheckFixture::Lcd() const

@@ -31,6 +31,8 @@ public:
     void Open(int timeOutMs = 4000);
     // Chooses the account in the "Check Mail" drop-down.
     void Check(const std::string& account);
+    // Selects exactly these rows (positions) of the message list.
+    void Select(const std::vector<int>& rows);
     std::string Lcd() const;  // what the display shows now (its lines joined)
     bool Idle() const;        // the toolbar is in the idle state
     bool SawLcd(const std::string& text) const;

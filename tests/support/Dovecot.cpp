@@ -1,5 +1,6 @@
 #include "Dovecot.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -171,6 +172,21 @@ int Dovecot::CountMessages(const std::string& user) const
             if (entry.is_regular_file()) ++count;
     }
     return count;
+}
+
+std::vector<std::string> Dovecot::Messages(const std::string& user) const
+{
+    // File names begin with the delivery sequence; the server adds flags after a ':'.
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const char* sub : {"/new", "/cur"}) {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(MaildirOf(user) + sub, ec))
+            if (entry.is_regular_file()) files.emplace_back(entry.path().filename().string(), ReadFile(entry.path().string()));
+    }
+    std::sort(files.begin(), files.end());
+    std::vector<std::string> messages;
+    for (auto& f : files) messages.push_back(std::move(f.second));
+    return messages;
 }
 
 void Dovecot::EnableTls(const std::string& certificateFile, const std::string& keyFile)

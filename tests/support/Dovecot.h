@@ -37,6 +37,8 @@ public:
     void Deliver(const std::string& user, const std::string& message);
     // Messages in the user's maildir (new and seen).
     int CountMessages(const std::string& user) const;
+    // The messages in the user's maildir, byte for byte, in delivery order.
+    std::vector<std::string> Messages(const std::string& user) const;
 
     // Serves TLS with this certificate (PEM, chain may follow) and its unencrypted key. Call
     // before Start; the files must stay readable while the server runs.
