@@ -17,17 +17,36 @@ bool IsUUBeginLine(std::string_view line)
     return mode > 0 && mode < 777;
 }
 
-bool IsUUEndLine(std::string_view line) { return SameText(Trim(line), "end"); }
-
-// The first line of a block that the uudecoder would reject, or npos. Mirrors DecodeUU: the first
-// line is the "begin" line, decoding stops at "end" or "`" from the third line on.
-size_t FirstBadUULine(const std::vector<std::string_view>& block)
+// Trimmed and in any letter case "end". No copy: every line of a block is tested.
+bool IsUUEndLine(std::string_view line)
 {
-    for (size_t i = 1; i < block.size(); ++i) {
-        if (i > 1 && (block[i] == "end" || block[i] == "`")) break;
-        if (!IsUULine(block[i])) return i;
+    while (!line.empty() && static_cast<unsigned char>(line.front()) <= 32) line.remove_prefix(1);
+    while (!line.empty() && static_cast<unsigned char>(line.back()) <= 32) line.remove_suffix(1);
+    return SameText(line, "end");
+}
+
+// How far the uuencoded block that starts with the begin line body[begin] reaches.
+struct UUBlockExtent {
+    size_t end = 0;                       // the first "end" line after it, or body.size()
+    size_t bad = std::string_view::npos;  // the first line the uudecoder would reject, or npos
+};
+
+// Mirrors DecodeUU on the block's non-empty lines: the begin line comes first, decoding stops at
+// "`" from the third line on. The scan stops at the bad line, so the search for the next block
+// goes on from there and every line is looked at a bounded number of times.
+UUBlockExtent ScanUUBlock(LineSpan body, size_t begin)
+{
+    size_t blockLines = 1;
+    bool checking = true;
+    for (size_t k = begin + 1; k < body.size(); ++k) {
+        std::string_view line = body[k];
+        if (IsUUEndLine(line)) return {k, std::string_view::npos};
+        if (line.empty()) continue;
+        if (checking && blockLines > 1 && line == "`") checking = false;
+        if (checking && !IsUULine(line)) return {k, k};
+        ++blockLines;
     }
-    return std::string_view::npos;
+    return {body.size(), std::string_view::npos};
 }
 
 std::string JoinLinesBetween(LineSpan lines)
@@ -174,7 +193,6 @@ void TVemMsg::ParseTextPart(LineSpan body, const std::string& encoding)
 
 void TVemMsg::TakeOutUUBlocks(LineSpan body, std::vector<std::string_view>& rest)
 {
-    size_t endLine = 0;  // the first "end" line after the current begin line (body.size(): none)
     std::vector<std::string_view> block;
     size_t i = 0;
     while (i < body.size()) {
@@ -182,28 +200,19 @@ void TVemMsg::TakeOutUUBlocks(LineSpan body, std::vector<std::string_view>& rest
             rest.push_back(body[i++]);
             continue;
         }
-        if (endLine <= i) {
-            endLine = i + 1;
-            while (endLine < body.size() && !IsUUEndLine(body[endLine])) ++endLine;
-        }
-        block.clear();
-        std::vector<size_t> at;
-        for (size_t k = i; k < endLine; ++k) {
-            if (body[k].empty()) continue;
-            block.push_back(body[k]);
-            at.push_back(k);
-        }
-        size_t bad = FirstBadUULine(block);
-        if (bad != std::string_view::npos) {
-            // Not uuencoded after all: its lines stay text. A later begin line before the bad line
-            // would fail on the same line, so the search goes on from there.
-            for (size_t k = i; k < at[bad]; ++k) rest.push_back(body[k]);
-            i = at[bad];
+        const UUBlockExtent extent = ScanUUBlock(body, i);
+        if (extent.bad != std::string_view::npos) {
+            // Not uuencoded after all: its lines stay text, and the bad line may begin a block.
+            rest.insert(rest.end(), body.begin() + std::ptrdiff_t(i), body.begin() + std::ptrdiff_t(extent.bad));
+            i = extent.bad;
             continue;
         }
+        block.clear();
+        for (size_t k = i; k < extent.end; ++k)
+            if (!body[k].empty()) block.push_back(body[k]);
         std::string name(body[i].substr(10, 64));
         StoreAttachment(block, "APPLICATION/OCTET-STREAM", name, "X-UUENCODE");
-        i = endLine;  // the "end" line stays in the text
+        i = extent.end;  // the "end" line stays in the text
     }
 }
 

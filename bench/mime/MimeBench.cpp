@@ -141,6 +141,19 @@ StringList FalseUuencodeStarts(int count)
     return m;
 }
 
+// Begin lines that each look like the start of a uuencoded block, each spoilt by the next line,
+// and no "end" line: a search that rescans the rest of the text per begin line is quadratic.
+StringList UuencodeTrap(int count)
+{
+    StringList m;
+    Header(m, "Trap", "text/plain");
+    for (int i = 0; i < count; ++i) {
+        m.push_back("begin 644 x");
+        m.push_back("this line is not uuencoded");
+    }
+    return m;
+}
+
 void RunCase(const std::string& name, const std::function<StringList()>& make)
 {
     std::fflush(stdout);
@@ -192,6 +205,7 @@ int main()
     RunCase("100,000 tiny attachments", [] { return ManyTinyAttachments(100'000); });
     RunCase("100,000 false uu begin lines", [] { return FalseUuencodeStarts(100'000); });
     RunCase("400,000 false uu begin lines", [] { return FalseUuencodeStarts(400'000); });
+    RunCase("uu trap, 100,000 begin lines", [] { return UuencodeTrap(100'000); });
     RunCase("encoded headers, 100k words", [] { return HugeEncodedHeaders(100'000); });
     RunCase("encoded headers, 400k words", [] { return HugeEncodedHeaders(400'000); });
     return 0;

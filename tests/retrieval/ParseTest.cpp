@@ -173,6 +173,36 @@ TEST_F(Parse, UuencodedBlocksInText)
     EXPECT_EQ(WorkFilesLeft(), 0u);
 }
 
+TEST_F(Parse, RejectedBeginLinesStayTextAndABlockAfterThemIsFound)
+{
+    // Thousands of begin lines, none with an "end" after it, each spoilt by a line the uudecoder
+    // rejects: right after it, after a blank line, after a good line, or by the next begin line.
+    std::string text = "Subject: trap\n\n";
+    StringList expected;
+    auto add = [&](const std::string& line) {
+        text += line + "\n";
+        expected.push_back(line);
+    };
+    for (int i = 0; i < 5000; ++i) {
+        add("begin 644 x");
+        add("this line is not uuencoded");
+        add("begin 644 x");
+        add("");
+        add("lower case");
+        add("begin 600 y");
+        add("#0V%T");
+        add("begin 644 z");  // rejects the block above and starts one of its own
+        add("~");
+    }
+    text += "begin 644 real.bin\n#0V%T\n`\nnot checked after the grave accent\nend\n";
+    expected.push_back("end");
+    TVemMsg& m = Of(text);
+    EXPECT_EQ(m.Text.size(), expected.size());
+    EXPECT_TRUE(m.Text == expected);
+    ASSERT_EQ(m.AttachedFiles.Count(), 1);
+    EXPECT_EQ(Name(m, 0) + "|" + Body(m, 0), "real.bin|Cat");
+}
+
 TEST_F(Parse, AttachmentsDecodeThroughOneWorkFileThatIsAlwaysRemoved)
 {
     int pumps = 0;
