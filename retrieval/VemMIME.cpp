@@ -183,7 +183,9 @@ std::string EncodeBase64Text(std::string_view bytes)
     return out;
 }
 
-std::string DecodeQuotedPrintable(std::string_view text)
+namespace {
+// Quoted-printable escapes and soft line breaks; `underscoreIsBlank` for Q-encoded header words.
+std::string DecodeQuoted(std::string_view text, bool underscoreIsBlank)
 {
     std::string out;
     out.reserve(text.size());
@@ -191,7 +193,7 @@ std::string DecodeQuotedPrintable(std::string_view text)
     size_t i = 0;
     while (i < n) {
         char c = text[i];
-        if (c == '_') {
+        if (c == '_' && underscoreIsBlank) {
             out.push_back(' ');
             ++i;
         } else if (c != '=') {
@@ -209,6 +211,11 @@ std::string DecodeQuotedPrintable(std::string_view text)
     }
     return out;
 }
+}  // namespace
+
+std::string DecodeQuotedPrintable(std::string_view text) { return DecodeQuoted(text, false); }
+
+std::string DecodeQEncodedWord(std::string_view text) { return DecodeQuoted(text, true); }
 
 namespace {
 // The value of a uuencoded character, or -1 outside the table.

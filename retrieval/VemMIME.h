@@ -1,8 +1,8 @@
 #pragma once
 // Codecs for mail content: base64 as write-only streams, quoted-printable, uuencoded lines, and
 // the MIME type of a file name. Their tolerances are deliberate: a character outside the base64
-// alphabet spoils its group instead of being skipped, an invalid quoted-printable escape gives
-// "@", and "_" always decodes to a blank.
+// alphabet spoils its group instead of being skipped, and an invalid quoted-printable escape
+// gives "@".
 #include "platform/Exception.h"
 #include "retrieval/Streams.h"
 
@@ -83,7 +83,10 @@ std::string DecodeBase64Text(std::string_view text);
 // Bytes to base64 text without line breaks, padded.
 std::string EncodeBase64Text(std::string_view bytes);
 
+// Quoted-printable bodies and attachments: "_" is data like any other character.
 std::string DecodeQuotedPrintable(std::string_view text);
+// The text of a Q-encoded header word: the same, but "_" stands for a blank.
+std::string DecodeQEncodedWord(std::string_view text);
 
 // Appends the bytes that one uuencoded line carries to out. Throws EUUDecodeError "Oops..." for a
 // character outside the table; an empty line carries nothing.

@@ -103,7 +103,9 @@ TEST(Base64Streams, InvalidOperationsAndFailingTargets)
 
 TEST(QuotedPrintable, UnderscoresEscapesAndSoftBreaks)
 {
-    EXPECT_EQ(DecodeQuotedPrintable("a_b caf=E9 caf=e9"), "a b caf\xE9 caf\xE9");
+    // "_" is a blank in Q-encoded header words only; in bodies it is data.
+    EXPECT_EQ(DecodeQuotedPrintable("a_b caf=E9 caf=e9 =5F"), "a_b caf\xE9 caf\xE9 _");
+    EXPECT_EQ(DecodeQEncodedWord("a_b caf=E9 caf=e9 =5F"), "a b caf\xE9 caf\xE9 _");
     EXPECT_EQ(DecodeQuotedPrintable("x=ZZy=G1z"), "x@y@z");
     EXPECT_EQ(DecodeQuotedPrintable("soft=\r\nbreak\r\n"), "softbreak\r\n");
     EXPECT_EQ(DecodeQuotedPrintable("end=4"), "end");

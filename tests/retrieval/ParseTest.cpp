@@ -122,6 +122,21 @@ TEST_F(Parse, PartsByTypeEncodingAndName)
     EXPECT_EQ(Name(m, 4), "xyz..w.txt");
 }
 
+TEST_F(Parse, QuotedPrintableBodiesKeepUnderscoresThatHeaderWordsTurnIntoBlanks)
+{
+    TVemMsg& m = Of("Subject: =?utf-8?Q?flags_patch?=\n" +
+                    Multipart("qp", {"Content-Transfer-Encoding: quoted-printable\n\nnotmuch_message_get_flags() =3D=\n_x\n",
+                                     "Content-Type: text/x-diff; name=\"fix_flags.patch\"\n"
+                                     "Content-Transfer-Encoding: quoted-printable\n\n+\tflags_ =3D get_flags (msg_);\n",
+                                     "Content-Type: text/html\nContent-Transfer-Encoding: quoted-printable\n\n"
+                                     "<a href=3D\"a_b.html\">a_b</a>\n"}));
+    EXPECT_EQ(m.Subject, "flags patch");
+    EXPECT_EQ(m.Text, (StringList{"notmuch_message_get_flags() =_x"}));
+    ASSERT_EQ(m.AttachedFiles.Count(), 2);
+    EXPECT_EQ(Name(m, 0) + "|" + Body(m, 0), "fix_flags.patch|+\tflags_ = get_flags (msg_);");
+    EXPECT_EQ(Body(m, 1), "<a href=\"a_b.html\">a_b</a>");
+}
+
 TEST_F(Parse, NestedMultipartsAndEnclosedMessages)
 {
     TVemMsg& m = Of("Subject: Fwd\n" +
