@@ -33,6 +33,7 @@ int64_t Base64ToFile(const Lines& lines, TFileStream& work)
         decoder.Write(line.data(), int64_t(line.size()));
         platform::ProcessMessages();
     }
+    decoder.Finish();
     if (decoder.TargetFailed()) throw EInOutError(decoder.TargetError());
     return work.Position();
 }

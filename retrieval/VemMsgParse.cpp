@@ -185,6 +185,7 @@ void TVemMsg::ParseTextPart(LineSpan body, const std::string& encoding)
         Base64Decoder decoder;
         std::string bytes;
         for (std::string_view line : rest) decoder.Decode(line.data(), line.size(), bytes);
+        decoder.Finish(bytes);
         AppendText(platform::SplitLines(bytes));
     } else {
         AppendText(rest);

@@ -137,6 +137,24 @@ TEST_F(Parse, QuotedPrintableBodiesKeepUnderscoresThatHeaderWordsTurnIntoBlanks)
     EXPECT_EQ(Body(m, 1), "<a href=\"a_b.html\">a_b</a>");
 }
 
+TEST_F(Parse, Base64SkipsStrayCharactersAndKeepsAFinalGroupWithoutPadding)
+{
+    TVemMsg& m = Of("Subject: =?utf-8?B?SGVsbG8?=\n" +
+                    Multipart("b64", {"Content-Type: application/octet-stream; name=a.bin\nContent-Transfer-Encoding: base64\n\n"
+                                      "QUJD*\nREVG\n[...]\nR0hJ\nSks\n",
+                                      "Content-Transfer-Encoding: base64\n\nbGluZSBvbm\n  *  \nUKbGluZSB0d28\n"}));
+    EXPECT_EQ(m.Subject, "Hello");
+    ASSERT_EQ(m.AttachedFiles.Count(), 1);
+    EXPECT_EQ(Body(m, 0), "ABCDEFGHIJK");
+    EXPECT_EQ(m.Text, (StringList{"line one", "line two"}));
+
+    TAttachedFile& item = m.AttachedFiles.AddFile("b.bin");
+    item.EncodedLines = {"QUJD", "REVG*", "R0g"};
+    item.DecodeBase64();
+    EXPECT_EQ(item.Body()->Bytes(), "ABCDEFGH");
+    EXPECT_EQ(WorkFilesLeft(), 0u);
+}
+
 TEST_F(Parse, NestedMultipartsAndEnclosedMessages)
 {
     TVemMsg& m = Of("Subject: Fwd\n" +
