@@ -56,11 +56,22 @@ std::string JoinLinesBetween(LineSpan lines)
     return text;
 }
 
-std::string JoinLinesBetween(const StringList& lines)
+// What splitting the text into lines and joining them with CR LF gives: every line end (CR LF,
+// CR or LF) becomes CR LF, and a final one goes. Without the list of lines in between.
+std::string WithCRLFLineEnds(std::string_view text)
 {
-    std::string text = JoinLinesCRLF(lines);
-    if (!text.empty()) text.resize(text.size() - 2);
-    return text;
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c != '\r' && c != '\n') {
+            out.push_back(c);
+            continue;
+        }
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        if (i + 1 < text.size()) out += "\r\n";
+    }
+    return out;
 }
 
 // The characters that cannot stand in a file name here or on the systems mail comes from, and
@@ -76,46 +87,48 @@ void RemoveUnsafeNameCharacters(std::string& name)
 
 void TVemMsg::SetRawMail(const StringList& lines)
 {
-    RawMail = lines;
-    Parse();
+    if (!ClearRawMailAfterParse) {
+        RawMail = lines;
+        Parse(RawMail);
+        return;
+    }
+    // The raw lines would be gone after the parse: it works on the caller's lines instead of a
+    // copy, which for a large message is the largest block of memory the parse would take.
+    try {
+        Parse(lines);
+    } catch (...) {
+        RawMail = lines;  // as when the copy was made first: a failed parse leaves the lines here
+        throw;
+    }
+    StringList().swap(RawMail);
 }
 
 void TVemMsg::SetRawMail(StringList&& lines)
 {
     RawMail = std::move(lines);
-    Parse();
-}
-
-void TVemMsg::Parse()
-{
-    if (RawMail.empty()) return;
-    for (const std::string& line : RawMail) {
-        if (line.empty()) break;
-        Headers.push_back(line);
-    }
-    ReadHeaderFields();
-    // The parts are windows on RawMail, which stays untouched until the parse is done.
-    std::vector<std::string_view> lines(RawMail.begin(), RawMail.end());
-    auto dropWorkFile = [this] {
-        workStream_.reset();
-        workFile_.reset();
-    };
-    try {
-        ParsePart(lines, 0);
-    } catch (...) {
-        dropWorkFile();
-        throw;
-    }
-    dropWorkFile();
+    Parse(RawMail);
     if (ClearRawMailAfterParse) StringList().swap(RawMail);
 }
 
-void TVemMsg::ReadHeaderFields()
+void TVemMsg::Parse(const StringList& raw)
+{
+    if (raw.empty()) return;
+    for (const std::string& line : raw) {
+        if (line.empty()) break;
+        Headers.push_back(line);
+    }
+    ReadHeaderFields(raw);
+    // The parts are windows on the raw lines, which stay untouched until the parse is done.
+    std::vector<std::string_view> lines(raw.begin(), raw.end());
+    ParsePart(lines, 0);
+}
+
+void TVemMsg::ReadHeaderFields(const StringList& raw)
 {
     size_t headerLines = 0;
-    while (headerLines < RawMail.size() && !RawMail[headerLines].empty()) ++headerLines;
+    while (headerLines < raw.size() && !raw[headerLines].empty()) ++headerLines;
     if (headerLines == 0) return;
-    std::vector<std::string_view> header(RawMail.begin(), RawMail.begin() + std::ptrdiff_t(headerLines));
+    std::vector<std::string_view> header(raw.begin(), raw.begin() + std::ptrdiff_t(headerLines));
     // A message without a From header shows its first line, typically the mailbox "From " line.
     From = header[0].size() > 5 ? std::string(header[0].substr(5, 72)) : std::string();
 
@@ -235,25 +248,19 @@ void TVemMsg::StoreAttachment(LineSpan lines, const std::string& type, std::stri
     TAttachedFile& item = AttachedFiles.AddFile(name);
     // Encoded lines are decoded where they lie rather than copied into EncodedLines first.
     if (encoding == "BASE64") {
-        item.DecodeBase64(lines, WorkStream());
+        item.DecodeBase64(lines);
     } else if (encoding == "X-UUENCODE") {
-        item.DecodeUU(lines, WorkStream());
+        item.DecodeUU(lines);
     } else if (encoding == "QUOTED-PRINTABLE") {
-        item.Body()->Assign(JoinLinesBetween(platform::SplitLines(DecodeQuotedPrintable(JoinLinesCRLF(lines)))));
+        item.Body()->Assign(WithCRLFLineEnds(DecodeQuotedPrintable(JoinLinesCRLF(lines))));
     } else {
         item.Body()->Assign(JoinLinesBetween(lines));
     }
 }
 
-TFileStream& TVemMsg::WorkStream()
-{
-    if (!workStream_) {
-        if (!workFile_) workFile_.emplace("vem_dec");
-        workStream_ = std::make_unique<TFileStream>(workFile_->Path(), TFileMode::Create);
-    }
-    return *workStream_;
-}
-
 void TVemMsg::AppendText(LineSpan lines) { Text.insert(Text.end(), lines.begin(), lines.end()); }
 
-void TVemMsg::AppendText(const StringList& lines) { Text.insert(Text.end(), lines.begin(), lines.end()); }
+void TVemMsg::AppendText(StringList&& lines)
+{
+    Text.insert(Text.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+}

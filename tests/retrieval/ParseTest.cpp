@@ -236,7 +236,7 @@ TEST_F(Parse, RejectedBeginLinesStayTextAndABlockAfterThemIsFound)
     EXPECT_EQ(Name(m, 0) + "|" + Body(m, 0), "real.bin|Cat");
 }
 
-TEST_F(Parse, AttachmentsDecodeThroughOneWorkFileThatIsAlwaysRemoved)
+TEST_F(Parse, AttachmentsDecodeWithOnePumpPerLineAndLeaveNoWorkFile)
 {
     int pumps = 0;
     platform::MessagePump saved = platform::SetMessagePump([&] { ++pumps; });
@@ -263,6 +263,37 @@ TEST_F(Parse, AttachmentsDecodeThroughOneWorkFileThatIsAlwaysRemoved)
         EXPECT_EQ(e.Message(), "Oops...");
     }
     EXPECT_EQ(WorkFilesLeft(), 0u);
+}
+
+TEST_F(Parse, AttachmentsDecodeInMemoryWithoutAnyWorkFile)
+{
+    // Without a temporary folder no work file can be made: the parse does not need one.
+    RemoveTree(home.Temp());
+    const std::string data(100000, 'D');
+    StringList lines = platform::SplitLines(
+        "Subject: s\n" +
+        Multipart("zz", {"Content-Type: image/png; name=a.png\nContent-Transfer-Encoding: base64\n\n" +
+                             EncodeBase64Text(data) + "\n",
+                         "Content-Type: application/octet-stream\nContent-Transfer-Encoding: x-uuencode\n\n"
+                         "begin 644 u.bin\n#0V%T\nend\n",
+                         "Content-Type: text/plain; name=q.txt\nContent-Transfer-Encoding: quoted-printable\n\n"
+                         "a=0D=0Ab=0Ac=0Dd=\ne\n\n",
+                         "\nbegin 644 inline.txt\n#0V%T\nend\n"}));
+    TVemMsg m;
+    m.SetRawMail(lines);
+    ASSERT_EQ(m.AttachedFiles.Count(), 4);
+    EXPECT_TRUE(Body(m, 0) == data);
+    EXPECT_EQ(Body(m, 1), "Cat");
+    // Decoded line ends become CR LF, the last one goes.
+    EXPECT_EQ(Body(m, 2), "a\r\nb\r\nc\r\nde\r\n");
+    EXPECT_EQ(Name(m, 3) + "|" + Body(m, 3), "inline.txt|Cat");
+    EXPECT_TRUE(m.RawMail.empty());
+
+    // A parse that fails still leaves the raw lines in RawMail.
+    TVemMsg broken;
+    lines = platform::SplitLines("Content-Type: a/b\nContent-Transfer-Encoding: x-uuencode\n\nbegin 644 x\n#0v%T\n");
+    EXPECT_THROW(broken.SetRawMail(lines), EUUDecodeError);
+    EXPECT_EQ(broken.RawMail, lines);
 }
 
 TEST_F(Parse, NestingBeyondTheLimitIsKeptWholeAsAnEnclosedMessage)
