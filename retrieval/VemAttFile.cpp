@@ -33,8 +33,21 @@ int64_t Base64ToFile(const Lines& lines, TFileStream& work)
         decoder.Write(line.data(), int64_t(line.size()));
         platform::ProcessMessages();
     }
+    decoder.Finish();
     if (decoder.TargetFailed()) throw EInOutError(decoder.TargetError());
     return work.Position();
+}
+
+// The lines of a uuencoded block that carry data: the first line is the "begin" line, the second
+// is always decoded, "end" or "`" after it ends the data.
+template <typename Lines, typename Action>
+void ForEachUULine(const Lines& lines, Action action)
+{
+    for (size_t i = 1; i < lines.size(); ++i) {
+        std::string_view line = lines[i];
+        if (i > 1 && (line == "end" || line == "`")) break;
+        action(line);
+    }
 }
 
 template <typename Lines>
@@ -42,14 +55,11 @@ int64_t UUToFile(const Lines& lines, TFileStream& work)
 {
     work.SetPosition(0);
     std::string bytes;
-    // The first line is the "begin" line; the second is always decoded.
-    for (size_t i = 1; i < lines.size(); ++i) {
-        std::string_view line = lines[i];
-        if (i > 1 && (line == "end" || line == "`")) break;
+    ForEachUULine(lines, [&](std::string_view line) {
         bytes.clear();
         DecodeUULine(line, bytes);
         work.WriteText(bytes);
-    }
+    });
     return work.Position();
 }
 
@@ -60,6 +70,11 @@ void TAttachedFile::LoadBody(TFileStream& work, int64_t length)
     std::string bytes(size_t(length), '\0');
     work.SetPosition(0);
     work.ReadBuffer(bytes.data(), length);
+    SetBodyBytes(std::move(bytes));
+}
+
+void TAttachedFile::SetBodyBytes(std::string bytes)
+{
     if (!body_) body_ = std::make_unique<TMemoryStream>();
     body_->Assign(std::move(bytes));
 }
@@ -71,7 +86,20 @@ void TAttachedFile::DecodeBase64()
     LoadBody(work, Base64ToFile(EncodedLines, work));
 }
 
-void TAttachedFile::DecodeBase64(LineSpan lines, TFileStream& work) { LoadBody(work, Base64ToFile(lines, work)); }
+void TAttachedFile::DecodeBase64(LineSpan lines)
+{
+    size_t characters = 0;
+    for (std::string_view line : lines) characters += line.size();
+    std::string bytes;
+    bytes.reserve(characters / 4 * 3 + 2);
+    Base64Decoder decoder;
+    for (std::string_view line : lines) {
+        decoder.Decode(line.data(), line.size(), bytes);
+        platform::ProcessMessages();
+    }
+    decoder.Finish(bytes);
+    SetBodyBytes(std::move(bytes));
+}
 
 void TAttachedFile::DecodeUU()
 {
@@ -80,7 +108,16 @@ void TAttachedFile::DecodeUU()
     LoadBody(work, UUToFile(EncodedLines, work));
 }
 
-void TAttachedFile::DecodeUU(LineSpan lines, TFileStream& work) { LoadBody(work, UUToFile(lines, work)); }
+void TAttachedFile::DecodeUU(LineSpan lines)
+{
+    // A full line carries 45 bytes in 61 characters; a line cut short may carry more.
+    size_t characters = 0;
+    for (std::string_view line : lines) characters += line.size();
+    std::string bytes;
+    bytes.reserve(characters / 4 * 3);
+    ForEachUULine(lines, [&](std::string_view line) { DecodeUULine(line, bytes); });
+    SetBodyBytes(std::move(bytes));
+}
 
 void TAttachedFile::EncodeBase64()
 {

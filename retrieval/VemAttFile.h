@@ -28,17 +28,16 @@ public:
     void DecodeBase64();
     // EncodedLines (a uuencoded block whose first line is the "begin" line) to Body.
     void DecodeUU();
-    // The same for lines held elsewhere, which saves copying a large attachment's lines, through
-    // an open work file that the caller owns and deletes. It is overwritten from its start, never
-    // truncated: one file serves all attachments of a message, where creating, truncating and
-    // deleting one per attachment costs far more than decoding a small one.
-    void DecodeBase64(LineSpan lines, TFileStream& work);
-    void DecodeUU(LineSpan lines, TFileStream& work);
+    // The same for lines held elsewhere (the parser's message lines), decoded straight into Body:
+    // neither the lines nor the bytes are copied on the way, and no work file is needed.
+    void DecodeBase64(LineSpan lines);
+    void DecodeUU(LineSpan lines);
     // The file PathName to EncodedLines (base64, 76 characters a line) and Body.
     void EncodeBase64();
 
 private:
     void LoadBody(TFileStream& work, int64_t length);
+    void SetBodyBytes(std::string bytes);
     std::unique_ptr<TMemoryStream> body_;
 };
 

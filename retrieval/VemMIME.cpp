@@ -32,10 +32,11 @@ constexpr int64_t kLineLength = 76;
 
 [[noreturn]] void InvalidOperation() { throw EStreamError("Invalid stream operation"); }
 
-void DecodeGroup(const unsigned char g[4], std::string& out)
+// Four sextet values (kPad for "=") to at most three bytes; returns the end of what it wrote.
+char* DecodeGroup(const unsigned char v[4], char* out)
 {
-    unsigned c1 = kDecode[g[0]], c2 = kDecode[g[1]], c3 = kDecode[g[2]], c4 = kDecode[g[3]];
-    if (c1 == kPad) return;
+    unsigned c1 = v[0], c2 = v[1], c3 = v[2], c4 = v[3];
+    if (c1 == kPad) return out;
     size_t count = 3;
     if (c3 == kPad) {
         c3 = c4 = 0;
@@ -44,9 +45,10 @@ void DecodeGroup(const unsigned char g[4], std::string& out)
         c4 = 0;
         count = 2;
     }
-    out.push_back(static_cast<char>(((c1 << 2) + (c2 >> 4)) & 0xFF));
-    if (count > 1) out.push_back(static_cast<char>((((c2 & 15) << 4) + (c3 >> 2)) & 0xFF));
-    if (count > 2) out.push_back(static_cast<char>((((c3 & 3) << 6) + c4) & 0xFF));
+    *out++ = static_cast<char>(((c1 << 2) + (c2 >> 4)) & 0xFF);
+    if (count > 1) *out++ = static_cast<char>((((c2 & 15) << 4) + (c3 >> 2)) & 0xFF);
+    if (count > 2) *out++ = static_cast<char>((((c3 & 3) << 6) + c4) & 0xFF);
+    return out;
 }
 
 void EncodeGroup(const unsigned char* b, size_t n, std::string& out)
@@ -72,15 +74,72 @@ int HexValue(char c)
 
 void Base64Decoder::Decode(const char* text, size_t length, std::string& out)
 {
-    out.reserve(out.size() + (held_ + length) / 4 * 3);
-    for (size_t i = 0; i < length; ++i) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') continue;
-        group_[held_++] = static_cast<unsigned char>(c);
+    const size_t start = out.size();
+    out.resize(start + (held_ + length) / 4 * 3);  // the most these characters can give
+    char* to = out.data() + start;
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(text);
+    const unsigned char* end = in + length;
+    while (in < end) {
+        // The common case first: four characters of the alphabet in a row make three bytes.
+        if (held_ == 0) {
+            while (end - in >= 4) {
+                unsigned a = kDecode[in[0]], b = kDecode[in[1]], c = kDecode[in[2]], d = kDecode[in[3]];
+                if ((a | b | c | d) >= kPad) break;
+                unsigned v = a << 18 | b << 12 | c << 6 | d;
+                *to++ = static_cast<char>(v >> 16);
+                *to++ = static_cast<char>(v >> 8 & 0xFF);
+                *to++ = static_cast<char>(v & 0xFF);
+                in += 4;
+            }
+            if (in == end) break;
+        }
+        unsigned char value = kDecode[*in++];
+        if (value == kForeign) continue;  // line breaks, blanks and any other stray character
+        group_[held_++] = value;
         if (held_ == 4) {
-            DecodeGroup(group_, out);
+            to = DecodeGroup(group_, to);
             held_ = 0;
         }
+    }
+    out.resize(size_t(to - out.data()));
+}
+
+void Base64Decoder::Finish(std::string& out)
+{
+    // Two characters carry one byte, three carry two; a lone one carries none.
+    size_t data = 0;
+    while (data < held_ && group_[data] != kPad) ++data;
+    held_ = 0;
+    if (data < 2) return;
+    unsigned char v[4] = {group_[0], group_[1], data > 2 ? group_[2] : kPad, kPad};
+    char bytes[3];
+    out.append(bytes, size_t(DecodeGroup(v, bytes) - bytes));
+}
+
+TBase64DecodingStream::~TBase64DecodingStream()
+{
+    try {
+        Finish();
+    } catch (const Exception&) {
+        // Finish keeps the target's failure; nobody is left to ask for it here.
+    }
+}
+
+int64_t TBase64DecodingStream::Finish()
+{
+    out_.clear();
+    decoder_.Finish(out_);
+    return WriteOut();
+}
+
+int64_t TBase64DecodingStream::WriteOut()
+{
+    if (out_.empty()) return 0;
+    try {
+        return target_.Write(out_.data(), int64_t(out_.size()));
+    } catch (const Exception& e) {
+        if (targetError_.empty()) targetError_ = e.Message();
+        return 0;
     }
 }
 
@@ -92,13 +151,7 @@ int64_t TBase64DecodingStream::Write(const void* buffer, int64_t count)
 {
     out_.clear();
     if (count > 0) decoder_.Decode(static_cast<const char*>(buffer), size_t(count), out_);
-    if (out_.empty()) return 0;
-    try {
-        return target_.Write(out_.data(), int64_t(out_.size()));
-    } catch (const Exception& e) {
-        if (targetError_.empty()) targetError_ = e.Message();
-        return 0;
-    }
+    return WriteOut();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -169,6 +222,7 @@ std::string DecodeBase64Text(std::string_view text)
     Base64Decoder decoder;
     std::string out;
     decoder.Decode(text.data(), text.size(), out);
+    decoder.Finish(out);
     return out;
 }
 
@@ -183,7 +237,9 @@ std::string EncodeBase64Text(std::string_view bytes)
     return out;
 }
 
-std::string DecodeQuotedPrintable(std::string_view text)
+namespace {
+// Quoted-printable escapes and soft line breaks; `underscoreIsBlank` for Q-encoded header words.
+std::string DecodeQuoted(std::string_view text, bool underscoreIsBlank)
 {
     std::string out;
     out.reserve(text.size());
@@ -191,7 +247,7 @@ std::string DecodeQuotedPrintable(std::string_view text)
     size_t i = 0;
     while (i < n) {
         char c = text[i];
-        if (c == '_') {
+        if (c == '_' && underscoreIsBlank) {
             out.push_back(' ');
             ++i;
         } else if (c != '=') {
@@ -209,6 +265,11 @@ std::string DecodeQuotedPrintable(std::string_view text)
     }
     return out;
 }
+}  // namespace
+
+std::string DecodeQuotedPrintable(std::string_view text) { return DecodeQuoted(text, false); }
+
+std::string DecodeQEncodedWord(std::string_view text) { return DecodeQuoted(text, true); }
 
 namespace {
 // The value of a uuencoded character, or -1 outside the table.

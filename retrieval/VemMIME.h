@@ -1,8 +1,8 @@
 #pragma once
 // Codecs for mail content: base64 as write-only streams, quoted-printable, uuencoded lines, and
-// the MIME type of a file name. Their tolerances are deliberate: a character outside the base64
-// alphabet spoils its group instead of being skipped, an invalid quoted-printable escape gives
-// "@", and "_" always decodes to a blank.
+// the MIME type of a file name. Their tolerances are deliberate: base64 skips every character
+// outside its alphabet and keeps the bytes of a final group that lacks its "=", and an invalid
+// quoted-printable escape gives "@".
 #include "platform/Exception.h"
 #include "retrieval/Streams.h"
 
@@ -15,11 +15,16 @@ public:
     using Exception::Exception;
 };
 
-// Incremental base64 decoding: four characters make a group, CR and LF are skipped, characters
-// of an incomplete group wait for the next call.
+// Incremental base64 decoding: four characters of the alphabet make a group, every other
+// character (line breaks, blanks, stray marks) is skipped, characters of an incomplete group wait
+// for the next call. Decoding goes on after a padded group, so joined texts decode in turn.
 class Base64Decoder {
 public:
+    // Appends the bytes of the groups completed to out.
     void Decode(const char* text, size_t length, std::string& out);
+    // At the end of the text: appends what an incomplete group holds (two characters give one
+    // byte, three give two) and starts afresh.
+    void Finish(std::string& out);
     void Reset() { held_ = 0; }
     size_t Held() const { return held_; }
 
@@ -32,7 +37,11 @@ private:
 class TBase64DecodingStream : public TStream {
 public:
     explicit TBase64DecodingStream(TStream& target) : target_(target) {}
+    // Finishes, so the bytes of an incomplete final group are not lost.
+    ~TBase64DecodingStream() override;
 
+    // The end of the text: writes what an incomplete group holds; returns the bytes written.
+    int64_t Finish();
     int64_t Read(void* buffer, int64_t count) override;
     // Returns the number of bytes written to the target; 0 when the target failed.
     int64_t Write(const void* buffer, int64_t count) override;
@@ -44,6 +53,8 @@ public:
     const std::string& TargetError() const { return targetError_; }
 
 private:
+    int64_t WriteOut();
+
     TStream& target_;
     Base64Decoder decoder_;
     std::string out_;
@@ -78,12 +89,15 @@ private:
     std::string targetError_;
 };
 
-// Base64 text to bytes with the decoding stream's rules; an incomplete final group is dropped.
+// Base64 text to bytes with the decoding stream's rules, the final group finished.
 std::string DecodeBase64Text(std::string_view text);
 // Bytes to base64 text without line breaks, padded.
 std::string EncodeBase64Text(std::string_view bytes);
 
+// Quoted-printable bodies and attachments: "_" is data like any other character.
 std::string DecodeQuotedPrintable(std::string_view text);
+// The text of a Q-encoded header word: the same, but "_" stands for a blank.
+std::string DecodeQEncodedWord(std::string_view text);
 
 // Appends the bytes that one uuencoded line carries to out. Throws EUUDecodeError "Oops..." for a
 // character outside the table; an empty line carries nothing.

@@ -5,11 +5,9 @@
 #include "platform/Exception.h"
 #include "platform/Strings.h"
 #include "retrieval/VemAttFile.h"
-#include "retrieval/WorkFile.h"
 #include "retrieval/vem_util.h"
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,7 +50,7 @@ public:
 
     // Takes the raw lines (header lines first) and parses them. Parsing again appends to Headers,
     // Text and AttachedFiles. Fails only when an attachment declared uuencoded cannot be decoded
-    // ("Oops...") or a work file cannot be written.
+    // ("Oops..."); RawMail then holds the lines. Attachments are decoded in memory.
     void SetRawMail(const StringList& lines);
     void SetRawMail(StringList&& lines);
 
@@ -60,20 +58,15 @@ public:
     void FillRawMail();
 
 private:
-    void Parse();
-    void ReadHeaderFields();
+    void Parse(const StringList& raw);
+    void ReadHeaderFields(const StringList& raw);
     void ParsePart(LineSpan lines, int depth);
     void ParseTextPart(LineSpan body, const std::string& encoding);
     void TakeOutUUBlocks(LineSpan body, std::vector<std::string_view>& rest);
     void KeepNested(LineSpan lines);
     void StoreAttachment(LineSpan lines, const std::string& type, std::string name, const std::string& encoding);
     void AppendText(LineSpan lines);
-    void AppendText(const StringList& lines);
-    TFileStream& WorkStream();
-
-    // While a parse decodes attachments: one work file for all of them.
-    std::optional<WorkFile> workFile_;
-    std::unique_ptr<TFileStream> workStream_;
+    void AppendText(StringList&& lines);
 };
 
 // Messages held together; the list owns them.

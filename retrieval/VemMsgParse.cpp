@@ -17,17 +17,36 @@ bool IsUUBeginLine(std::string_view line)
     return mode > 0 && mode < 777;
 }
 
-bool IsUUEndLine(std::string_view line) { return SameText(Trim(line), "end"); }
-
-// The first line of a block that the uudecoder would reject, or npos. Mirrors DecodeUU: the first
-// line is the "begin" line, decoding stops at "end" or "`" from the third line on.
-size_t FirstBadUULine(const std::vector<std::string_view>& block)
+// Trimmed and in any letter case "end". No copy: every line of a block is tested.
+bool IsUUEndLine(std::string_view line)
 {
-    for (size_t i = 1; i < block.size(); ++i) {
-        if (i > 1 && (block[i] == "end" || block[i] == "`")) break;
-        if (!IsUULine(block[i])) return i;
+    while (!line.empty() && static_cast<unsigned char>(line.front()) <= 32) line.remove_prefix(1);
+    while (!line.empty() && static_cast<unsigned char>(line.back()) <= 32) line.remove_suffix(1);
+    return SameText(line, "end");
+}
+
+// How far the uuencoded block that starts with the begin line body[begin] reaches.
+struct UUBlockExtent {
+    size_t end = 0;                       // the first "end" line after it, or body.size()
+    size_t bad = std::string_view::npos;  // the first line the uudecoder would reject, or npos
+};
+
+// Mirrors DecodeUU on the block's non-empty lines: the begin line comes first, decoding stops at
+// "`" from the third line on. The scan stops at the bad line, so the search for the next block
+// goes on from there and every line is looked at a bounded number of times.
+UUBlockExtent ScanUUBlock(LineSpan body, size_t begin)
+{
+    size_t blockLines = 1;
+    bool checking = true;
+    for (size_t k = begin + 1; k < body.size(); ++k) {
+        std::string_view line = body[k];
+        if (IsUUEndLine(line)) return {k, std::string_view::npos};
+        if (line.empty()) continue;
+        if (checking && blockLines > 1 && line == "`") checking = false;
+        if (checking && !IsUULine(line)) return {k, k};
+        ++blockLines;
     }
-    return std::string_view::npos;
+    return {body.size(), std::string_view::npos};
 }
 
 std::string JoinLinesBetween(LineSpan lines)
@@ -37,11 +56,22 @@ std::string JoinLinesBetween(LineSpan lines)
     return text;
 }
 
-std::string JoinLinesBetween(const StringList& lines)
+// What splitting the text into lines and joining them with CR LF gives: every line end (CR LF,
+// CR or LF) becomes CR LF, and a final one goes. Without the list of lines in between.
+std::string WithCRLFLineEnds(std::string_view text)
 {
-    std::string text = JoinLinesCRLF(lines);
-    if (!text.empty()) text.resize(text.size() - 2);
-    return text;
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c != '\r' && c != '\n') {
+            out.push_back(c);
+            continue;
+        }
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        if (i + 1 < text.size()) out += "\r\n";
+    }
+    return out;
 }
 
 // The characters that cannot stand in a file name here or on the systems mail comes from, and
@@ -57,46 +87,48 @@ void RemoveUnsafeNameCharacters(std::string& name)
 
 void TVemMsg::SetRawMail(const StringList& lines)
 {
-    RawMail = lines;
-    Parse();
+    if (!ClearRawMailAfterParse) {
+        RawMail = lines;
+        Parse(RawMail);
+        return;
+    }
+    // The raw lines would be gone after the parse: it works on the caller's lines instead of a
+    // copy, which for a large message is the largest block of memory the parse would take.
+    try {
+        Parse(lines);
+    } catch (...) {
+        RawMail = lines;  // as when the copy was made first: a failed parse leaves the lines here
+        throw;
+    }
+    StringList().swap(RawMail);
 }
 
 void TVemMsg::SetRawMail(StringList&& lines)
 {
     RawMail = std::move(lines);
-    Parse();
-}
-
-void TVemMsg::Parse()
-{
-    if (RawMail.empty()) return;
-    for (const std::string& line : RawMail) {
-        if (line.empty()) break;
-        Headers.push_back(line);
-    }
-    ReadHeaderFields();
-    // The parts are windows on RawMail, which stays untouched until the parse is done.
-    std::vector<std::string_view> lines(RawMail.begin(), RawMail.end());
-    auto dropWorkFile = [this] {
-        workStream_.reset();
-        workFile_.reset();
-    };
-    try {
-        ParsePart(lines, 0);
-    } catch (...) {
-        dropWorkFile();
-        throw;
-    }
-    dropWorkFile();
+    Parse(RawMail);
     if (ClearRawMailAfterParse) StringList().swap(RawMail);
 }
 
-void TVemMsg::ReadHeaderFields()
+void TVemMsg::Parse(const StringList& raw)
+{
+    if (raw.empty()) return;
+    for (const std::string& line : raw) {
+        if (line.empty()) break;
+        Headers.push_back(line);
+    }
+    ReadHeaderFields(raw);
+    // The parts are windows on the raw lines, which stay untouched until the parse is done.
+    std::vector<std::string_view> lines(raw.begin(), raw.end());
+    ParsePart(lines, 0);
+}
+
+void TVemMsg::ReadHeaderFields(const StringList& raw)
 {
     size_t headerLines = 0;
-    while (headerLines < RawMail.size() && !RawMail[headerLines].empty()) ++headerLines;
+    while (headerLines < raw.size() && !raw[headerLines].empty()) ++headerLines;
     if (headerLines == 0) return;
-    std::vector<std::string_view> header(RawMail.begin(), RawMail.begin() + std::ptrdiff_t(headerLines));
+    std::vector<std::string_view> header(raw.begin(), raw.begin() + std::ptrdiff_t(headerLines));
     // A message without a From header shows its first line, typically the mailbox "From " line.
     From = header[0].size() > 5 ? std::string(header[0].substr(5, 72)) : std::string();
 
@@ -166,6 +198,7 @@ void TVemMsg::ParseTextPart(LineSpan body, const std::string& encoding)
         Base64Decoder decoder;
         std::string bytes;
         for (std::string_view line : rest) decoder.Decode(line.data(), line.size(), bytes);
+        decoder.Finish(bytes);
         AppendText(platform::SplitLines(bytes));
     } else {
         AppendText(rest);
@@ -174,7 +207,6 @@ void TVemMsg::ParseTextPart(LineSpan body, const std::string& encoding)
 
 void TVemMsg::TakeOutUUBlocks(LineSpan body, std::vector<std::string_view>& rest)
 {
-    size_t endLine = 0;  // the first "end" line after the current begin line (body.size(): none)
     std::vector<std::string_view> block;
     size_t i = 0;
     while (i < body.size()) {
@@ -182,28 +214,19 @@ void TVemMsg::TakeOutUUBlocks(LineSpan body, std::vector<std::string_view>& rest
             rest.push_back(body[i++]);
             continue;
         }
-        if (endLine <= i) {
-            endLine = i + 1;
-            while (endLine < body.size() && !IsUUEndLine(body[endLine])) ++endLine;
-        }
-        block.clear();
-        std::vector<size_t> at;
-        for (size_t k = i; k < endLine; ++k) {
-            if (body[k].empty()) continue;
-            block.push_back(body[k]);
-            at.push_back(k);
-        }
-        size_t bad = FirstBadUULine(block);
-        if (bad != std::string_view::npos) {
-            // Not uuencoded after all: its lines stay text. A later begin line before the bad line
-            // would fail on the same line, so the search goes on from there.
-            for (size_t k = i; k < at[bad]; ++k) rest.push_back(body[k]);
-            i = at[bad];
+        const UUBlockExtent extent = ScanUUBlock(body, i);
+        if (extent.bad != std::string_view::npos) {
+            // Not uuencoded after all: its lines stay text, and the bad line may begin a block.
+            rest.insert(rest.end(), body.begin() + std::ptrdiff_t(i), body.begin() + std::ptrdiff_t(extent.bad));
+            i = extent.bad;
             continue;
         }
+        block.clear();
+        for (size_t k = i; k < extent.end; ++k)
+            if (!body[k].empty()) block.push_back(body[k]);
         std::string name(body[i].substr(10, 64));
         StoreAttachment(block, "APPLICATION/OCTET-STREAM", name, "X-UUENCODE");
-        i = endLine;  // the "end" line stays in the text
+        i = extent.end;  // the "end" line stays in the text
     }
 }
 
@@ -225,25 +248,19 @@ void TVemMsg::StoreAttachment(LineSpan lines, const std::string& type, std::stri
     TAttachedFile& item = AttachedFiles.AddFile(name);
     // Encoded lines are decoded where they lie rather than copied into EncodedLines first.
     if (encoding == "BASE64") {
-        item.DecodeBase64(lines, WorkStream());
+        item.DecodeBase64(lines);
     } else if (encoding == "X-UUENCODE") {
-        item.DecodeUU(lines, WorkStream());
+        item.DecodeUU(lines);
     } else if (encoding == "QUOTED-PRINTABLE") {
-        item.Body()->Assign(JoinLinesBetween(platform::SplitLines(DecodeQuotedPrintable(JoinLinesCRLF(lines)))));
+        item.Body()->Assign(WithCRLFLineEnds(DecodeQuotedPrintable(JoinLinesCRLF(lines))));
     } else {
         item.Body()->Assign(JoinLinesBetween(lines));
     }
 }
 
-TFileStream& TVemMsg::WorkStream()
-{
-    if (!workStream_) {
-        if (!workFile_) workFile_.emplace("vem_dec");
-        workStream_ = std::make_unique<TFileStream>(workFile_->Path(), TFileMode::Create);
-    }
-    return *workStream_;
-}
-
 void TVemMsg::AppendText(LineSpan lines) { Text.insert(Text.end(), lines.begin(), lines.end()); }
 
-void TVemMsg::AppendText(const StringList& lines) { Text.insert(Text.end(), lines.begin(), lines.end()); }
+void TVemMsg::AppendText(StringList&& lines)
+{
+    Text.insert(Text.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+}

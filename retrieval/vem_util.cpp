@@ -121,7 +121,7 @@ std::string AddressOf(std::string_view entry)
 
 std::string DecodeWord(char letter, std::string_view encoded)
 {
-    if (letter == 'Q' || letter == 'q') return DecodeQuotedPrintable(encoded);
+    if (letter == 'Q' || letter == 'q') return DecodeQEncodedWord(encoded);
     if (letter == 'B' || letter == 'b') return DecodeBase64Text(encoded);
     return {};
 }

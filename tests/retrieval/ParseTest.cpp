@@ -122,6 +122,39 @@ TEST_F(Parse, PartsByTypeEncodingAndName)
     EXPECT_EQ(Name(m, 4), "xyz..w.txt");
 }
 
+TEST_F(Parse, QuotedPrintableBodiesKeepUnderscoresThatHeaderWordsTurnIntoBlanks)
+{
+    TVemMsg& m = Of("Subject: =?utf-8?Q?flags_patch?=\n" +
+                    Multipart("qp", {"Content-Transfer-Encoding: quoted-printable\n\nnotmuch_message_get_flags() =3D=\n_x\n",
+                                     "Content-Type: text/x-diff; name=\"fix_flags.patch\"\n"
+                                     "Content-Transfer-Encoding: quoted-printable\n\n+\tflags_ =3D get_flags (msg_);\n",
+                                     "Content-Type: text/html\nContent-Transfer-Encoding: quoted-printable\n\n"
+                                     "<a href=3D\"a_b.html\">a_b</a>\n"}));
+    EXPECT_EQ(m.Subject, "flags patch");
+    EXPECT_EQ(m.Text, (StringList{"notmuch_message_get_flags() =_x"}));
+    ASSERT_EQ(m.AttachedFiles.Count(), 2);
+    EXPECT_EQ(Name(m, 0) + "|" + Body(m, 0), "fix_flags.patch|+\tflags_ = get_flags (msg_);");
+    EXPECT_EQ(Body(m, 1), "<a href=\"a_b.html\">a_b</a>");
+}
+
+TEST_F(Parse, Base64SkipsStrayCharactersAndKeepsAFinalGroupWithoutPadding)
+{
+    TVemMsg& m = Of("Subject: =?utf-8?B?SGVsbG8?=\n" +
+                    Multipart("b64", {"Content-Type: application/octet-stream; name=a.bin\nContent-Transfer-Encoding: base64\n\n"
+                                      "QUJD*\nREVG\n[...]\nR0hJ\nSks\n",
+                                      "Content-Transfer-Encoding: base64\n\nbGluZSBvbm\n  *  \nUKbGluZSB0d28\n"}));
+    EXPECT_EQ(m.Subject, "Hello");
+    ASSERT_EQ(m.AttachedFiles.Count(), 1);
+    EXPECT_EQ(Body(m, 0), "ABCDEFGHIJK");
+    EXPECT_EQ(m.Text, (StringList{"line one", "line two"}));
+
+    TAttachedFile& item = m.AttachedFiles.AddFile("b.bin");
+    item.EncodedLines = {"QUJD", "REVG*", "R0g"};
+    item.DecodeBase64();
+    EXPECT_EQ(item.Body()->Bytes(), "ABCDEFGH");
+    EXPECT_EQ(WorkFilesLeft(), 0u);
+}
+
 TEST_F(Parse, NestedMultipartsAndEnclosedMessages)
 {
     TVemMsg& m = Of("Subject: Fwd\n" +
@@ -173,7 +206,37 @@ TEST_F(Parse, UuencodedBlocksInText)
     EXPECT_EQ(WorkFilesLeft(), 0u);
 }
 
-TEST_F(Parse, AttachmentsDecodeThroughOneWorkFileThatIsAlwaysRemoved)
+TEST_F(Parse, RejectedBeginLinesStayTextAndABlockAfterThemIsFound)
+{
+    // Thousands of begin lines, none with an "end" after it, each spoilt by a line the uudecoder
+    // rejects: right after it, after a blank line, after a good line, or by the next begin line.
+    std::string text = "Subject: trap\n\n";
+    StringList expected;
+    auto add = [&](const std::string& line) {
+        text += line + "\n";
+        expected.push_back(line);
+    };
+    for (int i = 0; i < 5000; ++i) {
+        add("begin 644 x");
+        add("this line is not uuencoded");
+        add("begin 644 x");
+        add("");
+        add("lower case");
+        add("begin 600 y");
+        add("#0V%T");
+        add("begin 644 z");  // rejects the block above and starts one of its own
+        add("~");
+    }
+    text += "begin 644 real.bin\n#0V%T\n`\nnot checked after the grave accent\nend\n";
+    expected.push_back("end");
+    TVemMsg& m = Of(text);
+    EXPECT_EQ(m.Text.size(), expected.size());
+    EXPECT_TRUE(m.Text == expected);
+    ASSERT_EQ(m.AttachedFiles.Count(), 1);
+    EXPECT_EQ(Name(m, 0) + "|" + Body(m, 0), "real.bin|Cat");
+}
+
+TEST_F(Parse, AttachmentsDecodeWithOnePumpPerLineAndLeaveNoWorkFile)
 {
     int pumps = 0;
     platform::MessagePump saved = platform::SetMessagePump([&] { ++pumps; });
@@ -200,6 +263,37 @@ TEST_F(Parse, AttachmentsDecodeThroughOneWorkFileThatIsAlwaysRemoved)
         EXPECT_EQ(e.Message(), "Oops...");
     }
     EXPECT_EQ(WorkFilesLeft(), 0u);
+}
+
+TEST_F(Parse, AttachmentsDecodeInMemoryWithoutAnyWorkFile)
+{
+    // Without a temporary folder no work file can be made: the parse does not need one.
+    RemoveTree(home.Temp());
+    const std::string data(100000, 'D');
+    StringList lines = platform::SplitLines(
+        "Subject: s\n" +
+        Multipart("zz", {"Content-Type: image/png; name=a.png\nContent-Transfer-Encoding: base64\n\n" +
+                             EncodeBase64Text(data) + "\n",
+                         "Content-Type: application/octet-stream\nContent-Transfer-Encoding: x-uuencode\n\n"
+                         "begin 644 u.bin\n#0V%T\nend\n",
+                         "Content-Type: text/plain; name=q.txt\nContent-Transfer-Encoding: quoted-printable\n\n"
+                         "a=0D=0Ab=0Ac=0Dd=\ne\n\n",
+                         "\nbegin 644 inline.txt\n#0V%T\nend\n"}));
+    TVemMsg m;
+    m.SetRawMail(lines);
+    ASSERT_EQ(m.AttachedFiles.Count(), 4);
+    EXPECT_TRUE(Body(m, 0) == data);
+    EXPECT_EQ(Body(m, 1), "Cat");
+    // Decoded line ends become CR LF, the last one goes.
+    EXPECT_EQ(Body(m, 2), "a\r\nb\r\nc\r\nde\r\n");
+    EXPECT_EQ(Name(m, 3) + "|" + Body(m, 3), "inline.txt|Cat");
+    EXPECT_TRUE(m.RawMail.empty());
+
+    // A parse that fails still leaves the raw lines in RawMail.
+    TVemMsg broken;
+    lines = platform::SplitLines("Content-Type: a/b\nContent-Transfer-Encoding: x-uuencode\n\nbegin 644 x\n#0v%T\n");
+    EXPECT_THROW(broken.SetRawMail(lines), EUUDecodeError);
+    EXPECT_EQ(broken.RawMail, lines);
 }
 
 TEST_F(Parse, NestingBeyondTheLimitIsKeptWholeAsAnEnclosedMessage)
