@@ -17,6 +17,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QLabel* BoldLabel(const char* text, QWidget* parent)
@@ -28,14 +30,16 @@ QLabel* BoldLabel(const char* text, QWidget* parent)
     return label;
 }
 
-QToolButton* FlatButton(const char* caption, int icon, QSize size, QWidget* parent)
+QToolButton* FlatButton(const char* caption, const QIcon& icon, QSize size, QWidget* parent)
 {
     auto* button = new QToolButton(parent);
     button->setText(QString::fromLatin1(caption));
-    button->setIcon(widgets::ImageListIcon(icon));
+    button->setIcon(icon);
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
-    button->setFixedSize(size);
+    // At least the classic size; wider where the font needs it, so the caption is never cut.
+    button->setMinimumSize(size);
+    button->setFixedHeight(std::max(size.height(), button->sizeHint().height()));
     return button;
 }
 
@@ -63,8 +67,8 @@ TFrm_srcvu::TFrm_srcvu(QWidget* parent) : QDialog(parent)
     AttList = new QComboBox(Panel1);
     AttList->setEditable(false);
     AttList->setFixedWidth(153);
-    SpeedButton1 = FlatButton("Save Attach", 11, QSize(89, 22), Panel1);
-    SpeedButton2 = FlatButton("Save All", 14, QSize(81, 22), Panel1);
+    SpeedButton1 = FlatButton("Save Attach", widgets::SaveIcon(), QSize(89, 22), Panel1);
+    SpeedButton2 = FlatButton("Save All", widgets::SaveAllIcon(), QSize(81, 22), Panel1);
 
     auto* grid = new QGridLayout(Panel1);
     grid->setContentsMargins(16, 8, 8, 8);

@@ -227,6 +227,29 @@ void Quill(QPainter& p)
     p.drawPath(feather);
 }
 
+void Disk(QPainter& p)
+{
+    p.setPen(QPen(QColor(30, 50, 90), 0.8));
+    p.setBrush(QColor(60, 100, 170));
+    p.drawPolygon(QPolygonF({QPointF(1.5, 1.5), QPointF(12.5, 1.5), QPointF(14.5, 3.5), QPointF(14.5, 14.5), QPointF(1.5, 14.5)}));
+    p.setBrush(QColor(235, 235, 240));
+    p.drawRect(QRectF(4, 1.5, 8, 5));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(3.5, 9, 9, 5.5));
+}
+
+void DiskStack(QPainter& p)  // every attachment at once
+{
+    p.save();
+    p.translate(2.5, -1);
+    p.scale(0.85, 0.85);
+    Disk(p);
+    p.restore();
+    p.translate(-0.5, 2.5);
+    p.scale(0.85, 0.85);
+    Disk(p);
+}
+
 const Painter kImageList[kImageListCount] = {
     Flag, CheckMail, DeleteMessage, Bug, Megaphone, Comments, Questions, Boxes,
     NewMail, Help, Home, ViewMessage, ViewSource, Rules, Accounts,
@@ -257,6 +280,9 @@ QIcon ToolbarIcon(ToolIcon icon)
     }
     return {};
 }
+
+QIcon SaveIcon() { return Icon(Disk); }
+QIcon SaveAllIcon() { return Icon(DiskStack); }
 
 QIcon ApplicationIcon()
 {

@@ -15,6 +15,10 @@ enum class ToolIcon { NewAccount, CheckMail, ViewMessage, ViewSource, Delete, St
 // Toolbar icons; Stop has its own look when disabled.
 QIcon ToolbarIcon(ToolIcon icon);
 
+// The message window's "Save Attach" and "Save All".
+QIcon SaveIcon();
+QIcon SaveAllIcon();
+
 // The application's icon (also installed as quillbox.svg for the desktop entry).
 QIcon ApplicationIcon();
 

@@ -9,10 +9,14 @@
 #include "widgets/AnimatedPicture.h"
 #include "accounts/AccountMenu.h"
 #include "platform/Registry.h"
+#include "widgets/Modal.h"
 #include "widgets/QtMessageBox.h"
+#include "platform/MessageBox.h"
 #include "TempHome.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
@@ -44,6 +48,10 @@ int CheckAndShoot(QApplication& app, const QString& out, const std::string& acco
         std::fprintf(stderr, "no account %s\n", account.c_str());
         return 1;
     }
+    // The rules' deletion question is answered No: a picture deletes nothing.
+    auto savedBoxes = platform::SetMessageBoxHandler([](const platform::MessageBoxRequest& request) {
+        return request.buttons == platform::MsgButtons::OK ? platform::MsgResult::OK : platform::MsgResult::No;
+    });
     int status = 1;
     QTimer::singleShot(300, [&] {
         entry->trigger();  // returns when the check has ended
@@ -52,12 +60,30 @@ int CheckAndShoot(QApplication& app, const QString& out, const std::string& acco
             QImage shot = frm->grab().toImage();
             int red = CountColour(shot, qRgb(255, 0, 0));
             std::printf("%d rows, red text: %d pixels\n", frm->MailRows->Count(), red);
-            status = shot.save(out + "demo-check.png") && frm->MailRows->Count() > 0 ? 0 : 1;
+            bool ok = shot.save(out + "demo-check.png") && frm->MailRows->Count() > 0;
+            // The message window, showing the first listed message that has attachments.
+            bool windowOk = false;
+            auto savedModal = widgets::SetModalHandler([&](QDialog& dialog) {
+                QEventLoop settle;
+                QTimer::singleShot(400, &settle, &QEventLoop::quit);
+                settle.exec();
+                windowOk = dialog.grab().save(out + "message-window.png");
+                return int(QDialog::Accepted);
+            });
+            for (int row = 0; row < frm->MailRows->Count() && !windowOk; ++row) {
+                if (frm->MailRows->Row(row).subject.find("Minutes") == std::string::npos) continue;
+                frm->MailList->selectRow(row);
+                frm->cmd_vumsg->trigger();
+            }
+            widgets::SetModalHandler(std::move(savedModal));
+            std::printf("message window: %s\n", windowOk ? "saved" : "not shown");
+            status = ok && windowOk ? 0 : 1;
             frm->close();
             app.quit();
         });
     });
     app.exec();
+    platform::SetMessageBoxHandler(std::move(savedBoxes));
     return status;
 }
 

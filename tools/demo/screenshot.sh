@@ -11,4 +11,4 @@ quillbox_demo_start "$demo"
 mkdir -p docs
 (cd "$demo/profile" && QUILLBOX_HOME=$demo/profile/home QUILLBOX_REGISTRY=$demo/profile/registry.reg \
   xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb "$OLDPWD/$shooter" "$OLDPWD/docs" Demo)
-echo "docs/demo-check.png written"
+echo "docs/demo-check.png and docs/message-window.png written"
