@@ -1,0 +1,35 @@
+#pragma once
+// How a connection to a mail server is protected. Stored per account as the registry value
+// "security" in the words below; a missing or unknown value is plain text, as accounts made
+// before secure connections existed expect.
+#include <string>
+
+namespace platform {
+
+enum class SecurityMode {
+    None,      // plain text, port 110
+    Tls,       // TLS from the first byte (RFC 8314), port 995
+    StartTls,  // plain connect, STLS after the greeting (RFC 2595), port 110
+};
+
+inline std::string SecurityWord(SecurityMode mode)
+{
+    switch (mode) {
+    case SecurityMode::Tls: return "tls";
+    case SecurityMode::StartTls: return "starttls";
+    case SecurityMode::None: break;
+    }
+    return "none";
+}
+
+inline SecurityMode SecurityFromWord(const std::string& word)
+{
+    if (word == "tls") return SecurityMode::Tls;
+    if (word == "starttls") return SecurityMode::StartTls;
+    return SecurityMode::None;
+}
+
+// The port a mode uses unless the account says otherwise.
+inline int DefaultPort(SecurityMode mode) { return mode == SecurityMode::Tls ? 995 : 110; }
+
+}  // namespace platform
