@@ -77,13 +77,15 @@ TPowersock::~TPowersock()
     fd_ = -1;
 }
 
-void TPowersock::OpenSocket(bool first)
+void TPowersock::OpenSocket(bool first, int family)
 {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, first ? IPPROTO_TCP : 0);
+    fd_ = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, first ? IPPROTO_TCP : 0);
     if (fd_ < 0) {
         lastErrorNo_ = SocketErrorFromErrno(errno);
         return;
     }
+    family_ = family;
+    used_ = false;
     ++socketGeneration_;
     if (first) {
         // The first socket resets its connection on close instead of closing gracefully.
@@ -92,10 +94,15 @@ void TPowersock::OpenSocket(bool first)
     }
 }
 
-void TPowersock::EnsureSocket()
+void TPowersock::EnsureSocket(int family)
 {
+    // Each attempt needs a socket of the address's family that has never tried to connect.
+    if (fd_ >= 0 && (family_ != family || used_)) {
+        ::close(fd_);
+        fd_ = -1;
+    }
     if (fd_ >= 0) return;
-    OpenSocket(false);
+    OpenSocket(false, family);
     if (fd_ < 0) throw ESockError(LookupErrorMessage(lastErrorNo_));
 }
 
@@ -189,17 +196,17 @@ short TPowersock::WaitSlice(short events)
 void TPowersock::ResolveHost()
 {
     StatusMessage(8, "Resolve Host");
-    in_addr_t dotted = ::inet_addr(Host.c_str());
-    if (dotted != INADDR_NONE) {
-        remoteAddress_ = dotted;
+    remote_.clear();
+    platform::SocketAddress numeric;
+    if (platform::ParseNumericAddress(Host, numeric)) {
+        remote_.push_back(numeric);
         return;
     }
-    remoteAddress_ = 0;
     std::shared_ptr<platform::HostLookup> lookup;
     {
         TimerScope timer(*this);
         lookupDone_ = false;
-        lookup = platform::HostLookup::Start(Host, AF_INET);
+        lookup = platform::HostLookup::Start(Host, AF_UNSPEC);
         do {
             if (lookup->WaitFor(kSlice)) {
                 lookupDone_ = true;
@@ -215,11 +222,7 @@ void TPowersock::ResolveHost()
         lastErrorNo_ = mailbox::SocketErrorFromLookup(lookup->Result());
         throw ESockError("Host Lookup Failed");
     }
-    for (const auto& found : lookup->Addresses())
-        if (found.Family() == AF_INET) {
-            remoteAddress_ = reinterpret_cast<const sockaddr_in*>(&found.storage)->sin_addr.s_addr;
-            break;
-        }
+    remote_ = lookup->Addresses();
     if (OnHostResolved) OnHostResolved(this);
 }
 
@@ -236,53 +239,29 @@ void TPowersock::Connect()
         } catch (const ESockError& e) {
             if (e.Message() == "Host Lookup Timed Out" || e.Message() == "Host Lookup Canceled") throw;
         }
-        if (remoteAddress_ != 0) break;
+        if (!remote_.empty()) break;
         if (attempts > 0 || !OnInvalidHost) throw ESockError("Null Remote Address");
         bool handled = false;
         OnInvalidHost(handled);
         if (!handled) throw ESockError("Null Remote Address");
     }
 
-    EnsureSocket();
     if (Port < 1 || Port > 65535) {
         // A port that does not fit would silently reach another port.
         lastErrorNo_ = 10049;
         throw ESockError(LookupErrorMessage(lastErrorNo_));
     }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(Port));
-    address.sin_addr.s_addr = remoteAddress_;
+    for (auto& address : remote_) address.SetPort(Port);
 
-    lookupDone_ = false;
     succeed_ = true;
-    const uint64_t generation = socketGeneration_;
-    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        ConnectCompleted();
-    } else {
-        int e = errno;
-        if (IsConnectOutcome(e)) {
-            succeed_ = false;
-            lastErrorNo_ = SocketErrorFromErrno(e);
-        } else if (e != EINPROGRESS && e != EINTR && !WouldBlock(e)) {
-            try {
-                CheckSocketError(e);
-            } catch (...) {
-                RequestCloseSocket();  // the next attempt gets a socket that never tried
-                throw;
-            }
-        }
-    }
     {
+        // One time-out for all the host's addresses: IPv6 and IPv4 are tried in turn.
         TimerScope timer(*this);
-        while (!connected_ && !timedOut_ && !canceled_ && succeed_) {
-            if (WaitSlice(POLLOUT) != 0) ConnectCompleted();
-            Pump();
-            // Closed and replaced from inside the pump: this attempt is over.
-            if (socketGeneration_ != generation && !connected_) succeed_ = false;
+        for (const auto& address : remote_) {
+            if (ConnectTo(address) || timedOut_ || canceled_) break;
         }
     }
-    if (connected_ && !timedOut_ && !canceled_ && succeed_) return;
+    if (connected_ && !timedOut_ && !canceled_) return;
 
     // Leave no half-open attempt behind, so the next Connect starts clean.
     RequestCloseSocket();
@@ -292,6 +271,42 @@ void TPowersock::Connect()
     throw ESockError("Connection Failed");
 }
 
+bool TPowersock::ConnectTo(const platform::SocketAddress& address)
+{
+    try {
+        EnsureSocket(address.Family());
+    } catch (...) {
+        RequestCloseSocket();  // the next attempt gets a socket that never tried
+        throw;
+    }
+    used_ = true;
+    succeed_ = true;
+    const uint64_t generation = socketGeneration_;
+    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address.storage), address.length) == 0) {
+        ConnectCompleted();
+    } else {
+        int e = errno;
+        if (IsConnectOutcome(e) || e == EAFNOSUPPORT || e == EADDRNOTAVAIL) {
+            succeed_ = false;
+            lastErrorNo_ = SocketErrorFromErrno(e);
+        } else if (e != EINPROGRESS && e != EINTR && !WouldBlock(e)) {
+            try {
+                CheckSocketError(e);
+            } catch (...) {
+                RequestCloseSocket();
+                throw;
+            }
+        }
+    }
+    while (!connected_ && !timedOut_ && !canceled_ && succeed_) {
+        if (WaitSlice(POLLOUT) != 0) ConnectCompleted();
+        Pump();
+        // Closed and replaced from inside the pump: this attempt is over.
+        if (socketGeneration_ != generation && !connected_) succeed_ = false;
+    }
+    return connected_;
+}
+
 void TPowersock::ConnectCompleted()
 {
     int error = 0;
@@ -299,6 +314,9 @@ void TPowersock::ConnectCompleted()
     if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
     if (error == 0) {
         connected_ = true;
+        transport_ = std::make_unique<platform::PlainTransport>(fd_);
+        input_.clear();
+        inputPos_ = 0;
         if (OnConnect) OnConnect(this);
     } else if (error != EINPROGRESS && !WouldBlock(error)) {
         succeed_ = false;
@@ -313,13 +331,17 @@ void TPowersock::RequestCloseSocket()
     StatusMessage(4, "Request Close Socket");
     const bool wasConnected = connected_;
     connected_ = false;
+    input_.clear();
+    inputPos_ = 0;
+    if (transport_) transport_->Shutdown();
+    transport_.reset();
     if (fd_ < 0) return;
     int closing = fd_;
     fd_ = -1;
     int closeResult = ::close(closing);
     int closeErrno = errno;
     // The fresh socket comes first, so a handler of OnDisconnect may connect again at once.
-    if (!destroying_) OpenSocket(false);
+    if (!destroying_) OpenSocket(false, family_);
     // The descriptor is released even when close reports an error: the connection is over.
     if (wasConnected && !destroying_ && OnDisconnect) OnDisconnect(this);
     if (closeResult != 0 && closeErrno != EINTR) CheckSocketError(closeErrno);
@@ -347,7 +369,8 @@ void TPowersock::Abort()
 // operation relies on Connected, as a close notification would have.
 void TPowersock::PollPeerClose()
 {
-    if (!connected_ || fd_ < 0) return;
+    if (!connected_ || fd_ < 0 || inputPos_ < input_.size()) return;
+    if (transport_ && transport_->Buffered() > 0) return;
     char probe;
     ssize_t n = ::recv(fd_, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n > 0) return;
@@ -383,20 +406,27 @@ void TPowersock::SendBuffer(const void* Buffer, std::size_t Length)
         if (!canceled_) {
             const char* bytes = static_cast<const char*>(Buffer);
             if (Length == 0) Length = std::strlen(bytes);
+            if (!transport_) {
+                lastErrorNo_ = mailbox::kErrNotConnected;
+                throw ESockError(LookupErrorMessage(lastErrorNo_));
+            }
             std::size_t remaining = Length;
-            while (remaining > 0 && !canceled_) {
-                ssize_t sent = ::send(fd_, bytes + (Length - remaining), remaining, MSG_NOSIGNAL | MSG_DONTWAIT);
-                if (sent == 0) break;
-                if (sent > 0) {
-                    remaining -= static_cast<std::size_t>(sent);
+            while (remaining > 0 && !canceled_ && transport_) {
+                platform::IoResult r = transport_->Send(bytes + (Length - remaining), remaining);
+                if (r.status == platform::IoStatus::Done) {
+                    if (r.bytes == 0) break;
+                    remaining -= r.bytes;
                     continue;
                 }
-                int e = errno;
-                if (e == EINTR) continue;
-                if (!WouldBlock(e)) CheckSocketError(e);
+                if (r.status == platform::IoStatus::Failed) {
+                    if (r.error == 0) throw ESockError(r.message);
+                    CheckSocketError(r.error);
+                    continue;
+                }
                 // The peer is not taking data: wait for room, keeping the GUI and the
                 // time-out alive, so a Stop or the time-out can end the send.
-                WaitSlice(POLLOUT);
+                WaitSlice(platform::PollEventsFor(r.status == platform::IoStatus::Closed ? platform::IoStatus::WantWrite
+                                                                                         : r.status));
                 Pump();
             }
         }
@@ -430,63 +460,79 @@ void TPowersock::RefuseLongLine()
     throw ESockError("Reply line too long");
 }
 
+bool TPowersock::TakeLine(std::string& Line)
+{
+    const std::size_t lf = input_.find('\n', inputPos_);
+    if (lf == std::string::npos) return false;
+    if (lf + 1 - inputPos_ > MaxLineLength) RefuseLongLine();
+    Line.assign(input_, inputPos_, lf + 1 - inputPos_);
+    inputPos_ = lf + 1;
+    if (inputPos_ == input_.size()) {
+        input_.clear();
+        inputPos_ = 0;
+    }
+    return true;
+}
+
+bool TPowersock::FillBuffer()
+{
+    for (;;) {
+        if (!transport_) return false;  // no connection at all: as good as closed
+        if (inputPos_ > 0 && inputPos_ * 2 > input_.size()) {
+            input_.erase(0, inputPos_);  // keep the buffer from creeping
+            inputPos_ = 0;
+        }
+        platform::IoResult r = transport_->Receive(ioBuffer_.data(), IOBufferSize);
+        switch (r.status) {
+        case platform::IoStatus::Done:
+            input_.append(ioBuffer_.data(), r.bytes);
+            return true;
+        case platform::IoStatus::Closed:
+            return false;
+        case platform::IoStatus::Failed:
+            if (r.error == 0) {
+                // The secure layer broke (or the server ended it without a word).
+                RequestCloseSocket();
+                throw ESockError(r.message);
+            }
+            lastErrorNo_ = SocketErrorFromErrno(r.error);
+            if (lastErrorNo_ == mailbox::kErrNotConnected) return false;
+            CheckSocketError(r.error);
+            break;
+        case platform::IoStatus::WantRead:
+        case platform::IoStatus::WantWrite:
+            // Nothing yet: wait in slices, pumping between them, until the socket stirs.
+            for (;;) {
+                const uint64_t generation = socketGeneration_;
+                const bool stirred = WaitSlice(platform::PollEventsFor(r.status)) != 0;
+                Pump();
+                ThrowIfReadCanceled();
+                if (stirred || socketGeneration_ != generation || fd_ < 0) break;
+            }
+            break;
+        }
+    }
+}
+
 void TPowersock::ReadLn(std::string& Line)
 {
     StatusMessage(8, "ReadLn");
     Line.clear();
     TimerScope timer(*this);
-    for (;;) {
-        if (fd_ < 0) return;  // no socket at all: as good as not connected
-        ssize_t peeked = ::recv(fd_, ioBuffer_.data(), IOBufferSize, MSG_PEEK | MSG_DONTWAIT);
-        if (peeked == 0) {
-            // The peer closed: nothing more will come.
+    for (bool first = true;; first = false) {
+        if (TakeLine(Line)) return;
+        if (input_.size() - inputPos_ > MaxLineLength) RefuseLongLine();
+        // A line that stays incomplete across receives lets the GUI in between them.
+        if (!first) {
+            Pump();
+            ThrowIfReadCanceled();
+        }
+        if (!FillBuffer()) {
+            // The peer closed: nothing more will come; a line cut off counts for nothing.
             Line.clear();
             if (connected_) RequestCloseSocket();
             return;
         }
-        if (peeked < 0) {
-            int e = errno;
-            if (e != EINTR) {
-                if (!WouldBlock(e)) {
-                    lastErrorNo_ = SocketErrorFromErrno(e);
-                    if (lastErrorNo_ == mailbox::kErrNotConnected) {
-                        Line.clear();
-                        return;
-                    }
-                    CheckSocketError(e);
-                }
-                // Nothing yet: wait in slices, pumping between them, until the socket stirs.
-                // Peeking again after a quiet slice would only cost another call.
-                for (;;) {
-                    const uint64_t generation = socketGeneration_;
-                    const bool stirred = WaitSlice(POLLIN) != 0;
-                    Pump();
-                    ThrowIfReadCanceled();
-                    if (stirred || socketGeneration_ != generation || fd_ < 0) break;
-                }
-                continue;
-            }
-        } else {
-            const std::size_t available = static_cast<std::size_t>(peeked);
-            const void* lf = std::memchr(ioBuffer_.data(), '\n', available);
-            const std::size_t take = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - ioBuffer_.data()) + 1
-                                        : available;
-            if (Line.size() + take > MaxLineLength) RefuseLongLine();
-            // Consume exactly what belongs to this line; the rest stays queued in the socket.
-            std::size_t got = 0;
-            while (got < take) {
-                ssize_t n = ::recv(fd_, ioBuffer_.data() + got, take - got, MSG_DONTWAIT);
-                if (n <= 0) {
-                    if (n < 0 && errno == EINTR) continue;
-                    break;
-                }
-                got += static_cast<std::size_t>(n);
-            }
-            Line.append(ioBuffer_.data(), got);
-            if (lf && got == take) return;
-        }
-        Pump();
-        ThrowIfReadCanceled();
     }
 }
 
@@ -511,14 +557,18 @@ std::string TPowersock::Transaction(const std::string& Command)
 bool TPowersock::DataAvailable()
 {
     StatusMessage(8, "Data Available");
+    if (inputPos_ < input_.size()) return true;
+    if (transport_ && transport_->Buffered() > 0) return true;
     if (fd_ < 0) return false;
-    return ::recv(fd_, ioBuffer_.data(), 1, MSG_PEEK | MSG_DONTWAIT) > 0;
+    char probe;
+    return ::recv(fd_, &probe, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
 }
 
 void TPowersock::ClearInput()
 {
     StatusMessage(8, "Clearing Input");
-    if (fd_ < 0) return;
-    std::vector<char> scratch(IOBufferSize);
-    (void)::recv(fd_, scratch.data(), scratch.size(), MSG_DONTWAIT);
+    input_.clear();
+    inputPos_ = 0;
+    if (!transport_) return;
+    (void)transport_->Receive(ioBuffer_.data(), IOBufferSize);
 }

@@ -4,13 +4,21 @@
 // runs the message pump between slices, so the window stays live and a Stop command can
 // run inside the wait. Each wait ends on its event, on the per-wait time-out (which calls the
 // virtual Abort), on Cancel/Abort, or on an error.
+//
+// The bytes travel through a platform::Transport (plain TCP, or TLS on it). Replies are read
+// in chunks into a buffer of our own and handed out line by line, so a reply of many lines
+// costs one receive per chunk, not one per line. Host names resolve to IPv6 and IPv4
+// addresses, tried in turn within the connect's time-out.
 #include "mailbox/SocketErrors.h"
 #include "platform/Exception.h"
+#include "platform/HostLookup.h"
+#include "platform/Transport.h"
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,7 +50,7 @@ public:
     TPowersock(const TPowersock&) = delete;
     TPowersock& operator=(const TPowersock&) = delete;
 
-    std::string Host;  // host name or dotted IPv4 address
+    std::string Host;  // host name, dotted IPv4 address or IPv6 address
     int Port = 0;
     int TimeOut = 0;      // milliseconds allowed for each single wait; 0 (or less) waits without limit
     int ReportLevel = 0;  // status texts of this level or lower reach OnStatus
@@ -69,7 +77,7 @@ public:
     // Sends Text and CR LF. Text must be one line: CR, LF or NUL inside it would smuggle
     // further commands to the server, so such a text is refused.
     void Writeln(const std::string& Text);
-    // Reads exactly one line, line end included, and leaves the bytes after it in the socket.
+    // Reads exactly one line, line end included; the bytes after it wait for the next read.
     // An empty Line means the connection is gone.
     void ReadLn(std::string& Line);
     bool DataAvailable();
@@ -85,7 +93,7 @@ public:
     const std::string& TransactionReply() const { return transactionReply_; }
     int LastErrorNo() const { return lastErrorNo_; }
 
-    // Bytes peeked per pass while a line is read.
+    // Bytes asked for per receive while a line is read.
     static constexpr std::size_t IOBufferSize = 65536;
     // A longer reply line is refused and the connection closed: the stream cannot be resumed
     // in the middle of a line, and a hostile server must not make the client grow without end.
@@ -102,10 +110,17 @@ private:
     class TimerScope;
     using Clock = std::chrono::steady_clock;
 
-    void OpenSocket(bool first);
-    void EnsureSocket();
+    void OpenSocket(bool first, int family = AF_INET);
+    void EnsureSocket(int family);
     void ResolveHost();
+    // One connect attempt within the running wait; true once connected.
+    bool ConnectTo(const platform::SocketAddress& address);
     void ConnectCompleted();
+    // A complete line from the buffer, if one is there.
+    bool TakeLine(std::string& Line);
+    // One receive into the buffer: true when bytes came, false when the connection ended
+    // (Line is then to be given back empty). Waits in slices while nothing is there.
+    bool FillBuffer();
     void PollPeerClose();
     void RefuseLongLine();
     void ThrowIfReadCanceled();
@@ -123,7 +138,12 @@ private:
     std::string status_;
     std::string transactionReply_;
     int lastErrorNo_ = 0;
-    uint32_t remoteAddress_ = 0;  // network byte order; 0 = none
+    std::vector<platform::SocketAddress> remote_;  // the host's addresses, port set
+    int family_ = AF_INET;                         // of the socket fd_
+    bool used_ = false;                            // fd_ has tried to connect
+    std::unique_ptr<platform::Transport> transport_;
+    std::string input_;        // received, not yet handed out
+    std::size_t inputPos_ = 0;  // where the next line starts in input_
     std::vector<char> ioBuffer_;
 
     bool canceled_ = false;

@@ -305,12 +305,22 @@ TEST(SocketConnect, HostNamesAreLookedUpAndReported)
     server.Send("+OK\r\n");
     server.Start();
     Client c(server.Port());
-    c.sock.Host = "localhost";
+    c.sock.Host = "localhost";  // ::1 and 127.0.0.1: the one that does not listen is passed over
     c.sock.Connect();
     EXPECT_EQ(c.resolved, 1);
     EXPECT_EQ(c.Line(), "+OK\r\n");
     c.sock.Disconnect();
     server.Finish();
+
+    // An IPv6 literal needs no lookup.
+    Ipv6Greeter v6;
+    ASSERT_TRUE(v6.Ok()) << "no IPv6 loopback on this machine";
+    Client six(v6.Port());
+    six.sock.Host = "::1";
+    six.sock.Connect();
+    EXPECT_EQ(six.resolved, 0);
+    EXPECT_EQ(six.Line(), "+OK v6\r\n");
+    six.sock.Disconnect();
 }
 
 TEST(SocketConnect, AnUnknownHostGetsOneRetryThroughOnInvalidHost)

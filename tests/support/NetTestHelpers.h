@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <functional>
+#include <thread>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -77,6 +78,45 @@ private:
     int port_ = 0;
     std::vector<int> fillers_;
 };
+
+// A listener on the IPv6 loopback that accepts one connection and says hello.
+class Ipv6Greeter {
+public:
+    Ipv6Greeter()
+    {
+        fd_ = ::socket(AF_INET6, SOCK_STREAM, 0);
+        sockaddr_in6 a{};
+        a.sin6_family = AF_INET6;
+        a.sin6_addr = in6addr_loopback;
+        socklen_t length = sizeof a;
+        ok_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 1) == 0 &&
+              ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length) == 0;
+        port_ = ntohs(a.sin6_port);
+        if (ok_) thread_ = std::thread([this] {
+            int c = ::accept(fd_, nullptr, nullptr);
+            if (c >= 0) {
+                (void)!::send(c, "+OK v6\r\n", 8, MSG_NOSIGNAL);
+                char b[16];
+                (void)!::recv(c, b, sizeof b, 0);
+                ::close(c);
+            }
+        });
+    }
+    ~Ipv6Greeter()
+    {
+        ::shutdown(fd_, SHUT_RDWR);
+        if (thread_.joinable()) thread_.join();
+        ::close(fd_);
+    }
+    bool Ok() const { return ok_; }
+    int Port() const { return port_; }
+
+private:
+    int fd_ = -1, port_ = 0;
+    bool ok_ = false;
+    std::thread thread_;
+};
+
 
 class Stopwatch {
 public:
