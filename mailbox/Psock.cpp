@@ -314,7 +314,7 @@ void TPowersock::ConnectCompleted()
     if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
     if (error == 0) {
         connected_ = true;
-        transport_ = std::make_unique<platform::PlainTransport>(fd_);
+        transport_ = TransportFactory ? TransportFactory(fd_) : std::make_unique<platform::PlainTransport>(fd_);
         input_.clear();
         inputPos_ = 0;
         if (OnConnect) OnConnect(this);

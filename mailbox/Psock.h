@@ -55,6 +55,10 @@ public:
     int TimeOut = 0;      // milliseconds allowed for each single wait; 0 (or less) waits without limit
     int ReportLevel = 0;  // status texts of this level or lower reach OnStatus
 
+    // Makes the byte stream on a freshly connected socket: plain TCP unless replaced (a test
+    // or a fuzzer plays the server through its own transport this way).
+    std::function<std::unique_ptr<platform::Transport>(int fd)> TransportFactory;
+
     TNotifyEvent OnDisconnect;        // a connection was closed, by this side or the peer
     TNotifyEvent OnConnect;           // the socket-level connect completed
     THandlerEvent OnInvalidHost;      // the host gave no address; may fix Host and ask for a retry

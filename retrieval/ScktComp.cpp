@@ -116,7 +116,7 @@ void TClientSocket::OpenBlocking()
         std::vector<platform::SocketAddress> addresses = PeerAddresses();
         if (OnConnecting) OnConnecting(this);
         ConnectToAny(std::move(addresses));
-        transport_ = std::make_unique<platform::PlainTransport>(fd_);
+        transport_ = TransportFactory ? TransportFactory(fd_) : std::make_unique<platform::PlainTransport>(fd_);
         connected_ = true;
         active_ = true;
         if (OnConnect) OnConnect(this);

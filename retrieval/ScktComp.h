@@ -71,6 +71,9 @@ public:
     void SetClientType(TClientType value);
 
     int TimeOut = kDefaultTimeOut;  // milliseconds per wait; 0 or less waits without limit
+    // Makes the byte stream on a freshly connected socket: plain TCP unless replaced (a test
+    // or a fuzzer plays the server through its own transport this way).
+    std::function<std::unique_ptr<platform::Transport>(int fd)> TransportFactory;
 
     TSocketNotifyEvent OnLookup;
     TSocketNotifyEvent OnConnecting;
