@@ -106,6 +106,14 @@ void TKiroPOP3::Connect()
             ReadLn(greeting);
             if (greeting.empty()) throw Exception(kConnectionLost);
             if (!IsPositive(greeting)) throw Exception(greeting);
+            if (Security == platform::SecurityMode::StartTls) {
+                // Never on in plain text: without the server's yes, not one more word is sent.
+                if (!IsPositive(Command("STLS"))) {
+                    TPowersock::Disconnect();
+                    throw ESecureConnectionRefused();
+                }
+                StartTls();
+            }
             Login();
             loggedIn = true;
             std::string stat = Command("STAT");

@@ -2,6 +2,7 @@
 
 #include "platform/HostLookup.h"
 #include "platform/MessagePump.h"
+#include "tls/TlsTransport.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -261,7 +262,10 @@ void TPowersock::Connect()
             if (ConnectTo(address) || timedOut_ || canceled_) break;
         }
     }
-    if (connected_ && !timedOut_ && !canceled_) return;
+    if (connected_ && !timedOut_ && !canceled_) {
+        if (Security == platform::SecurityMode::Tls) StartTls();
+        return;
+    }
 
     // Leave no half-open attempt behind, so the next Connect starts clean.
     RequestCloseSocket();
@@ -323,6 +327,42 @@ void TPowersock::ConnectCompleted()
         lastErrorNo_ = SocketErrorFromErrno(error);
     }
 }
+
+void TPowersock::StartTls()
+{
+    StatusMessage(8, "Starting TLS");
+    input_.clear();
+    inputPos_ = 0;
+    if (!connected_ || fd_ < 0) throw Exception("Not Connected");
+    auto secure = std::make_unique<tls::TlsTransport>(fd_, tls::TlsSettings{Host, CertificatePin});
+    tls::TlsTransport& handshake = *secure;
+    transport_ = std::move(secure);
+    canceled_ = false;
+    {
+        TimerScope timer(*this);
+        for (;;) {
+            platform::IoResult r = handshake.Handshake();
+            if (r.status == platform::IoStatus::Done) return;
+            if (r.status == platform::IoStatus::Failed || r.status == platform::IoStatus::Closed) {
+                std::optional<tls::CertificateProblem> refused = handshake.RefusedCertificate();
+                RequestCloseSocket();
+                if (refused) throw tls::ECertificateRefused(*refused);
+                throw ESockError(r.message.empty() ? "Connection Failed" : r.message);
+            }
+            const uint64_t generation = socketGeneration_;
+            WaitSlice(platform::PollEventsFor(r.status));
+            Pump();
+            if (timedOut_ || canceled_ || generation != socketGeneration_ || !connected_) break;
+        }
+    }
+    const bool timedOut = timedOut_;
+    RequestCloseSocket();
+    canceled_ = false;
+    if (timedOut) throw ESockError("Connection Timed out");
+    throw EAbortError("Connection Canceled");
+}
+
+std::string TPowersock::SecurityDescription() const { return transport_ ? transport_->Description() : std::string(); }
 
 // ---- closing ----
 

@@ -12,6 +12,7 @@
 #include "mailbox/SocketErrors.h"
 #include "platform/Exception.h"
 #include "platform/HostLookup.h"
+#include "platform/Security.h"
 #include "platform/Transport.h"
 
 #include <chrono>
@@ -34,6 +35,12 @@ public:
     using ESockError::ESockError;
 };
 
+// The server would not turn the connection into a secure one; nothing more was sent.
+class ESecureConnectionRefused : public ESockError {
+public:
+    ESecureConnectionRefused() : ESockError(platform::kSecureConnectionRefused) {}
+};
+
 class TPowersock;
 
 // Called with Handled false; a handler that repaired the cause sets it true to have the
@@ -54,6 +61,10 @@ public:
     int Port = 0;
     int TimeOut = 0;      // milliseconds allowed for each single wait; 0 (or less) waits without limit
     int ReportLevel = 0;  // status texts of this level or lower reach OnStatus
+    // Tls: the connection is secured right after the connect, before any byte of POP3.
+    // StartTls is left to the POP3 client (STLS after the greeting).
+    platform::SecurityMode Security = platform::SecurityMode::None;
+    std::string CertificatePin;  // fingerprint of a certificate the user chose to trust anyway
 
     // Makes the byte stream on a freshly connected socket: plain TCP unless replaced (a test
     // or a fuzzer plays the server through its own transport this way).
@@ -74,6 +85,12 @@ public:
     virtual void Abort();
 
     void CheckConnection();
+    // Turns the open connection into a TLS one (implicit TLS, or after "+OK" to STLS). What was
+    // received before is dropped: nothing from before the handshake may pass for a reply.
+    // A certificate that is not trusted raises tls::ECertificateRefused; every failure closes.
+    void StartTls();
+    // "TLS 1.3" on a secure connection; empty on plain text.
+    std::string SecurityDescription() const;
     void Cancel();
     // Sends Length bytes; Length 0 sends a NUL-terminated text up to its NUL.
     void SendBuffer(const void* Buffer, std::size_t Length);

@@ -29,6 +29,9 @@ inline SecurityMode SecurityFromWord(const std::string& word)
     return SecurityMode::None;
 }
 
+// What the user is told when the server will not switch to TLS: nothing more is sent then.
+inline const char* const kSecureConnectionRefused = "This server does not offer a secure connection (STLS).";
+
 // The port a mode uses unless the account says otherwise.
 inline int DefaultPort(SecurityMode mode) { return mode == SecurityMode::Tls ? 995 : 110; }
 

@@ -118,6 +118,7 @@ void TClientSocket::OpenBlocking()
         ConnectToAny(std::move(addresses));
         transport_ = TransportFactory ? TransportFactory(fd_) : std::make_unique<platform::PlainTransport>(fd_);
         connected_ = true;
+        if (ImplicitTls) StartTls();
         active_ = true;
         if (OnConnect) OnConnect(this);
     } catch (...) {
@@ -223,6 +224,35 @@ int TClientSocket::ConnectTo(const platform::SocketAddress& address)
     socklen_t length = sizeof error;
     if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
     return error;
+}
+
+void TClientSocket::StartTls()
+{
+    if (!connected_ || fd_ < 0) throw ESocketError(SocketErrorMessage(ENOTCONN, "connect"));
+    auto secure = std::make_unique<tls::TlsTransport>(fd_, Tls);
+    tls::TlsTransport& handshake = *secure;
+    transport_ = std::move(secure);
+    for (;;) {
+        platform::IoResult r = handshake.Handshake();
+        if (r.status == platform::IoStatus::Done) return;
+        if (r.status == platform::IoStatus::Failed || r.status == platform::IoStatus::Closed) {
+            std::optional<tls::CertificateProblem> refused = handshake.RefusedCertificate();
+            CloseSocket(true);
+            if (refused) throw tls::ECertificateRefused(*refused);
+            throw ESocketError(r.message);
+        }
+        bool ready = false;
+        try {
+            ready = Wait(platform::PollEventsFor(r.status));
+        } catch (...) {
+            CloseSocket(true);
+            throw;
+        }
+        if (!ready) {
+            CloseSocket(true);
+            Fail(ETIMEDOUT, "connect");
+        }
+    }
 }
 
 // ---- closing ----

@@ -12,6 +12,7 @@
 #include "platform/Exception.h"
 #include "platform/HostLookup.h"
 #include "platform/Transport.h"
+#include "tls/TlsTransport.h"
 
 #include <functional>
 #include <memory>
@@ -74,6 +75,9 @@ public:
     // Makes the byte stream on a freshly connected socket: plain TCP unless replaced (a test
     // or a fuzzer plays the server through its own transport this way).
     std::function<std::unique_ptr<platform::Transport>(int fd)> TransportFactory;
+    // TLS right after the connect, before OnConnect (implicit TLS, port 995).
+    bool ImplicitTls = false;
+    tls::TlsSettings Tls;  // the name the certificate must carry, and a pinned fingerprint
 
     TSocketNotifyEvent OnLookup;
     TSocketNotifyEvent OnConnecting;
@@ -87,6 +91,12 @@ public:
     // Bytes of one receive, 0 once the peer has closed or when not connected. Count -1 gives
     // the number of bytes waiting, without reading.
     int ReceiveBuf(void* Buf, int Count);
+
+    // Turns the open connection into a TLS one. A certificate that is not trusted raises
+    // tls::ECertificateRefused, any other failure ESocketError; both close the socket.
+    void StartTls();
+    // "TLS 1.3" on a secure connection; empty on plain text.
+    std::string SecurityDescription() const { return transport_ ? transport_->Description() : std::string(); }
 
     // Ends the wait in progress (it raises ESocketAborted) and closes the connection without
     // another word to the peer.

@@ -179,21 +179,47 @@ void TVemPOP::Connect()
         socket_.SetAddress("");
         socket_.SetHost(Host);
     }
+    socket_.ImplicitTls = Security == platform::SecurityMode::Tls;
+    socket_.Tls = {Host, CertificatePin};
     lastCmdFailed_ = false;
     aborted_ = false;
+    refusedCertificate_.reset();
+    secureRefused_ = false;
     // Whatever stops the connection here, the caller learns it from LastCmdFailed alone.
     FlagScope quiet(quiet_, true);
     try {
         socket_.Open();
         if (connected_) ReadReply();
+        if (connected_ && !lastCmdFailed_ && Security == platform::SecurityMode::StartTls) SecureAfterGreeting();
     } catch (const ESocketAborted&) {
         lastCmdFailed_ = true;
         throw;
+    } catch (const tls::ECertificateRefused& e) {
+        refusedCertificate_ = e.Problem();
+        lastCmdFailed_ = true;
+        socket_.Close();
     } catch (const std::exception&) {
         lastCmdFailed_ = true;
         socket_.Close();
     }
     if (!connected_) lastCmdFailed_ = true;
+}
+
+void TVemPOP::SecureAfterGreeting()
+{
+    SendCommand("STLS");
+    ReadReply();
+    if (!connected_) return;
+    if (replyStatus_ != "+OK") {
+        // Never on in plain text: without the server's yes, not one more word is sent.
+        secureRefused_ = true;
+        lastCmdFailed_ = true;
+        socket_.Close();
+        return;
+    }
+    // Whatever came with or after the "+OK" was in the chunk just read and goes with it; the
+    // handshake takes every byte that follows.
+    socket_.StartTls();
 }
 
 bool TVemPOP::Login()

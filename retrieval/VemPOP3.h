@@ -13,9 +13,11 @@
 // Socket failures report their errno (a silent server: 110, "Connection timed out").
 #include "retrieval/ScktComp.h"
 #include "retrieval/VemMsg.h"
+#include "platform/Security.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class TVemPOP;
@@ -53,6 +55,8 @@ public:
     int TimeOut = TClientSocket::kDefaultTimeOut;  // milliseconds per wait
     // Bytes asked for per receive while a message streams in; replies are read 1024 at a time.
     int RetrieveChunkSize = 1024;
+    platform::SecurityMode Security = platform::SecurityMode::None;
+    std::string CertificatePin;  // fingerprint of a certificate the user chose to trust anyway
 
     TComponentEvent OnConnect;     // Sender: the socket
     TComponentEvent OnDisconnect;  // Sender: the socket; also after a failed connect
@@ -74,6 +78,12 @@ public:
     int NewMessageCount() const { return newMessageCount_; }
     bool LastSupported() const { return lastSupported_; }
     TClientSocket& Socket() { return socket_; }
+    // Why the last Connect failed, when it was for want of a secure connection: the server's
+    // certificate was not trusted, or it refused STLS (then nothing was sent after STLS).
+    const std::optional<tls::CertificateProblem>& RefusedCertificate() const { return refusedCertificate_; }
+    bool SecureConnectionRefused() const { return secureRefused_; }
+    // "TLS 1.3" while connected securely; empty on plain text.
+    std::string SecurityDescription() const { return socket_.SecurityDescription(); }
 
     // Opens the connection and reads the greeting. Failures (lookup, connect, time-out, a
     // silent greeting) only set LastCmdFailed and leave the connection closed; a refusing
@@ -119,6 +129,7 @@ private:
     void RequireConnected(const char* message) const;
     void SetReply(const std::string& chunk);
     void ServerClosed(const char* text);
+    void SecureAfterGreeting();
     bool StreamMessage(TFileStream& work, int64_t messageSize, std::string first);
 
     TClientSocket socket_;
@@ -128,6 +139,8 @@ private:
     bool quiet_ = false;  // errors are not reported through OnError (while connecting, quitting)
     std::string replyStatus_;
     std::string replyText_;
+    std::optional<tls::CertificateProblem> refusedCertificate_;
+    bool secureRefused_ = false;
     int messageCount_ = 0;
     int newMessageCount_ = 0;
     bool lastSupported_ = false;

@@ -1,6 +1,8 @@
 #pragma once
 // Why the server's certificate was refused, with what the user needs to decide whether to
 // trust it anyway for this account (by storing its fingerprint).
+#include "platform/Exception.h"
+
 #include <string>
 
 namespace tls {
@@ -26,6 +28,19 @@ struct CertificateProblem {
     std::string notBefore;    // "2024-01-31 12:00:00 UTC"
     std::string notAfter;
     std::string sha256;       // "3F:A0:...", see Fingerprint.h
+};
+
+// A connection ended because the server's certificate was not trusted; the message says why.
+class ECertificateRefused : public Exception {
+public:
+    explicit ECertificateRefused(CertificateProblem problem)
+        : Exception("The server's certificate is not trusted. " + problem.reasonText), problem_(std::move(problem))
+    {
+    }
+    const CertificateProblem& Problem() const { return problem_; }
+
+private:
+    CertificateProblem problem_;
 };
 
 }  // namespace tls
