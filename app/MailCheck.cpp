@@ -45,7 +45,7 @@ void TMainFrm::BindMailboxClient()
     POP31->OnInvalidHost = [this](bool& handled) { POP31InvalidHost(handled); };
     POP31->OnConnectionFailed = [this](TPowersock*) { POP31ConnectionFailed(); };
     POP31->OnAuthenticationFailed = [this](bool& handled) { POP31AuthenticationFailed(handled); };
-    POP31->OnList = [this](int msg, int size) { POP31List(msg, size); };
+    POP31->OnList = [this](int msg, int64_t size) { POP31List(msg, size); };
 
     connect(PopupMenu1, &QMenu::triggered, this, [this](QAction* entry) { platform::RunGuarded([&] { sub_mnu_click(entry); }); });
     connect(cmdStop, &QAction::triggered, this, [this] { platform::RunGuarded([&] { cmdStopClick(); }); });
@@ -116,15 +116,22 @@ void TMainFrm::chk_mail(const std::string& accName)
         POP31->List();
         // The unique ids let a later deletion confirm that each number is still its row's message.
         POP31->GetUIDLs(uidls_);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         if (closing_) return;
-        Inform("Failed to connect to the mail server.");
+        Inform(CheckFailureText(e));
     }
     if (closing_) return;
     DisplayLCD_Msg("Total Messages: " + IntToStr(POP31->MessageCount()));
     Get_msg_Summary(accName);
     if (closing_) return;
     if (MailRows->Count() > 0) Apply_rules();
+}
+
+std::string TMainFrm::CheckFailureText(const std::exception& e)
+{
+    // Failures with a reason of their own say it; the rest are the one familiar text.
+    if (dynamic_cast<const ELineTooLong*>(&e) || dynamic_cast<const ESecureConnectionRefused*>(&e)) return e.what();
+    return "Failed to connect to the mail server.";
 }
 
 void TMainFrm::Get_msg_Summary(const std::string& accName)
@@ -148,7 +155,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             size_t slash = entry.find('/');
             std::string number = entry.substr(0, slash);
             std::string octets = slash == std::string::npos ? std::string() : entry.substr(slash + 1);
-            std::string size = FormatMessageSize(StrToInt(octets), decimalSeparator);
+            std::string size = FormatMessageSize(StrToInt64(octets), decimalSeparator);
             POP31->GetSummary(StrToInt(number));
             const TSummary& summary = POP31->Summary();
             TMailRow row;
@@ -163,6 +170,9 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             MailRows->AddRow(row);
             platform::RewriteLines(row.headerFile, summary.Header);
         }
+    } catch (const ELineTooLong& e) {
+        // The connection is gone with it: say why the list ends here.
+        if (!closing_) Inform(e.Message());
     } catch (...) {
         // A summary that cannot be had ends the list quietly; the rows so far stay.
     }
@@ -201,4 +211,4 @@ void TMainFrm::POP31ConnectionFailed() { DisplayLCD_Msg("Connection Failed"); }
 
 void TMainFrm::POP31AuthenticationFailed(bool&) { DisplayLCD_Msg("Invalid user name or password"); }
 
-void TMainFrm::POP31List(int msg, int size) { msg_list.push_back(IntToStr(msg) + "/" + IntToStr(size)); }
+void TMainFrm::POP31List(int msg, int64_t size) { msg_list.push_back(IntToStr(msg) + "/" + IntToStr(size)); }

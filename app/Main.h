@@ -102,7 +102,7 @@ public:
     void POP31InvalidHost(bool& handled);
     void POP31ConnectionFailed();
     void POP31AuthenticationFailed(bool& handled);
-    void POP31List(int msg, int size);
+    void POP31List(int msg, int64_t size);
 
     // Handlers of the retrieval client's events.
     void VemPOP1Connect();
@@ -165,6 +165,7 @@ private:
 
     void BindMailboxClient();
     void BindRetrievalClient();
+    static std::string CheckFailureText(const std::exception& e);
     // The positions of the selected rows, lowest first; taken once by each command.
     std::vector<int> SelectedRows() const;
     void ViewMessage(int row);

@@ -1,5 +1,7 @@
 #include "mailbox/Kiropop3.h"
 
+#include <exception>
+
 namespace {
 
 const char* const kConnectionLost = "Connection lost";
@@ -58,6 +60,20 @@ std::string TKiroPOP3::ReadReplyLine()
     ReadLn(line);
     if (line.empty()) throw Exception(kConnectionLost);
     return WithoutLineEnd(line);
+}
+
+void TKiroPOP3::ReadMultiLine(const std::function<void(const std::string&)>& use)
+{
+    std::exception_ptr firstFailure;
+    for (std::string line = ReadReplyLine(); line != "."; line = ReadReplyLine()) {
+        if (firstFailure) continue;
+        try {
+            use(line);
+        } catch (const Exception&) {
+            firstFailure = std::current_exception();
+        }
+    }
+    if (firstFailure) std::rethrow_exception(firstFailure);
 }
 
 bool TKiroPOP3::AuthenticationPassed(const std::string& Reply, int& Tries)
@@ -165,13 +181,12 @@ void TKiroPOP3::List()
     BusyScope busy(busy_);
     CheckConnection();
     Command("LIST ");  // the status line is not examined: a refusal leaves the wait to the time-out
-    for (std::string line = ReadReplyLine(); line != "."; line = ReadReplyLine()) {
-        if (OnList) {
-            int size = StrToInt(NthWord(line, ' ', 2));
-            int msg = StrToInt(NthWord(line, ' ', 1));
-            OnList(msg, size);
-        }
-    }
+    ReadMultiLine([this](const std::string& line) {
+        if (!OnList) return;
+        int64_t size = StrToInt64(NthWord(line, ' ', 2));
+        int msg = StrToInt(NthWord(line, ' ', 1));
+        OnList(msg, size);
+    });
 }
 
 void TKiroPOP3::GetSummary(int MsgNum)
@@ -198,7 +213,7 @@ void TKiroPOP3::GetSummary(int MsgNum)
     }
 
     reply = Command("LIST " + IntToStr(MsgNum));
-    summary_.Bytes = StrToInt(Trim(NthWord(reply, ' ', 3)));
+    summary_.Bytes = StrToInt64(Trim(NthWord(reply, ' ', 3)));
     StatusMessage(1, "Summary Retrieved");
     if (OnRetrieveEnd) OnRetrieveEnd(this);
 }
@@ -227,13 +242,12 @@ bool TKiroPOP3::GetUIDLs(std::map<int, std::string>& ids)
     BusyScope busy(busy_);
     CheckConnection();
     if (!IsPositive(Command("UIDL"))) return false;
-    // "n id" per line; a line that is not of that shape is passed over, but still read, so
-    // the reply is consumed to its end and the next command reads its own reply.
-    for (std::string line = ReadReplyLine(); line != "."; line = ReadReplyLine()) {
+    // "n id" per line; a line that is not of that shape is passed over.
+    ReadMultiLine([&](const std::string& line) {
         int msg = StrToIntDef(NthWord(line, ' ', 1), 0);
         std::string id = Trim(NthWord(line, ' ', 2));
         if (msg > 0 && !id.empty()) ids[msg] = id;
-    }
+    });
     return true;
 }
 

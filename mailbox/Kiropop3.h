@@ -9,6 +9,7 @@
 #include "mailbox/Psock.h"
 #include "platform/Strings.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -17,12 +18,12 @@
 struct TSummary {
     std::string Subject;    // after "Subject:", a leading blank kept, line end removed
     std::string From;       // after "From:", likewise
-    int Bytes = 0;          // size from the LIST n reply
+    int64_t Bytes = 0;      // size from the LIST n reply
     std::string MessageId;  // from the 13th character of the "Message-ID:" line, at most 256, no line end
     StringList Header;      // every line of the TOP reply after its status line, line ends removed, "." included
 };
 
-using TListEvent = std::function<void(int Msg, int Size)>;
+using TListEvent = std::function<void(int Msg, int64_t Size)>;
 
 class TKiroPOP3 : public TPowersock {
 public:
@@ -75,6 +76,10 @@ private:
     // One line of a multi-line reply, without its line end; throws when the connection is
     // gone, so a cut-off reply can never be read forever.
     std::string ReadReplyLine();
+    // Reads a multi-line reply to its terminator, handing each line to `use`. A line that
+    // cannot be used fails the operation only once the whole reply is read, so the next
+    // command reads its own reply and not the rest of this one.
+    void ReadMultiLine(const std::function<void(const std::string&)>& use);
     bool AuthenticationPassed(const std::string& Reply, int& Tries);
     void Login();
 

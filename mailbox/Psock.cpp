@@ -497,7 +497,7 @@ void TPowersock::Writeln(const std::string& Text)
 void TPowersock::RefuseLongLine()
 {
     RequestCloseSocket();
-    throw ESockError("Reply line too long");
+    throw ELineTooLong();
 }
 
 bool TPowersock::TakeLine(std::string& Line)

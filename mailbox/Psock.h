@@ -41,6 +41,12 @@ public:
     ESecureConnectionRefused() : ESockError(platform::kSecureConnectionRefused) {}
 };
 
+// A reply line beyond MaxLineLength: the stream cannot be resumed, the connection is closed.
+class ELineTooLong : public ESockError {
+public:
+    ELineTooLong() : ESockError("The server sent a line that is too long.") {}
+};
+
 class TPowersock;
 
 // Called with Handled false; a handler that repaired the cause sets it true to have the

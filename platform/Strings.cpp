@@ -65,6 +65,16 @@ int32_t StrToInt(std::string_view text)
     return static_cast<int32_t>(value);
 }
 
+int64_t StrToInt64(std::string_view text)
+{
+    int64_t value = 0;
+    std::string_view digits = text.substr(!text.empty() && text.front() == '+' ? 1 : 0);
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || (digits.front() == '-' && text.front() == '+'))
+        throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+    return value;
+}
+
 int32_t StrToIntDef(std::string_view text, int32_t fallback)
 {
     try {

@@ -18,4 +18,6 @@ std::string TrimRight(std::string_view text);
 // text names the bad input: "'12x' is not a valid integer value".
 int32_t StrToInt(std::string_view text);
 int32_t StrToIntDef(std::string_view text, int32_t fallback);
+// The same for 64-bit numbers (message sizes pass 2^31 on real servers).
+int64_t StrToInt64(std::string_view text);
 std::string IntToStr(int64_t value);

@@ -204,3 +204,53 @@ TEST_F(MailCheckWire, ClosingTheWindowWhileQuitWaitsAsksNothingMore)
     EXPECT_FALSE(frm->POP31->Connected());
     EXPECT_EQ(applyRuns, 0);
 }
+
+TEST_F(MailCheckWire, HugeSizesAndUnusableListLinesKeepEveryReplyInStep)
+{
+    // A 3 GB message is listed like any other; its size cell says so.
+    server.LoginOk("bob", "pw", "+OK 1 3221225472\r\n")
+        .Exchange("LIST ", "+OK\r\n1 3221225472\r\n.\r\n")
+        .Exchange("UIDL", "-ERR\r\n")
+        .Exchange("TOP 1 0", header)
+        .Exchange("LIST 1", "+OK 1 3221225472\r\n")
+        .Exchange("QUIT", "+OK\r\n");
+    server.Start();
+    AddAccount("Big", "bob", "pw", server.Port());
+    Open();
+    Check("Big");
+    EXPECT_EQ(server.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\nTOP 1 0\r\nLIST 1\r\nQUIT\r\n");
+    ASSERT_EQ(frm->MailRows->Count(), 1);
+    EXPECT_EQ(frm->MailRows->Row(0).size, "3145728.00 KB");
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    // "1 abc": the check fails with its usual box, and QUIT still reads its own reply.
+    ScriptedPop3Server bad;
+    bad.LoginOk("bob", "pw", "+OK 1 5\r\n").Exchange("LIST ", "+OK\r\n1 abc\r\n.\r\n").Exchange("QUIT", "+OK\r\n");
+    bad.Start();
+    AddAccount("Bad", "bob", "pw", bad.Port());
+    frm.reset();
+    Open();
+    Check("Bad");
+    EXPECT_EQ(boxes.Texts(), StringList{"Failed to connect to the mail server."});
+    EXPECT_EQ(bad.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nQUIT\r\n");
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(MailCheckWire, ALineTooLongIsExplainedAndTheRowsSoFarStay)
+{
+    server.LoginOk("bob", "pw", "+OK 2 10\r\n")
+        .Exchange("LIST ", "+OK\r\n1 5\r\n2 5\r\n.\r\n")
+        .Exchange("UIDL", "-ERR\r\n")
+        .Exchange("TOP 1 0", header)
+        .Exchange("LIST 1", "+OK 1 5\r\n")
+        .Expect("TOP 2 0\r\n")
+        .SendUntilCut("+OK\r\nSubject: " + std::string(TPowersock::MaxLineLength + 10, 'y') + "\r\n");
+    server.Start();
+    AddAccount("Long", "bob", "pw", server.Port());
+    Open();
+    Check("Long");
+    server.Finish();
+    EXPECT_EQ(boxes.Texts(), StringList{"The server sent a line that is too long."});
+    EXPECT_EQ(frm->MailRows->Count(), 1);
+    EXPECT_TRUE(Idle());
+}

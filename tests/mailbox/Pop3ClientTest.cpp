@@ -152,23 +152,28 @@ TEST(Pop3List, EmptyMailboxListsNothing)
     server.Finish(milliseconds(100));
 }
 
-TEST(Pop3List, NonNumericLinesRaiseOnlyWhenSomebodyListens)
+TEST(Pop3List, AnUnusableLineFailsTheListOnlyAfterTheWholeReplyIsRead)
 {
     ScriptedPop3Server server;
-    server.LoginOk("bob", "secret", "+OK 1 5\r\n")
+    server.LoginOk("bob", "secret", "+OK 3 5\r\n")
+        .Exchange("LIST ", "+OK\r\n1 abc\r\n2 5\r\n.\r\n")
         .Exchange("LIST ", "+OK\r\nx 5\r\n.\r\n")
-        .Exchange("LIST ", "+OK\r\nx 5\r\n.\r\n");
+        // Sizes beyond 2^31 - 1 are sizes like any other.
+        .Exchange("LIST ", "+OK\r\n1500 2147483653\r\n1501 1099511627776\r\n.\r\n")
+        .Exchange("QUIT", "+OK bye\r\n");
     server.Start();
     Mailbox m(server.Port());
     m.pop.Connect();
-    EXPECT_EQ(MessageOf<EConvertError>([&] { m.pop.List(); }), "'x' is not a valid integer value");
-    // The rest of that reply is still queued; read it away before the next command.
-    std::string rest;
-    m.pop.ReadLn(rest);
-    EXPECT_EQ(rest, ".\r\n");
-    m.pop.OnList = nullptr;
+    EXPECT_EQ(MessageOf<EConvertError>([&] { m.pop.List(); }), "'abc' is not a valid integer value");
+    m.pop.OnList = nullptr;  // nobody listens: nothing to convert
     m.pop.List();
-    server.Finish(milliseconds(100));
+    std::vector<std::pair<int, int64_t>> listed;
+    m.pop.OnList = [&](int msg, int64_t size) { listed.emplace_back(msg, size); };
+    m.pop.List();
+    EXPECT_EQ(listed, (std::vector<std::pair<int, int64_t>>{{1500, 2147483653LL}, {1501, 1099511627776LL}}));
+    // Each command read its own reply: QUIT gets "+OK bye", not a stale ".".
+    EXPECT_NO_THROW(m.pop.Disconnect());
+    EXPECT_EQ(server.Finish(), kLogin + "LIST \r\nLIST \r\nLIST \r\nQUIT\r\n");
 }
 
 TEST(Pop3List, ANegativeStatusWaitsForTheTimeOut)

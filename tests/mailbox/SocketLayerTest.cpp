@@ -140,7 +140,7 @@ TEST(SocketReadLn, LongLinesAreDeliveredWholeUpToTheLimitAndRefusedBeyond)
     EXPECT_EQ(c.Line(), longLine);
     EXPECT_EQ(c.Line(), "next\r\n");
     // A line past the limit cannot be resumed: refused, and the connection is closed.
-    EXPECT_EQ(MessageOf<ESockError>([&] { c.Line(); }), "Reply line too long");
+    EXPECT_EQ(MessageOf<ELineTooLong>([&] { c.Line(); }), "The server sent a line that is too long.");
     EXPECT_FALSE(c.sock.Connected());
     EXPECT_EQ(c.disconnects, 1);
     server.Finish();
