@@ -285,3 +285,20 @@ TEST(CertificatePin, StoredAloneOnlyForAnExistingAccountAndOnlyInItsStoredForm)
     EXPECT_TRUE(StoreCertificatePin("Old", ""));
     EXPECT_EQ(ValueNames("Old"), (std::vector<std::string>{"usrname", "mailsrvr", "port", "opt", "data"}));
 }
+
+TEST(AccountForm, AnIntervalOutOfRangeIsRefusedAndTheTrustedCertificateStaysOnlyWithItsServerOverTls)
+{
+    EXPECT_EQ(CheckAccountForm(TAccountForm{"Work", "", "", "", "995", false, SecurityMode::None, -1}, {})->Field,
+              TAccountField::Interval);
+    TAccountForm form;
+    const TMailSettings stored = Secured(SecurityMode::Tls, kPin, 10);
+    auto kept = [&](const char* server, SecurityMode security) {
+        form.Server = server;
+        form.Security = security;
+        return SettingsToStore(form, stored).CertSha256 == kPin;
+    };
+    EXPECT_TRUE(kept("POP.Example.COM", SecurityMode::StartTls));  // host names ignore letter case
+    EXPECT_FALSE(kept("pop.example.net", SecurityMode::Tls));
+    EXPECT_FALSE(kept("pop.example.com", SecurityMode::None));
+    EXPECT_EQ(SettingsToStore(form, TMailSettings()).CertSha256, "");
+}
