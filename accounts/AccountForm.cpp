@@ -17,5 +17,24 @@ std::optional<TFormProblem> CheckAccountForm(const TAccountForm& form, const Str
                             "There is already an account named \"" + *taken + "\". Please choose another name."};
     if (!IsValidPort(form.Port))
         return TFormProblem{TAccountField::Port, "The port must be a number from 1 to 65535."};
+    if (form.Interval < 0 || form.Interval > kMaxCheckInterval)
+        return TFormProblem{TAccountField::Interval,
+                            "The check interval must be from 0 (off) to " + IntToStr(kMaxCheckInterval) +
+                                " minutes (once a day)."};
     return std::nullopt;
+}
+
+TMailSettings SettingsToStore(const TAccountForm& form, const TMailSettings& stored)
+{
+    TMailSettings s;
+    s.User = form.User;
+    s.Password = form.Password;
+    s.Server = form.Server;
+    s.Port = form.Port;
+    s.Remember = form.Remember;
+    s.Security = form.Security;
+    s.Interval = form.Interval;
+    if (SameText(form.Server, stored.Server) && form.Security != platform::SecurityMode::None)
+        s.CertSha256 = stored.CertSha256;
+    return s;
 }

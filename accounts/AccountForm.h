@@ -1,6 +1,8 @@
 #pragma once
 // The account dialog's fields as typed, and the one check its OK makes before anything is
 // stored. A field the dialog gains joins the form here and, when it can be wrong, the check.
+#include "accounts/AccountStore.h"
+#include "platform/Security.h"
 #include "platform/Strings.h"
 
 #include <optional>
@@ -13,10 +15,12 @@ struct TAccountForm {
     std::string Server;
     std::string Port;
     bool Remember = false;
+    platform::SecurityMode Security = platform::SecurityMode::None;
+    int Interval = 0;  // "Check every N minutes"; 0: off
 };
 
 // The fields the check can refuse, so the dialog can take the user to the one at fault.
-enum class TAccountField { Name, Port };
+enum class TAccountField { Name, Port, Interval };
 
 struct TFormProblem {
     TAccountField Field;
@@ -27,3 +31,9 @@ struct TFormProblem {
 // when every field can. `takenNames` are the names the account may not take, in any letter case
 // (see TakenAccountNames): storing under one of them would overwrite that account's settings.
 std::optional<TFormProblem> CheckAccountForm(const TAccountForm& form, const StringList& takenNames);
+
+// What OK stores for `form` over the account's `stored` settings (defaults for a new account):
+// the fields as typed, and the certificate the user trusted while the form still names the same
+// server (letter case aside) over TLS or STARTTLS. A new server is not vouched for by the old
+// one's certificate, and a plain connection has none.
+TMailSettings SettingsToStore(const TAccountForm& form, const TMailSettings& stored);

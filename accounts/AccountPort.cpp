@@ -20,3 +20,8 @@ bool IsValidPort(const std::string& text)
         return false;
     }
 }
+
+std::string PortAfterSecurityChange(const std::string& port, platform::SecurityMode from, platform::SecurityMode to)
+{
+    return port == IntToStr(platform::DefaultPort(from)) ? IntToStr(platform::DefaultPort(to)) : port;
+}

@@ -5,7 +5,85 @@
 #include "platform/Registry.h"
 #include "platform/Strings.h"
 
+namespace {
+void ThrowUnlessAccountName(const std::string& accName)
+{
+    std::string problem = AccountNameProblem(accName);
+    if (!problem.empty()) throw EAccountName(problem);
+}
+
+// The values every version reads; the later ones are read apart so that damage here cannot
+// cost them, nor they these.
+void ReadOriginalValues(platform::TRegistry& reg, TMailSettings& s)
+{
+    try {
+        s.User = reg.ReadString("usrname");
+        s.Server = reg.ReadString("mailsrvr");
+        s.Port = reg.ReadString("port");
+        s.Remember = reg.ReadInteger("opt") != 0;
+        if (s.Remember) s.Password = Unscramble_Password(reg.ReadString("data"));
+    } catch (const Exception&) {
+        s.Password.clear();
+        s.Remember = false;
+    }
+}
+
+void ReadLaterValues(platform::TRegistry& reg, TMailSettings& s)
+{
+    try {
+        s.Security = platform::SecurityFromWord(reg.ReadString("security"));
+    } catch (const Exception&) {
+    }
+    try {
+        std::string pin = reg.ReadString("certsha256");
+        if (IsCertificatePin(pin)) s.CertSha256 = pin;
+    } catch (const Exception&) {
+    }
+    // Absent in accounts made before periodic checks, which therefore stay off.
+    try {
+        int32_t minutes = reg.ReadInteger("interval");
+        if (minutes >= 0 && minutes <= kMaxCheckInterval) s.Interval = minutes;
+    } catch (const Exception&) {
+    }
+}
+
+void WriteOriginalValues(platform::TRegistry& reg, const std::string& user, const std::string& password,
+                         const std::string& server, const std::string& port, bool remember)
+{
+    reg.WriteString("usrname", user);
+    reg.WriteString("mailsrvr", server);
+    reg.WriteString("port", port);
+    reg.WriteInteger("opt", remember ? 1 : 0);
+    if (remember) reg.WriteString("data", Scramble_Password(password));
+    else reg.DeleteValue("data");
+}
+
+void WritePin(platform::TRegistry& reg, const std::string& sha256)
+{
+    if (sha256.empty()) reg.DeleteValue("certsha256");
+    else reg.WriteString("certsha256", sha256);
+}
+
+void ThrowUnlessPin(const std::string& sha256)
+{
+    if (!sha256.empty() && !IsCertificatePin(sha256))
+        throw EConvertError("'" + sha256 + "' is not a SHA-256 fingerprint");
+}
+}  // namespace
+
 std::string AccountKeyPath(const std::string& accName) { return "software\\quillbox\\" + accName; }
+
+bool IsCertificatePin(const std::string& text)
+{
+    constexpr size_t kPairs = 32;  // SHA-256
+    if (text.size() != kPairs * 3 - 1) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        bool ok = i % 3 == 2 ? c == ':' : ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'));
+        if (!ok) return false;
+    }
+    return true;
+}
 
 TMailSettings Load_Mail_Settings(const std::string& accName)
 {
@@ -15,13 +93,11 @@ TMailSettings Load_Mail_Settings(const std::string& accName)
     try {
         platform::TRegistry reg;
         if (reg.OpenKey(AccountKeyPath(accName), false)) {
-            s.User = reg.ReadString("usrname");
-            s.Server = reg.ReadString("mailsrvr");
-            s.Port = reg.ReadString("port");
-            s.Remember = reg.ReadInteger("opt") != 0;
-            if (s.Remember) s.Password = Unscramble_Password(reg.ReadString("data"));
+            ReadOriginalValues(reg, s);
+            ReadLaterValues(reg, s);
         }
     } catch (const Exception&) {
+        // An unreadable settings file: whatever was read stays, as for damaged values.
         s.Password.clear();
         s.Remember = false;
     }
@@ -33,16 +109,36 @@ TMailSettings Load_Mail_Settings(const std::string& accName)
 void Save_Mail_Settings(const std::string& accName, const std::string& user, const std::string& password,
                         const std::string& server, const std::string& port, bool remember)
 {
-    std::string problem = AccountNameProblem(accName);
-    if (!problem.empty()) throw EAccountName(problem);
+    ThrowUnlessAccountName(accName);
     platform::TRegistry reg;
     reg.OpenKey(AccountKeyPath(accName), true);
-    reg.WriteString("usrname", user);
-    reg.WriteString("mailsrvr", server);
-    reg.WriteString("port", port);
-    reg.WriteInteger("opt", remember ? 1 : 0);
-    if (remember) reg.WriteString("data", Scramble_Password(password));
-    else reg.DeleteValue("data");
+    WriteOriginalValues(reg, user, password, server, port, remember);
+}
+
+void Save_Mail_Settings(const std::string& accName, const TMailSettings& s)
+{
+    ThrowUnlessAccountName(accName);
+    ThrowUnlessPin(s.CertSha256);
+    if (s.Interval < 0 || s.Interval > kMaxCheckInterval)
+        throw EConvertError("'" + IntToStr(s.Interval) + "' is not a check interval (0 to " +
+                            IntToStr(kMaxCheckInterval) + " minutes)");
+    platform::TRegistry reg;
+    reg.OpenKey(AccountKeyPath(accName), true);
+    WriteOriginalValues(reg, s.User, s.Password, s.Server, s.Port, s.Remember);
+    reg.WriteString("security", platform::SecurityWord(s.Security));
+    WritePin(reg, s.CertSha256);
+    reg.WriteInteger("interval", s.Interval);
+}
+
+bool StoreCertificatePin(const std::string& accName, const std::string& sha256)
+{
+    ThrowUnlessAccountName(accName);
+    ThrowUnlessPin(sha256);
+    platform::TRegistry reg;
+    // A pin alone would make a key that looks like an account but is none.
+    if (!reg.OpenKey(AccountKeyPath(accName), false)) return false;
+    WritePin(reg, sha256);
+    return true;
 }
 
 bool Delete_Mail_Settings(const std::string& accName)

@@ -1,20 +1,32 @@
 #include "accounts/NewAcc.h"
 
+#include "accounts/AccountPort.h"
 #include "accounts/PasswordEdit.h"
 #include "platform/MessageBox.h"
 #include "widgets/QtText.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
-const char kDefaultPort[] = "110";
+using platform::SecurityMode;
+
+// A new account is protected from the first byte.
+constexpr SecurityMode kNewAccountSecurity = SecurityMode::Tls;
+// The spin box takes more than the check allows, so a longer interval typed is refused with a
+// reason instead of vanishing under the box's own limit.
+constexpr int kIntervalFieldMaximum = 9999;
+
+QString PortText(SecurityMode mode) { return QString::number(platform::DefaultPort(mode)); }
 
 QLineEdit* Field(const char* name, QWidget* parent)
 {
@@ -45,17 +57,27 @@ Tfrm_NewAcc::Tfrm_NewAcc(QWidget* parent) : QDialog(parent)
     chk_pwd = new QCheckBox("Remember password", grpLogin);
     chk_pwd->setObjectName("chk_pwd");
     txt_mailsrvr = Field("txt_mailsrvr", grpLogin);
+    cbo_security = new QComboBox(grpLogin);
+    cbo_security->setObjectName("cbo_security");
+    cbo_security->addItem("None", int(SecurityMode::None));
+    cbo_security->addItem("SSL/TLS", int(SecurityMode::Tls));
+    cbo_security->addItem("STARTTLS", int(SecurityMode::StartTls));
     txt_port = Field("txt_port", grpLogin);
     txt_port->setFixedWidth(60);
-    txt_port->setText(kDefaultPort);
     cmd_default = new QPushButton("Use Default", grpLogin);
     cmd_default->setObjectName("cmd_default");
     cmd_default->setAutoDefault(false);
+    spn_interval = new QSpinBox(grpLogin);
+    spn_interval->setObjectName("spn_interval");
+    spn_interval->setRange(0, kIntervalFieldMaximum);
+    spn_interval->setSpecialValueText("Off");
     lblAccName = LabelFor("Account Name", txt_accName, grpLogin);
     lblUsrname = LabelFor("Login name", txt_usrname, grpLogin);
     lblPwd = LabelFor("Password", txt_pwd, grpLogin);
     lblMailsrvr = LabelFor("POP3 Mail server", txt_mailsrvr, grpLogin);
+    lblSecurity = LabelFor("Security", cbo_security, grpLogin);
     lblPort = LabelFor("Port", txt_port, grpLogin);
+    lblInterval = LabelFor("Check every N minutes", spn_interval, grpLogin);
 
     auto* grid = new QGridLayout(grpLogin);
     grid->addWidget(lblAccName, 0, 0, 1, 2);
@@ -67,12 +89,19 @@ Tfrm_NewAcc::Tfrm_NewAcc(QWidget* parent) : QDialog(parent)
     grid->addWidget(chk_pwd, 4, 0, 1, 2);
     grid->addWidget(lblMailsrvr, 5, 0, 1, 2);
     grid->addWidget(txt_mailsrvr, 6, 0, 1, 2);
-    grid->addWidget(lblPort, 7, 0, 1, 2);
+    grid->addWidget(lblSecurity, 7, 0);
+    grid->addWidget(lblPort, 7, 1);
+    grid->addWidget(cbo_security, 8, 0);
     auto* portRow = new QHBoxLayout;
     portRow->addWidget(txt_port);
     portRow->addWidget(cmd_default);
     portRow->addStretch();
-    grid->addLayout(portRow, 8, 0, 1, 2);
+    grid->addLayout(portRow, 8, 1);
+    auto* intervalRow = new QHBoxLayout;
+    intervalRow->addWidget(lblInterval);
+    intervalRow->addWidget(spn_interval);
+    intervalRow->addStretch();
+    grid->addLayout(intervalRow, 9, 0, 1, 2);
 
     cmdOK = new QPushButton("OK", this);
     cmdOK->setObjectName("cmdOK");
@@ -91,20 +120,29 @@ Tfrm_NewAcc::Tfrm_NewAcc(QWidget* parent) : QDialog(parent)
     setTabOrder(txt_usrname, txt_pwd);
     setTabOrder(txt_pwd, chk_pwd);
     setTabOrder(chk_pwd, txt_mailsrvr);
-    setTabOrder(txt_mailsrvr, txt_port);
+    setTabOrder(txt_mailsrvr, cbo_security);
+    setTabOrder(cbo_security, txt_port);
     setTabOrder(txt_port, cmd_default);
-    setTabOrder(cmd_default, cmdOK);
+    setTabOrder(cmd_default, spn_interval);
+    setTabOrder(spn_interval, cmdOK);
     setTabOrder(cmdOK, cmdCancel);
 
     connect(cmdOK, &QPushButton::clicked, this, [this] { platform::RunGuarded([this] { cmdOKClick(); }); });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmd_default, &QPushButton::clicked, this, [this] { platform::RunGuarded([this] { cmd_defaultClick(); }); });
+    connect(cbo_security, &QComboBox::currentIndexChanged, this,
+            [this] { platform::RunGuarded([this] { cbo_securityChange(); }); });
+
+    Reset_Fields();
 }
 
 void Tfrm_NewAcc::Reset_Fields()
 {
+    stored_ = TMailSettings();
+    SetSecurity(kNewAccountSecurity);
     Empty_Fields();
     chk_pwd->setChecked(false);
+    spn_interval->setValue(0);
 }
 
 void Tfrm_NewAcc::Empty_Fields()
@@ -113,7 +151,19 @@ void Tfrm_NewAcc::Empty_Fields()
     txt_usrname->clear();
     txt_pwd->clear();
     txt_mailsrvr->clear();
-    txt_port->setText(kDefaultPort);
+    txt_port->setText(PortText(Security()));
+}
+
+platform::SecurityMode Tfrm_NewAcc::Security() const
+{
+    return static_cast<SecurityMode>(cbo_security->currentData().toInt());
+}
+
+void Tfrm_NewAcc::SetSecurity(platform::SecurityMode mode)
+{
+    const QSignalBlocker quiet(cbo_security);
+    cbo_security->setCurrentIndex(cbo_security->findData(int(mode)));
+    shownSecurity_ = mode;
 }
 
 void Tfrm_NewAcc::Fill(const std::string& accName, const TMailSettings& settings)
@@ -121,9 +171,12 @@ void Tfrm_NewAcc::Fill(const std::string& accName, const TMailSettings& settings
     txt_accName->setText(ToQ(accName));
     txt_usrname->setText(ToQ(settings.User));
     txt_mailsrvr->setText(ToQ(settings.Server));
+    SetSecurity(settings.Security);
     txt_port->setText(ToQ(settings.Port));
     txt_pwd->setText(ToQ(settings.Password));
     chk_pwd->setChecked(settings.Remember);
+    spn_interval->setValue(settings.Interval);
+    stored_ = settings;
 }
 
 std::string Tfrm_NewAcc::AccountName() const { return FromQ(txt_accName->text()); }
@@ -139,6 +192,8 @@ TAccountForm Tfrm_NewAcc::Form() const
     form.Server = Server();
     form.Port = FromQ(txt_port->text());
     form.Remember = chk_pwd->isChecked();
+    form.Security = Security();
+    form.Interval = spn_interval->value();
     return form;
 }
 
@@ -147,6 +202,7 @@ QWidget* Tfrm_NewAcc::FieldWidget(TAccountField field) const
     switch (field) {
     case TAccountField::Name: return txt_accName;
     case TAccountField::Port: return txt_port;
+    case TAccountField::Interval: return spn_interval;
     }
     return txt_accName;
 }
@@ -160,11 +216,19 @@ void Tfrm_NewAcc::cmdOKClick()
         QWidget* field = FieldWidget(problem->Field);
         field->setFocus();
         if (auto* edit = qobject_cast<QLineEdit*>(field)) edit->selectAll();
+        if (auto* spin = qobject_cast<QSpinBox*>(field)) spin->selectAll();
         return;
     }
     // What passes the check is stored exactly as typed.
-    Save_Mail_Settings(form.Name, form.User, form.Password, form.Server, form.Port, form.Remember);
+    Save_Mail_Settings(form.Name, SettingsToStore(form, stored_));
     accept();
 }
 
-void Tfrm_NewAcc::cmd_defaultClick() { txt_port->setText(kDefaultPort); }
+void Tfrm_NewAcc::cmd_defaultClick() { txt_port->setText(PortText(Security())); }
+
+void Tfrm_NewAcc::cbo_securityChange()
+{
+    const SecurityMode chosen = Security();
+    txt_port->setText(ToQ(PortAfterSecurityChange(FromQ(txt_port->text()), shownSecurity_, chosen)));
+    shownSecurity_ = chosen;
+}

@@ -107,6 +107,11 @@ void TFrm_Acc::Save_Mail_Settings(const std::string& accName, const std::string&
 
 bool TFrm_Acc::Delete_Mail_Settings(const std::string& accName) const { return ::Delete_Mail_Settings(accName); }
 
+bool TFrm_Acc::StoreCertificatePin(const std::string& accName, const std::string& sha256) const
+{
+    return ::StoreCertificatePin(accName, sha256);
+}
+
 std::string TFrm_Acc::Get_MailAcc_Name(int index) const
 {
     const QListWidgetItem* item = Acc_List->item(index);

@@ -29,6 +29,8 @@ public:
     void Save_Mail_Settings(const std::string& accName, const std::string& user, const std::string& password,
                             const std::string& server, const std::string& port, bool remember) const;
     bool Delete_Mail_Settings(const std::string& accName) const;
+    // After the user agreed to trust the certificate with this fingerprint for the account.
+    bool StoreCertificatePin(const std::string& accName, const std::string& sha256) const;
     std::string Get_MailAcc_Name(int index) const;
     // Replace the lines by those of acc.dat / write the lines to acc.dat. When the file cannot be
     // read or written the user is told, the lines stay as they are, and the result is false.

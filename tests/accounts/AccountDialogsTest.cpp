@@ -14,12 +14,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -134,7 +136,7 @@ TEST_F(AccountsWindow, AddStoresListsAndOffersTheAccountThenPropertiesFindsNoSel
     newAcc->chk_pwd->setChecked(true);
     script.Then([&](QDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Create new account");
-        EXPECT_EQ(newAcc->txt_port->text(), "110");
+        EXPECT_EQ(newAcc->txt_port->text(), "995");  // SSL/TLS
         EXPECT_FALSE(newAcc->chk_pwd->isChecked());
         return Enter("Work", "pop.work", "pw", true)(d);
     });
@@ -231,10 +233,18 @@ TEST_F(AccountsWindow, LinesOfAnOlderListThatShareOneKeyKeepItUntilTheLastGoes)
 TEST_F(AccountsWindow, CancelledAddStoresNothingAndTheNextAddStartsEmpty)
 {
     Start();
-    script.Then([&](QDialog& d) { newAcc->txt_accName->setText("Work"); newAcc->txt_port->setText("995"); return Cancel(d); });
+    script.Then([&](QDialog& d) {
+        newAcc->txt_accName->setText("Work");
+        newAcc->cbo_security->setCurrentIndex(0);
+        newAcc->txt_port->setText("1234");
+        newAcc->spn_interval->setValue(15);
+        return Cancel(d);
+    });
     script.Then([&](QDialog& d) {
         EXPECT_EQ(newAcc->txt_accName->text(), "");
-        EXPECT_EQ(newAcc->txt_port->text(), "110");
+        EXPECT_EQ(newAcc->cbo_security->currentText(), "SSL/TLS");
+        EXPECT_EQ(newAcc->txt_port->text(), "995");
+        EXPECT_EQ(newAcc->spn_interval->value(), 0);
         return Cancel(d);
     });
     acc->cmd_AddClick();
@@ -365,6 +375,7 @@ TEST(AccountDialog, UseDefaultMaskedPasswordAndEnterForOk)
     TempHome home;
     Tfrm_NewAcc dialog;
     dialog.show();
+    dialog.SetSecurity(platform::SecurityMode::None);
     dialog.txt_port->setText("995");
     dialog.cmd_default->click();
     EXPECT_EQ(dialog.txt_port->text(), "110");
@@ -397,6 +408,132 @@ TEST(AccountDialog, APortOutsideOneTo65535IsRefusedOnTheSpot)
     dialog.cmdOK->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(Load_Mail_Settings("Work").Port, "65535");
+}
+
+// --- security and periodic checks --------------------------------------------------------------
+
+const std::string kPin = "3F:A0:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:01:23:45:67:89:AB:CD:EF:10:32:54:76:98:9C";
+using platform::SecurityMode;
+
+// The field a widget belongs to: a spin box's own line edit stands for the box.
+QWidget* FieldOf(QWidget* widget)
+{
+    while (widget && widget->objectName().startsWith("qt_")) widget = widget->parentWidget();
+    return widget;
+}
+void Press(QWidget& widget, int key, const QString& text = {})
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(&widget, &press);
+}
+
+TEST(AccountDialog, ANewAccountStartsOnSslTls995AndThePortFollowsTheModeUntilTyped)
+{
+    TempHome home;
+    Tfrm_NewAcc dialog;
+    dialog.show();
+    QStringList modes;
+    for (int i = 0; i < dialog.cbo_security->count(); ++i) modes << dialog.cbo_security->itemText(i);
+    EXPECT_EQ(modes, (QStringList{"None", "SSL/TLS", "STARTTLS"}));
+    EXPECT_EQ(dialog.lblSecurity->text(), "Security");
+    EXPECT_EQ(dialog.lblInterval->text(), "Check every N minutes");
+    EXPECT_EQ(dialog.lblInterval->buddy(), dialog.spn_interval);
+    EXPECT_EQ(dialog.cbo_security->currentText() + " " + dialog.txt_port->text() + " " + dialog.spn_interval->text(),
+              "SSL/TLS 995 Off");
+    auto choose = [&](const char* mode) {
+        dialog.cbo_security->setCurrentText(mode);
+        return dialog.txt_port->text();
+    };
+    EXPECT_EQ(choose("STARTTLS"), "110");
+    EXPECT_EQ(choose("None"), "110");
+    EXPECT_EQ(choose("SSL/TLS"), "995");
+    dialog.txt_port->setText("2995");
+    EXPECT_EQ(choose("None"), "2995");
+    EXPECT_EQ(choose("STARTTLS"), "2995");
+    dialog.cmd_default->click();  // the chosen mode's default
+    EXPECT_EQ(dialog.txt_port->text(), "110");
+
+    std::vector<QWidget*> order{dialog.txt_mailsrvr};
+    dialog.txt_mailsrvr->setFocus();
+    for (int i = 0; i < 5; ++i) {
+        Press(*dialog.focusWidget(), Qt::Key_Tab);
+        order.push_back(FieldOf(dialog.focusWidget()));
+    }
+    EXPECT_EQ(order, (std::vector<QWidget*>{dialog.txt_mailsrvr, dialog.cbo_security, dialog.txt_port,
+                                            dialog.cmd_default, dialog.spn_interval, dialog.cmdOK}));
+}
+
+TEST(AccountDialog, AnIntervalBeyondADayIsRefusedOnTheSpotAndNoneBelowZeroCanBeTyped)
+{
+    TempHome home;
+    ScriptedBoxes boxes;
+    Tfrm_NewAcc dialog;
+    dialog.show();
+    dialog.txt_accName->setText("Work");
+    dialog.spn_interval->setValue(1441);
+    dialog.cmdOK->click();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(FieldOf(dialog.focusWidget()), dialog.spn_interval);
+    EXPECT_EQ(boxes.Texts(), StringList{"The check interval must be from 0 (off) to 1440 minutes (once a day)."});
+    EXPECT_EQ(boxes.Shown()[0].icon, MsgIcon::Warning);
+    EXPECT_FALSE(platform::TRegistry().KeyExists("software\\quillbox\\Work"));
+    dialog.spn_interval->selectAll();
+    for (QChar c : QString("-60")) Press(*dialog.spn_interval, c.unicode(), QString(c));
+    dialog.cmdOK->click();
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+    const TMailSettings stored = Load_Mail_Settings("Work");
+    EXPECT_EQ(stored.Interval, 60);
+    EXPECT_EQ(stored.Security, SecurityMode::Tls);
+    EXPECT_EQ(stored.Port, "995");
+}
+
+TEST_F(AccountsWindow, EditingShowsTheStoredModeAndAnOldAccountAsPlainAndThePinKeepsToItsServer)
+{
+    {
+        // Stored by the version before security and periodic checks: original values alone.
+        platform::TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("software\\quillbox\\Old", true));
+        reg.WriteString("port", "110");
+        reg.WriteInteger("opt", 0);
+    }
+    const TMailSettings work{"joe", "pw", "pop.work", "110", true, SecurityMode::StartTls, kPin, 15};
+    Save_Mail_Settings("Work", work);
+    Start("Old;  pop.old\r\nWork;  pop.work\r\n");
+    auto edit = [&](int row, std::function<void()> change) {
+        acc->Acc_List->setCurrentRow(row);
+        script.Then([change](QDialog& d) {
+            change();
+            static_cast<Tfrm_NewAcc&>(d).cmdOK->click();
+            return d.result();
+        });
+        acc->cmd_propClick();
+    };
+    auto shown = [&] {
+        return newAcc->cbo_security->currentText() + " " + newAcc->txt_port->text() + " " + newAcc->spn_interval->text();
+    };
+    edit(0, [&] { EXPECT_EQ(shown(), "None 110 Off"); });
+    EXPECT_EQ(acc->Load_Mail_Settings("Old").Security, SecurityMode::None);
+    edit(1, [&] { EXPECT_EQ(shown(), "STARTTLS 110 15"); });
+    EXPECT_EQ(acc->Load_Mail_Settings("Work"), work);
+    edit(1, [&] {
+        newAcc->txt_accName->setText("Office");
+        newAcc->cbo_security->setCurrentText("SSL/TLS");
+        EXPECT_EQ(newAcc->txt_port->text(), "995");
+    });
+    EXPECT_FALSE(KeyExists("Work"));
+    TMailSettings office = work;
+    office.Security = SecurityMode::Tls;
+    office.Port = "995";
+    EXPECT_EQ(acc->Load_Mail_Settings("Office"), office);
+    edit(1, [&] { newAcc->txt_mailsrvr->setText("pop.office"); });
+    EXPECT_EQ(acc->Load_Mail_Settings("Office").CertSha256, "");
+
+    // The main window stores a pin alone once the user trusts a certificate; removal takes it along.
+    EXPECT_TRUE(acc->StoreCertificatePin("Office", kPin));
+    EXPECT_EQ(acc->Load_Mail_Settings("Office").CertSha256, kPin);
+    boxes.Answer(MsgResult::Yes);
+    acc->cmd_remClick();
+    EXPECT_FALSE(KeyExists("Office"));
 }
 
 TEST(PasswordPrompt, ShowsTheAccountStartsEmptyEachTimeAndReportsCancel)

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 
 using platform::RegistryValue;
 using platform::TRegistry;
@@ -198,4 +199,106 @@ TEST(AccountListFile, TakenNamesSpareOnlyTheEditedAccountsOwnKey)
     EXPECT_TRUE(IsNamedElsewhere(lines, "work", 0));
     EXPECT_FALSE(IsNamedElsewhere(lines, "home", 1));
     EXPECT_TRUE(IsNamedElsewhere(lines, "home", -1));
+}
+
+
+// --- security, trusted certificate and periodic checks -----------------------------------------
+
+namespace {
+const std::string kPin = "3F:A0:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:01:23:45:67:89:AB:CD:EF:10:32:54:76:98:9C";
+const std::vector<RegistryValue> kOldFive{Str("usrname", "u"), Str("mailsrvr", "s"), Str("port", "110"), Int("opt", 1),
+                                          Str("data", Scramble_Password("pw"))};
+using platform::SecurityMode;
+
+TMailSettings Secured(SecurityMode security, std::string pin, int interval)
+{
+    return {"joe", "pw", "pop.example.com", "995", true, security, std::move(pin), interval};
+}
+std::vector<std::string> ValueNames(const std::string& name)
+{
+    std::vector<std::string> names;
+    for (const auto& v : platform::RegistryStore::CurrentUser().Read().keys.at(UpperCase(AccountKeyPath(name))).values)
+        names.push_back(v.name);
+    return names;
+}
+}  // namespace
+
+TEST(AccountSettings, LaterValuesFollowTheOriginalFiveAndComeBackAsStored)
+{
+    TempHome home;
+    const TMailSettings pinned = Secured(SecurityMode::Tls, kPin, 1440);
+    Save_Mail_Settings("Work", pinned);
+    EXPECT_EQ(ValueNames("Work"), (std::vector<std::string>{"usrname", "mailsrvr", "port", "opt", "data", "security",
+                                                            "certsha256", "interval"}));
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(AccountKeyPath("Work"), false));
+    EXPECT_EQ(reg.ReadString("security"), "tls");
+    EXPECT_EQ(reg.ReadInteger("interval"), 1440);
+    EXPECT_EQ(Load_Mail_Settings("Work"), pinned);
+    // No pin: the value goes. The five-value save of older callers leaves the later values alone.
+    Save_Mail_Settings("Work", Secured(SecurityMode::StartTls, "", 0));
+    EXPECT_FALSE(reg.ValueExists("certsha256"));
+    Save_Mail_Settings("Work", "ann", "", "pop.other", "110", false);
+    EXPECT_EQ(reg.ReadString("security"), "starttls");
+    // Refused before anything is written.
+    EXPECT_THROW(Save_Mail_Settings("Work", Secured(SecurityMode::Tls, "3f:a0", 5)), EConvertError);
+    for (int interval : {-1, 1441}) EXPECT_THROW(Save_Mail_Settings("Work", Secured(SecurityMode::Tls, "", interval)), EConvertError);
+    EXPECT_EQ(Load_Mail_Settings("Work").User, "ann");
+}
+
+TEST(AccountSettings, OldAccountsAndDamagedLaterValuesReadAsPlainUnpinnedAndUnchecked)
+{
+    TempHome home;
+    const TMailSettings old = Settings("u", "pw", "s", "110", true);  // None, "", 0
+    RawAccount("Old", kOldFive);
+    EXPECT_EQ(Load_Mail_Settings("Old"), old);
+    std::string lowerPin = kPin;
+    for (char& c : lowerPin) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (const auto& later : std::vector<std::vector<RegistryValue>>{
+             {Int("security", 1), Str("certsha256", lowerPin), Str("interval", "15")},
+             {Str("security", "ssl"), Str("certsha256", kPin + ":00"), Int("interval", 1441)},
+             {Int("interval", uint32_t(-5))}}) {
+        std::vector<RegistryValue> values = kOldFive;
+        values.insert(values.end(), later.begin(), later.end());
+        RawAccount("Damaged", values);
+        EXPECT_EQ(Load_Mail_Settings("Damaged"), old);
+        Delete_Mail_Settings("Damaged");
+    }
+    // Damage to the original values costs the later ones nothing.
+    RawAccount("NoOpt", {Str("usrname", "u"), Str("security", "starttls"), Str("certsha256", kPin), Int("interval", 30)});
+    EXPECT_EQ(Load_Mail_Settings("NoOpt"), (TMailSettings{"u", "", "", "", false, SecurityMode::StartTls, kPin, 30}));
+}
+
+TEST(CertificatePin, StoredAloneOnlyForAnExistingAccountAndOnlyInItsStoredForm)
+{
+    TempHome home;
+    for (const std::string& bad : {kPin.substr(3), kPin + ":00", std::string(kPin).replace(2, 1, "-"),
+                                   std::string(kPin).replace(0, 1, "f"), std::string(kPin).replace(0, 1, "G")})
+        EXPECT_FALSE(IsCertificatePin(bad)) << bad;
+    EXPECT_FALSE(StoreCertificatePin("Nobody", kPin));
+    EXPECT_FALSE(TRegistry().KeyExists(AccountKeyPath("Nobody")));
+    EXPECT_THROW(StoreCertificatePin("..", kPin), EAccountName);
+    RawAccount("Old", kOldFive);
+    EXPECT_THROW(StoreCertificatePin("Old", "3F:A0"), EConvertError);
+    EXPECT_TRUE(StoreCertificatePin("OLD", kPin));
+    EXPECT_EQ(Load_Mail_Settings("Old"), (TMailSettings{"u", "pw", "s", "110", true, SecurityMode::None, kPin, 0}));
+    EXPECT_TRUE(StoreCertificatePin("Old", ""));
+    EXPECT_EQ(ValueNames("Old"), (std::vector<std::string>{"usrname", "mailsrvr", "port", "opt", "data"}));
+}
+
+TEST(AccountForm, AnIntervalOutOfRangeIsRefusedAndTheTrustedCertificateStaysOnlyWithItsServerOverTls)
+{
+    EXPECT_EQ(CheckAccountForm(TAccountForm{"Work", "", "", "", "995", false, SecurityMode::None, -1}, {})->Field,
+              TAccountField::Interval);
+    TAccountForm form;
+    const TMailSettings stored = Secured(SecurityMode::Tls, kPin, 10);
+    auto kept = [&](const char* server, SecurityMode security) {
+        form.Server = server;
+        form.Security = security;
+        return SettingsToStore(form, stored).CertSha256 == kPin;
+    };
+    EXPECT_TRUE(kept("POP.Example.COM", SecurityMode::StartTls));  // host names ignore letter case
+    EXPECT_FALSE(kept("pop.example.net", SecurityMode::Tls));
+    EXPECT_FALSE(kept("pop.example.com", SecurityMode::None));
+    EXPECT_EQ(SettingsToStore(form, TMailSettings()).CertSha256, "");
 }
