@@ -55,9 +55,9 @@ bool TMainFrm::DeleteMarked(const std::vector<int>& numbers)
     if (!VemPOP1->Connected()) {
         LCD1->SetAnimationEnabled(false);
         DisplayLCD_Msg("Connecting to mail server...");
-        VemPOP1->Connect();
-        if (VemPOP1->LastCmdFailed()) {
-            if (!closing_) Inform("Connect failed. Maybe the server is down or not responding.");
+        const TConnectOutcome outcome = ConnectRetrieval();
+        if (outcome != TConnectOutcome::Connected) {
+            if (outcome == TConnectOutcome::Failed && !closing_) Inform("Connect failed. Maybe the server is down or not responding.");
             return false;
         }
         // A refused login has shown the server's reply; nothing more is said or tried.

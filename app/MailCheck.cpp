@@ -93,6 +93,10 @@ void TMainFrm::chk_mail(const std::string& accName)
     VemPOP1->Port = settings.Port;
     VemPOP1->UserId = settings.User;
     VemPOP1->UserPasswd = password;
+    VemPOP1->Security = settings.Security;
+    VemPOP1->CertificatePin = settings.CertSha256;
+    POP31->Security = settings.Security;
+    POP31->CertificatePin = settings.CertSha256;
     POP31->ReportLevel = 2;
     POP31->TimeOut = MailCheckTimeOut;
     POP31->Host = settings.Server;
@@ -112,10 +116,12 @@ void TMainFrm::chk_mail(const std::string& accName)
     try {
         msg_list.clear();
         uidls_.clear();
-        POP31->Connect();
+        ConnectMailbox();
         POP31->List();
         // The unique ids let a later deletion confirm that each number is still its row's message.
         POP31->GetUIDLs(uidls_);
+    } catch (const ECertificateDeclined&) {
+        // The question about the certificate was the one box of this check.
     } catch (const std::exception& e) {
         if (closing_) return;
         Inform(CheckFailureText(e));
@@ -130,7 +136,9 @@ void TMainFrm::chk_mail(const std::string& accName)
 std::string TMainFrm::CheckFailureText(const std::exception& e)
 {
     // Failures with a reason of their own say it; the rest are the one familiar text.
-    if (dynamic_cast<const ELineTooLong*>(&e) || dynamic_cast<const ESecureConnectionRefused*>(&e)) return e.what();
+    if (dynamic_cast<const ELineTooLong*>(&e) || dynamic_cast<const ESecureConnectionRefused*>(&e) ||
+        dynamic_cast<const tls::ECertificateRefused*>(&e))
+        return e.what();
     return "Failed to connect to the mail server.";
 }
 
@@ -200,7 +208,8 @@ void TMainFrm::cmdStopClick()
 void TMainFrm::POP31Connect()
 {
     update_ctrls(false);
-    DisplayLCD_Msg("Connected");
+    const std::string secure = POP31->SecurityDescription();
+    DisplayLCD_Msg(secure.empty() ? "Connected" : "Connected (" + secure + ")");
 }
 
 void TMainFrm::POP31Disconnect() { update_ctrls(true); }

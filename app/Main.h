@@ -31,6 +31,15 @@ class TFrm_srcvu;
 class TFrm_Rules;
 class TFrm_defRule;
 class TAboutBox;
+
+// The user chose not to trust a server's certificate: the operation ends without another word.
+class ECertificateDeclined : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The question shown for a certificate that is not trusted.
+std::string CertificateQuestion(const tls::CertificateProblem& problem, const std::string& account);
 class Tfrm_pwd_req;
 
 // The windows that start-up creates after the main one; each exists once for the program's life.
@@ -165,6 +174,14 @@ private:
 
     void BindMailboxClient();
     void BindRetrievalClient();
+    // Asks whether to trust the certificate for the account; Yes stores its fingerprint.
+    bool TrustCertificate(const tls::CertificateProblem& problem);
+    // Connects the mailbox client, asking about an untrusted certificate (ECertificateDeclined
+    // after No); raises what Connect raises.
+    void ConnectMailbox();
+    enum class TConnectOutcome { Connected, Failed, Told };
+    // Connects the retrieval client the same way; Told: the user has been told or asked already.
+    TConnectOutcome ConnectRetrieval();
     static std::string CheckFailureText(const std::exception& e);
     // The positions of the selected rows, lowest first; taken once by each command.
     std::vector<int> SelectedRows() const;

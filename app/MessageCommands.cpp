@@ -125,8 +125,7 @@ void TMainFrm::ViewMessage(int row)
 {
     if (!VemPOP1->Connected()) {
         DisplayLCD_Msg("Downloading message ...");
-        VemPOP1->Connect();
-        if (VemPOP1->LastCmdFailed()) {
+        if (ConnectRetrieval() != TConnectOutcome::Connected) {
             DisplayLCD_Msg("Connect failed. Maybe the server is down or not responding.");
             return;
         }
@@ -204,6 +203,8 @@ void TMainFrm::cmd_delClick()
     DisplayLCD_Msg("Connecting...");
     try {
         DeleteRows(rows);
+    } catch (const ECertificateDeclined&) {
+        // The user was asked about the certificate and said No: nothing more to say.
     } catch (const EAbortError&) {
         // Stop (or a time-out): closed without QUIT, nothing deleted, the rows stay.
         if (POP31->Connected()) POP31->Abort();
@@ -218,7 +219,7 @@ void TMainFrm::cmd_delClick()
 
 void TMainFrm::DeleteRows(const std::vector<int>& rows)
 {
-    if (!POP31->Connected()) POP31->Connect();
+    if (!POP31->Connected()) ConnectMailbox();
     if (closing_) return;
 
     std::vector<TListedMessage> listed;

@@ -5,6 +5,7 @@
 #include "widgets/AnimatedPicture.h"
 #include "widgets/QtText.h"
 #include "Version.h"
+#include "tls/OpenSslVersion.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -96,6 +97,12 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     version->setText(ToQ("Version: " + GetFileVer()));
     version->move(14, 12);
     version->adjustSize();
+    // Which TLS library protects the connections, for anyone who must know its version.
+    secureLibrary = new QLabel(panel);
+    secureLibrary->setStyleSheet(version->styleSheet());
+    secureLibrary->setText(ToQ("Secure connections: " + tls::OpenSslVersion()));
+    secureLibrary->move(14, 12 + version->height() + 2);
+    secureLibrary->adjustSize();
 
     Label1 = new QLabel(panel);
     QFont linkFont = Label1->font();

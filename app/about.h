@@ -22,6 +22,7 @@ public:
 
     widgets::AnimatedPicture* Image1 = nullptr;
     QLabel* version = nullptr;
+    QLabel* secureLibrary = nullptr;
     QLabel* Label1 = nullptr;
 
     void Image1Click();

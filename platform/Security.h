@@ -1,7 +1,7 @@
 #pragma once
 // How a connection to a mail server is protected. Stored per account as the registry value
-// "security" in the words below; a missing or unknown value is plain text, as accounts made
-// before secure connections existed expect.
+// "security" in the words below; a missing value is plain text, as accounts made before secure
+// connections existed expect.
 #include <string>
 
 namespace platform {
@@ -22,11 +22,15 @@ inline std::string SecurityWord(SecurityMode mode)
     return "none";
 }
 
+// Letter case does not matter. A word that is none of the three (a hand edit: "ssl", "TLS 1.3")
+// reads as TLS: a password must not go out in plain text by a typing mistake.
 inline SecurityMode SecurityFromWord(const std::string& word)
 {
-    if (word == "tls") return SecurityMode::Tls;
-    if (word == "starttls") return SecurityMode::StartTls;
-    return SecurityMode::None;
+    std::string lower;
+    for (char c : word) lower.push_back(c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c);
+    if (lower.empty() || lower == "none") return SecurityMode::None;
+    if (lower == "starttls") return SecurityMode::StartTls;
+    return SecurityMode::Tls;
 }
 
 // What the user is told when the server will not switch to TLS: nothing more is sent then.

@@ -256,7 +256,7 @@ TEST(AccountSettings, OldAccountsAndDamagedLaterValuesReadAsPlainUnpinnedAndUnch
     for (char& c : lowerPin) c = char(std::tolower(static_cast<unsigned char>(c)));
     for (const auto& later : std::vector<std::vector<RegistryValue>>{
              {Int("security", 1), Str("certsha256", lowerPin), Str("interval", "15")},
-             {Str("security", "ssl"), Str("certsha256", kPin + ":00"), Int("interval", 1441)},
+             {Str("security", ""), Str("certsha256", kPin + ":00"), Int("interval", 1441)},
              {Int("interval", uint32_t(-5))}}) {
         std::vector<RegistryValue> values = kOldFive;
         values.insert(values.end(), later.begin(), later.end());
@@ -264,6 +264,16 @@ TEST(AccountSettings, OldAccountsAndDamagedLaterValuesReadAsPlainUnpinnedAndUnch
         EXPECT_EQ(Load_Mail_Settings("Damaged"), old);
         Delete_Mail_Settings("Damaged");
     }
+    // A mode word that is not one of ours never means plain text: a typing mistake must not
+    // send the password in the clear.
+    for (const char* word : {"ssl", "TLS", "tls1.3"}) {
+        std::vector<RegistryValue> values = kOldFive;
+        values.push_back(Str("security", word));
+        RawAccount("Typo", values);
+        EXPECT_EQ(Load_Mail_Settings("Typo").Security, SecurityMode::Tls) << word;
+    }
+    RawAccount("Upper", {Str("usrname", "u"), Str("security", "StartTLS")});
+    EXPECT_EQ(Load_Mail_Settings("Upper").Security, SecurityMode::StartTls);
     // Damage to the original values costs the later ones nothing.
     RawAccount("NoOpt", {Str("usrname", "u"), Str("security", "starttls"), Str("certsha256", kPin), Int("interval", 30)});
     EXPECT_EQ(Load_Mail_Settings("NoOpt"), (TMailSettings{"u", "", "", "", false, SecurityMode::StartTls, kPin, 30}));
