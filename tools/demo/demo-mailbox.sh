@@ -1,7 +1,10 @@
 # The demo mailbox of ./run.sh: a private Dovecot on 127.0.0.1 serving the sample messages of
-# tools/demo/messages, and a demo profile (its own program folder and registry file) holding the
-# account "Demo" with a remembered password and one sample rule. The user's own settings are
-# never touched. Sourced by run.sh: quillbox_demo_start FOLDER, then quillbox_demo_stop.
+# tools/demo/messages over POP3 with TLS (as a real provider does, on its own port), and a demo
+# profile (its own program folder and registry file) holding the account "Demo" with a
+# remembered password and one sample rule. The server's certificate comes from an authority made
+# for the demo at its first run (kept under FOLDER/tls); the account trusts it by its stored
+# fingerprint, as a user trusts a self-hosted server. The user's own settings are never touched.
+# Sourced by run.sh: quillbox_demo_start FOLDER, then quillbox_demo_stop.
 
 QUILLBOX_DEMO_DIR=""
 QUILLBOX_DEMO_PORT=""
@@ -24,6 +27,30 @@ _demo_scramble() {
   echo "$out"
 }
 
+# An authority of the demo's own and a certificate for 127.0.0.1 issued by it; made once.
+_demo_certificates() {
+  local dir=$1
+  [ -s "$dir/server.pem" ] && [ -s "$dir/server.key" ] && return 0
+  command -v openssl >/dev/null || { echo "openssl is not installed." >&2; return 1; }
+  mkdir -p "$dir" && chmod 700 "$dir"
+  (
+    cd "$dir" || exit 1
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 3650 \
+      -subj "/CN=Quillbox demo authority" -keyout ca.key -out ca.pem \
+      -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" &&
+      openssl req -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -subj "/CN=127.0.0.1" \
+        -keyout server.key -out server.csr &&
+      printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n' > server.ext &&
+      openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 825 \
+        -extfile server.ext -out server.pem
+  ) >"$dir/openssl.log" 2>&1 || { echo "The demo certificate could not be made:" >&2; cat "$dir/openssl.log" >&2; return 1; }
+}
+
+# The fingerprint the account stores to trust the demo's certificate ("AB:CD:...").
+_demo_fingerprint() {
+  openssl x509 -in "$1" -noout -fingerprint -sha256 | sed 's/^[^=]*=//'
+}
+
 quillbox_demo_start() {
   local root=$1 here
   here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -33,6 +60,9 @@ quillbox_demo_start() {
   rm -rf "$root/server"
   mkdir -p "$root/server/run" "$root/server/state" "$root/profile/home"
   chmod 755 "$root" "$root/server"
+  _demo_certificates "$root/tls" || return 1
+  local fingerprint
+  fingerprint=$(_demo_fingerprint "$root/tls/server.pem")
 
   local mailuid mailgid owner="" extra=""
   if [ "$(id -u)" -eq 0 ]; then
@@ -65,8 +95,11 @@ state_dir = $root/server/state
 log_path = $root/server/dovecot.log
 protocols = pop3
 listen = 127.0.0.1
-ssl = no
-disable_plaintext_auth = no
+ssl = required
+ssl_cert = <$root/tls/server.pem
+ssl_key = <$root/tls/server.key
+ssl_min_protocol = TLSv1.2
+disable_plaintext_auth = yes
 auth_mechanisms = plain
 auth_failure_delay = 0
 auth_username_format = %u
@@ -83,8 +116,12 @@ userdb {
 }
 service pop3-login {
   inet_listener pop3 {
+    port = 0
+  }
+  inet_listener pop3s {
     address = 127.0.0.1
     port = $QUILLBOX_DEMO_PORT
+    ssl = yes
   }
 $chroot
 }
@@ -104,17 +141,16 @@ CONF
   # A fresh demo profile each time: the account points at this run's port.
   local profile=$root/profile
   rm -f "$profile/registry.reg" "$profile/registry.reg.lock" "$profile/rules.dat"
-  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\software\\quillbox\\Demo]\r\n"usrname"="demo"\r\n"mailsrvr"="127.0.0.1"\r\n"port"="%s"\r\n"opt"=dword:00000001\r\n"data"="%s"\r\n\r\n[HKEY_CURRENT_USER\\Software\\quillbox\\delList\\subject]\r\n"total"=dword:00000001\r\n"List_1"="lottery"\r\n"ListID_1"="1"\r\n"Flag_1"=dword:00000001\r\n' \
-    "$QUILLBOX_DEMO_PORT" "$(_demo_scramble demo)" > "$profile/registry.reg"
+  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\software\\quillbox\\Demo]\r\n"usrname"="demo"\r\n"mailsrvr"="127.0.0.1"\r\n"port"="%s"\r\n"opt"=dword:00000001\r\n"data"="%s"\r\n"security"="tls"\r\n"certsha256"="%s"\r\n\r\n[HKEY_CURRENT_USER\\Software\\quillbox\\delList\\subject]\r\n"total"=dword:00000001\r\n"List_1"="lottery"\r\n"ListID_1"="1"\r\n"Flag_1"=dword:00000001\r\n' \
+    "$QUILLBOX_DEMO_PORT" "$(_demo_scramble demo)" "$fingerprint" > "$profile/registry.reg"
   chmod 600 "$profile/registry.reg"
   printf 'Demo;  127.0.0.1\r\n' > "$profile/home/acc.dat"
   printf 'Where subject Contains "lottery" Delete message from the server\r\n' > "$profile/home/rules.dat"
 
-  # Ready once the server greets.
-  local tries greeting
+  # Ready once the server takes connections (it greets only inside TLS).
+  local tries
   for tries in $(seq 1 50); do
-    greeting=$( (exec 3<>"/dev/tcp/127.0.0.1/$QUILLBOX_DEMO_PORT" && read -r -t 2 line <&3 && echo "$line") 2>/dev/null || true)
-    [[ $greeting == +OK* ]] && return 0
+    (exec 3<>"/dev/tcp/127.0.0.1/$QUILLBOX_DEMO_PORT") 2>/dev/null && return 0
     sleep 0.1
   done
   echo "The demo mailbox does not answer." >&2
