@@ -2,6 +2,7 @@
 // on its server, one row per message, built from the headers alone.
 #include "Main.h"
 #include "MessageCells.h"
+#include "HeaderFileWriter.h"
 #include "accounts/AccountMenu.h"
 #include "accounts/AccountPort.h"
 #include "accounts/pop_acc.h"
@@ -14,6 +15,7 @@
 #include "widgets/Modal.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QMenu>
 
@@ -156,33 +158,62 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
 
     const char decimalSeparator = UserDecimalSeparator();
     const size_t count = msg_list.size();
+    std::vector<int> numbers;
+    std::vector<std::string> sizes;
     try {
-        for (size_t i = 0; i < count && !closing_; ++i) {
-            DisplayLCD_Msg("Dowmloading Message " + IntToStr(int64_t(i) + 1) + " of " + IntToStr(int64_t(count)));
-            const std::string& entry = msg_list[i];
+        for (const std::string& entry : msg_list) {
             size_t slash = entry.find('/');
-            std::string number = entry.substr(0, slash);
             std::string octets = slash == std::string::npos ? std::string() : entry.substr(slash + 1);
-            std::string size = FormatMessageSize(StrToInt64(octets), decimalSeparator);
-            POP31->GetSummary(StrToInt(number));
-            const TSummary& summary = POP31->Summary();
+            sizes.push_back(FormatMessageSize(StrToInt64(octets), decimalSeparator));
+            numbers.push_back(StrToInt(entry.substr(0, slash)));
+        }
+    } catch (const EConvertError&) {
+        sizes.resize(numbers.size());  // an entry that is no number ends the list there
+    }
+
+    // Rows reach the list in batches and the header files go to disk on a thread of their own:
+    // neither a repaint nor the disk holds up the replies coming in.
+    THeaderFileWriter headerFiles;
+    std::vector<TMailRow> pending;
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    auto showPending = [&] {
+        MailRows->AddRows(std::move(pending));
+        pending.clear();
+        sinceShown.restart();
+    };
+    size_t listed = 0;
+    try {
+        if (!numbers.empty() && !closing_) DisplayLCD_Msg("Dowmloading Message 1 of " + IntToStr(int64_t(count)));
+        POP31->GetSummaries(numbers, [&](int number, const TSummary& summary) {
+            if (closing_) throw Exception("The window closed.");
+            const size_t i = listed++;
             TMailRow row;
             row.from = summary.From;
             row.subject = summary.Subject;
             row.date = DateOfHeader(summary.Header);
-            row.size = size;
+            row.size = sizes[i];
             row.mark = Get_rule_id(row.from, row.subject);
             row.headerFile = folder + "/msg" + IntToStr(int64_t(i)) + ".hdr";
             row.identity = IdentityOfHeader(summary.Header);
-            if (auto id = uidls_.find(StrToInt(number)); id != uidls_.end()) row.identity.uidl = id->second;
-            MailRows->AddRow(row);
-            platform::RewriteLines(row.headerFile, summary.Header);
-        }
+            if (auto id = uidls_.find(number); id != uidls_.end()) row.identity.uidl = id->second;
+            headerFiles.Post(row.headerFile, summary.Header);
+            pending.push_back(std::move(row));
+            if (pending.size() >= 256 || sinceShown.hasExpired(100)) showPending();
+            if (i + 1 < count)
+                DisplayLCD_Msg("Dowmloading Message " + IntToStr(int64_t(i) + 2) + " of " + IntToStr(int64_t(count)));
+        });
     } catch (const ELineTooLong& e) {
         // The connection is gone with it: say why the list ends here.
         if (!closing_) Inform(e.Message());
     } catch (...) {
         // A summary that cannot be had ends the list quietly; the rows so far stay.
+    }
+    showPending();
+    try {
+        headerFiles.Finish();  // every row's header file exists from here on
+    } catch (const std::exception& e) {
+        if (!closing_) platform::ShowException(e);
     }
     if (closing_) return;
 

@@ -18,6 +18,15 @@ void TMailListModel::AddRow(TMailRow row)
     endInsertRows();
 }
 
+void TMailListModel::AddRows(std::vector<TMailRow> rows)
+{
+    if (rows.empty()) return;
+    int at = Count();
+    beginInsertRows({}, at, at + int(rows.size()) - 1);
+    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+}
+
 void TMailListModel::RemoveRow(int i)
 {
     if (i < 0 || i >= Count()) return;

@@ -34,6 +34,8 @@ public:
     int Count() const { return int(rows_.size()); }
     const TMailRow& Row(int i) const { return rows_.at(size_t(i)); }
     void AddRow(TMailRow row);
+    // Many rows in one insertion: the views lay out and paint once for all of them.
+    void AddRows(std::vector<TMailRow> rows);
     void RemoveRow(int i);
     void Clear();
     void SetMark(int i, int mark);

@@ -1,5 +1,6 @@
 #include "mailbox/Kiropop3.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -62,7 +63,7 @@ std::string TKiroPOP3::ReadReplyLine()
     return WithoutLineEnd(line);
 }
 
-void TKiroPOP3::ReadMultiLine(const std::function<void(const std::string&)>& use)
+void TKiroPOP3::ReadMultiLine(const std::function<void(const std::string&)>& use, bool keepGoing)
 {
     std::exception_ptr firstFailure;
     for (std::string line = ReadReplyLine(); line != "."; line = ReadReplyLine()) {
@@ -70,7 +71,7 @@ void TKiroPOP3::ReadMultiLine(const std::function<void(const std::string&)>& use
         try {
             use(line);
         } catch (const Exception&) {
-            firstFailure = std::current_exception();
+            if (!keepGoing) firstFailure = std::current_exception();
         }
     }
     if (firstFailure) std::rethrow_exception(firstFailure);
@@ -130,6 +131,7 @@ void TKiroPOP3::Connect()
                 }
                 StartTls();
             }
+            AskCapabilities();
             Login();
             loggedIn = true;
             std::string stat = Command("STAT");
@@ -181,23 +183,36 @@ void TKiroPOP3::List()
     BusyScope busy(busy_);
     CheckConnection();
     Command("LIST ");  // the status line is not examined: a refusal leaves the wait to the time-out
+    listedSizes_.clear();
     ReadMultiLine([this](const std::string& line) {
-        if (!OnList) return;
         int64_t size = StrToInt64(NthWord(line, ' ', 2));
         int msg = StrToInt(NthWord(line, ' ', 1));
-        OnList(msg, size);
+        listedSizes_[msg] = size;
+        if (OnList) OnList(msg, size);
+    }, !OnList);
+}
+
+void TKiroPOP3::AskCapabilities()
+{
+    capabilities_.clear();
+    // A server that does not know CAPA gets the same exchange as before, plus this one line.
+    if (!IsPositive(Command("CAPA"))) return;
+    ReadMultiLine([this](const std::string& line) {
+        std::string name = UpperCase(Trim(NthWord(Trim(line), ' ', 1)));
+        if (!name.empty()) capabilities_.push_back(name);
     });
 }
 
-void TKiroPOP3::GetSummary(int MsgNum)
+bool TKiroPOP3::HasCapability(const std::string& name) const
 {
-    if (busy_) return;
-    BusyScope busy(busy_);
-    CheckConnection();
-    if (OnRetrieveStart) OnRetrieveStart(this);
-    std::string reply = Command("TOP " + IntToStr(MsgNum) + " 0");
-    if (!IsPositive(reply)) throw Exception(reply);
+    for (const std::string& c : capabilities_)
+        if (c == name) return true;
+    return false;
+}
 
+void TKiroPOP3::ReadSummaryLines(int MsgNum)
+{
+    (void)MsgNum;
     summary_.Header.clear();
     summary_.Subject.clear();
     summary_.From.clear();
@@ -208,14 +223,74 @@ void TKiroPOP3::GetSummary(int MsgNum)
         if (StartsWith(line, "Subject:")) summary_.Subject = line.substr(8);
         else if (StartsWith(line, "From:")) summary_.From = line.substr(5);
         else if (StartsWith(line, "Message-ID:")) summary_.MessageId = line.size() > 12 ? line.substr(12, 256) : "";
-        summary_.Header.push_back(line);
-        if (line == ".") break;
+        if (line == ".") {
+            summary_.Header.push_back(std::move(line));
+            break;
+        }
+        summary_.Header.push_back(std::move(line));
     }
+}
 
-    reply = Command("LIST " + IntToStr(MsgNum));
+void TKiroPOP3::SummaryBytes(int MsgNum)
+{
+    // The full LIST gave every size already; asking again per message would double the round trips.
+    if (auto listed = listedSizes_.find(MsgNum); listed != listedSizes_.end()) {
+        summary_.Bytes = listed->second;
+        return;
+    }
+    std::string reply = Command("LIST " + IntToStr(MsgNum));
     summary_.Bytes = StrToInt64(Trim(NthWord(reply, ' ', 3)));
+}
+
+void TKiroPOP3::GetSummary(int MsgNum)
+{
+    if (busy_) return;
+    BusyScope busy(busy_);
+    CheckConnection();
+    if (OnRetrieveStart) OnRetrieveStart(this);
+    std::string reply = Command("TOP " + IntToStr(MsgNum) + " 0");
+    if (!IsPositive(reply)) throw Exception(reply);
+    ReadSummaryLines(MsgNum);
+    SummaryBytes(MsgNum);
     StatusMessage(1, "Summary Retrieved");
     if (OnRetrieveEnd) OnRetrieveEnd(this);
+}
+
+void TKiroPOP3::GetSummaries(const std::vector<int>& MsgNums, const TSummaryEvent& onSummary)
+{
+    if (busy_) return;
+    BusyScope busy(busy_);
+    CheckConnection();
+    const size_t window = HasCapability("PIPELINING") ? size_t(std::max(PipelineWindow, 1)) : 1;
+    size_t sent = 0;
+    try {
+        for (size_t done = 0; done < MsgNums.size(); ++done) {
+            // Keep the window full: the commands go out together, the replies come back in order.
+            if (sent < MsgNums.size() && sent < done + window) {
+                std::string commands;
+                for (; sent < MsgNums.size() && sent < done + window; ++sent)
+                    commands += "TOP " + IntToStr(MsgNums[sent]) + " 0\r\n";
+                Write(commands);
+            }
+            const int n = MsgNums[done];
+            if (OnRetrieveStart) OnRetrieveStart(this);
+            std::string reply;
+            ReadLn(reply);
+            if (reply.empty()) throw Exception(kConnectionLost);
+            if (!IsPositive(reply)) throw Exception(reply);
+            ReadSummaryLines(n);
+            if (auto listed = listedSizes_.find(n); listed != listedSizes_.end()) summary_.Bytes = listed->second;
+            else if (window == 1) SummaryBytes(n);
+            else summary_.Bytes = 0;  // not listed: nothing to ask in the middle of a pipeline
+            StatusMessage(1, "Summary Retrieved");
+            if (OnRetrieveEnd) OnRetrieveEnd(this);
+            if (onSummary) onSummary(n, summary_);
+        }
+    } catch (...) {
+        // Replies to commands in flight would be read by whatever comes next: end it here.
+        if (Connected()) TPowersock::Disconnect();
+        throw;
+    }
 }
 
 void TKiroPOP3::DeleteMessage(int MsgNum)

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <vector>
 #include <string>
 
 // The header summary of one message.
@@ -58,7 +59,16 @@ public:
     void Abort() override;
 
     void List();
+    // TOP n 0; the size is the one the full LIST gave (LIST n only when no LIST was made).
     void GetSummary(int MsgNum);
+    // The summaries of many messages, each handed to `onSummary` as it is complete, in order.
+    // With a server that offers PIPELINING up to PipelineWindow TOP commands are in flight at
+    // once; else one after the other. A failure, Stop or a time-out in the middle ends the
+    // batch with its exception and closes the connection without QUIT, so no reply is left
+    // queued; the summaries handed out so far stand.
+    using TSummaryEvent = std::function<void(int MsgNum, const TSummary& Summary)>;
+    void GetSummaries(const std::vector<int>& MsgNums, const TSummaryEvent& onSummary);
+    int PipelineWindow = 16;
     void DeleteMessage(int MsgNum);
     // UIDL: the unique id of every message, from one reply. False when the server does not
     // offer UIDL (or another operation is running); `ids` is then left empty.
@@ -67,6 +77,10 @@ public:
     std::string GetUIDL(int MsgNum);
 
     const TSummary& Summary() const { return summary_; }
+    // What the server said it can do (CAPA), in capitals: "PIPELINING", "UIDL", "TOP" ...;
+    // empty when it does not answer CAPA.
+    const std::vector<std::string>& Capabilities() const { return capabilities_; }
+    bool HasCapability(const std::string& name) const;
     int MessageCount() const { return messageCount_; }
     bool Busy() const { return busy_; }
 
@@ -79,11 +93,18 @@ private:
     // Reads a multi-line reply to its terminator, handing each line to `use`. A line that
     // cannot be used fails the operation only once the whole reply is read, so the next
     // command reads its own reply and not the rest of this one.
-    void ReadMultiLine(const std::function<void(const std::string&)>& use);
+    // With `keepGoing`, unusable lines are passed over instead.
+    void ReadMultiLine(const std::function<void(const std::string&)>& use, bool keepGoing = false);
     bool AuthenticationPassed(const std::string& Reply, int& Tries);
     void Login();
+    void AskCapabilities();
+    // The header lines of one TOP reply (its status line read already) into summary_.
+    void ReadSummaryLines(int MsgNum);
+    void SummaryBytes(int MsgNum);
 
     TSummary summary_;
+    std::vector<std::string> capabilities_;
+    std::map<int, int64_t> listedSizes_;  // from the last full LIST of this connection
     int messageCount_ = 0;
     bool busy_ = false;
     std::string attachFilePath_;

@@ -78,11 +78,11 @@ void InstallQtPlatform()
     platform::SetMessageBoxHandler(ShowQtBox);
     // Engines pump between the slices of every wait, and while data streams in far more often
     // than a screen can change. Processing the GUI's events (repaints above all) at most every
-    // 10 ms keeps it live and lets Stop through at once, without a fast transfer spending its
-    // time on repainting.
+    // 50 ms keeps it live (twenty turns a second) and lets Stop through at once, without a fast
+    // transfer spending its time on repainting.
     platform::SetMessagePump([] {
         static QElapsedTimer sinceLast;
-        if (sinceLast.isValid() && !sinceLast.hasExpired(10)) return;
+        if (sinceLast.isValid() && !sinceLast.hasExpired(50)) return;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         sinceLast.start();
     });

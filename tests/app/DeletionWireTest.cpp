@@ -219,7 +219,7 @@ TEST_F(DeletionWire, TheDeleteCommandEndsAtARefusalAndKeepsTheRows)
     Select({1, 2});
     boxes.Answer(MsgResult::Yes);
     frm->cmd_del->trigger();  // as the toolbar runs it: the error report shows what failed
-    EXPECT_EQ(server.Finish(), kLogin + "STAT\r\nUIDL 2\r\nUIDL 3\r\nDELE 2\r\n");  // closed without QUIT
+    EXPECT_EQ(server.Finish(), "CAPA\r\n" + kLogin + "STAT\r\nUIDL 2\r\nUIDL 3\r\nDELE 2\r\n");  // closed without QUIT
     ASSERT_EQ(boxes.Shown().size(), 2u);
     EXPECT_EQ(boxes.Shown()[1].text, "-ERR no such message\r\n");
     EXPECT_EQ(frm->MailRows->Count(), 5);

@@ -265,3 +265,32 @@ TEST(MessageDate, TheFirstLineBeginningWithDateCountsWithItsCase)
     EXPECT_EQ(DateOfHeader({"X-Date: a", "Delivery-Date: b", "date: c", "Date: d", "Date: e"}), " d");
     EXPECT_EQ(DateOfHeader({"Subject: x", "", "."}), "");
 }
+
+TEST_F(MailCheckDovecot, RowsAndHeaderFilesAreTheSameWithAndWithoutPipelining)
+{
+    std::vector<std::string> messages;
+    for (int i = 0; i < 40; ++i)
+        messages.push_back(Message("From: s" + std::to_string(i) + "@example.org\r\nSubject: Number " + std::to_string(i) +
+                                       "\r\nDate: Tue, 8 Dec 2026 09:12:03 +0100\r\n",
+                                   std::string(size_t(100 + 37 * i), 'b') + "\r\n"));
+    StartWith(messages);
+    AddAccount("Work", "bob", "secret", server->Port());
+    Open();
+    auto snapshot = [&] {
+        StringList seen;
+        for (int i = 0; i < frm->MailRows->Count(); ++i) {
+            const TMailRow& r = frm->MailRows->Row(i);
+            seen.push_back(r.from + "|" + r.subject + "|" + r.date + "|" + r.size + "|" + platform::ReadBytes(r.headerFile));
+        }
+        return seen;
+    };
+    frm->POP31->PipelineWindow = 1;
+    Check("Work");
+    const StringList lockStep = snapshot();
+    ASSERT_EQ(lockStep.size(), 40u);
+    frm->POP31->PipelineWindow = 16;
+    Check("Work");
+    EXPECT_TRUE(frm->POP31->HasCapability("PIPELINING"));
+    EXPECT_EQ(snapshot(), lockStep);
+    EXPECT_TRUE(boxes.Shown().empty());
+}

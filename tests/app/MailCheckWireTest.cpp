@@ -27,23 +27,21 @@ TEST_F(MailCheckWire, AFullCheckSendsExactlyTheseCommands)
         .Exchange("LIST ", "+OK 2 messages\r\n1 100\r\n2 200\r\n.\r\n")
         .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
-        .Exchange("LIST 1", "+OK 1 100\r\n")
         .Exchange("TOP 2 0", "+OK\r\nFrom: b@example.org\r\nSubject: two\r\n\r\n.\r\n")
-        .Exchange("LIST 2", "+OK 2 200\r\n")
         .Exchange("QUIT", "+OK bye\r\n")
         .Close();
     server.Start();
     AddAccount("Scripted", "bob", "pw", server.Port());
     Open();
     Check("Scripted");
-    EXPECT_EQ(server.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\nTOP 1 0\r\nLIST 1\r\nTOP 2 0\r\nLIST 2\r\nQUIT\r\n");
+    EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\nTOP 1 0\r\nTOP 2 0\r\nQUIT\r\n");
     EXPECT_EQ(frm->MailRows->Count(), 2);
     EXPECT_TRUE(Idle());
 }
 
 TEST_F(MailCheckWire, StatRefusedAfterTheLoginEndsIdle)
 {
-    server.Greeting()
+    server.MailboxGreeting()
         .Exchange("USER bob", "+OK\r\n")
         .Exchange("PASS pw", "+OK\r\n")
         .Exchange("STAT", "-ERR mailbox locked\r\n")
@@ -67,7 +65,6 @@ TEST_F(MailCheckWire, QuitRefusedIsReportedAndTheEndOfTheCheckSkipped)
         .Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n")
         .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
-        .Exchange("LIST 1", "+OK 1 100\r\n")
         .Exchange("QUIT", "-ERR cannot finish\r\n")
         .Close();
     server.Start();
@@ -91,7 +88,6 @@ TEST_F(MailCheckWire, ASummaryThatTimesOutEndsTheListQuietly)
         .Exchange("LIST ", "+OK\r\n1 100\r\n2 200\r\n.\r\n")
         .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
-        .Exchange("LIST 1", "+OK 1 100\r\n")
         .Expect("TOP 2 0\r\n")
         .SilentUntilClosed();
     server.Start();
@@ -117,7 +113,7 @@ TEST_F(MailCheckWire, AnAccountFolderThatCannotBeMadeClosesTheConnectionAndEndsI
     platform::WriteBytes(home.Home() + "Blocked", "a file where the folder belongs");
     Open();
     Check("Blocked");
-    EXPECT_EQ(server.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\n");  // closed without QUIT
+    EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\n");  // closed without QUIT
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
     EXPECT_NE(boxes.Shown()[0].text.find("Blocked"), std::string::npos);
@@ -186,7 +182,6 @@ TEST_F(MailCheckWire, ClosingTheWindowWhileQuitWaitsAsksNothingMore)
         .Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n")
         .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
-        .Exchange("LIST 1", "+OK 1 100\r\n")
         .Expect("QUIT\r\n")
         .SilentUntilClosed();
     server.Start();
@@ -212,13 +207,12 @@ TEST_F(MailCheckWire, HugeSizesAndUnusableListLinesKeepEveryReplyInStep)
         .Exchange("LIST ", "+OK\r\n1 3221225472\r\n.\r\n")
         .Exchange("UIDL", "-ERR\r\n")
         .Exchange("TOP 1 0", header)
-        .Exchange("LIST 1", "+OK 1 3221225472\r\n")
         .Exchange("QUIT", "+OK\r\n");
     server.Start();
     AddAccount("Big", "bob", "pw", server.Port());
     Open();
     Check("Big");
-    EXPECT_EQ(server.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\nTOP 1 0\r\nLIST 1\r\nQUIT\r\n");
+    EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\nTOP 1 0\r\nQUIT\r\n");
     ASSERT_EQ(frm->MailRows->Count(), 1);
     EXPECT_EQ(frm->MailRows->Row(0).size, "3145728.00 KB");
     EXPECT_TRUE(boxes.Shown().empty());
@@ -232,7 +226,7 @@ TEST_F(MailCheckWire, HugeSizesAndUnusableListLinesKeepEveryReplyInStep)
     Open();
     Check("Bad");
     EXPECT_EQ(boxes.Texts(), StringList{"Failed to connect to the mail server."});
-    EXPECT_EQ(bad.Finish(), "USER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nQUIT\r\n");
+    EXPECT_EQ(bad.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nQUIT\r\n");
     EXPECT_TRUE(Idle());
 }
 
@@ -242,7 +236,6 @@ TEST_F(MailCheckWire, ALineTooLongIsExplainedAndTheRowsSoFarStay)
         .Exchange("LIST ", "+OK\r\n1 5\r\n2 5\r\n.\r\n")
         .Exchange("UIDL", "-ERR\r\n")
         .Exchange("TOP 1 0", header)
-        .Exchange("LIST 1", "+OK 1 5\r\n")
         .Expect("TOP 2 0\r\n")
         .SendUntilCut("+OK\r\nSubject: " + std::string(TPowersock::MaxLineLength + 10, 'y') + "\r\n");
     server.Start();

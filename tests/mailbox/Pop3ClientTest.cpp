@@ -35,7 +35,7 @@ struct Mailbox {
 
 using Events = std::vector<std::string>;
 
-const std::string kLogin = "USER bob\r\nPASS secret\r\nSTAT\r\n";
+const std::string kLogin = "CAPA\r\nUSER bob\r\nPASS secret\r\nSTAT\r\n";
 
 }  // namespace
 
@@ -44,10 +44,9 @@ TEST(Pop3Check, AFullCheckSpeaksExactlyTheseBytes)
     ScriptedPop3Server server;
     server.LoginOk("bob", "secret", "+OK 2 1864\r\n")
         .Exchange("LIST ", "+OK 2 messages\r\n1 320\r\n2 1544\r\n.\r\n")
+        // The sizes come from the full LIST: no "LIST n" per message.
         .Exchange("TOP 1 0", "+OK\r\nFrom: Ann <ann@example.com>\r\nSubject: Lunch\r\n\r\n.\r\n")
-        .Exchange("LIST 1", "+OK 1 320\r\n")
         .Exchange("TOP 2 0", "+OK\r\nSubject: Report\r\nFrom: carl@example.com\r\n\r\n.\r\n")
-        .Exchange("LIST 2", "+OK 2 1544\r\n")
         .Exchange("QUIT", "+OK bye\r\n");
     server.Start();
 
@@ -69,7 +68,7 @@ TEST(Pop3Check, AFullCheckSpeaksExactlyTheseBytes)
     EXPECT_FALSE(m.pop.Connected());
     EXPECT_FALSE(m.pop.Busy());
     EXPECT_EQ(m.events, (Events{"connect", "list 1 320", "list 2 1544", "disconnect"}));
-    EXPECT_EQ(server.Finish(), kLogin + "LIST \r\nTOP 1 0\r\nLIST 1\r\nTOP 2 0\r\nLIST 2\r\nQUIT\r\n");
+    EXPECT_EQ(server.Finish(), kLogin + "LIST \r\nTOP 1 0\r\nTOP 2 0\r\nQUIT\r\n");
 }
 
 TEST(Pop3Summary, HeaderFieldsAreTakenFromTheFirstLineOfTheirOwnCase)
@@ -288,7 +287,7 @@ TEST(Pop3Delete, ALostConnectionIsNoDeletion)
 TEST(Pop3Login, ARefusedPasswordIsRetriedOnceWhenTheHandlerAsks)
 {
     ScriptedPop3Server server;
-    server.Greeting()
+    server.MailboxGreeting()
         .Exchange("USER bob", "+OK\r\n")
         .Exchange("PASS secret", "-ERR [AUTH] Authentication failed.\r\n")
         .Exchange("USER bob", "+OK\r\n")
@@ -307,13 +306,13 @@ TEST(Pop3Login, ARefusedPasswordIsRetriedOnceWhenTheHandlerAsks)
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(m.pop.MessageCount(), 4);
     EXPECT_EQ(m.events, (Events{"connect"}));
-    EXPECT_EQ(server.Finish(milliseconds(100)), "USER bob\r\nPASS secret\r\nUSER bob\r\nPASS better\r\nSTAT\r\n");
+    EXPECT_EQ(server.Finish(milliseconds(100)), "CAPA\r\nUSER bob\r\nPASS secret\r\nUSER bob\r\nPASS better\r\nSTAT\r\n");
 }
 
 TEST(Pop3Login, ASecondRefusalFailsWithoutAskingAgain)
 {
     ScriptedPop3Server server;
-    server.Greeting()
+    server.MailboxGreeting()
         .Exchange("USER bob", "+OK\r\n")
         .Exchange("PASS secret", "-ERR no\r\n")
         .Exchange("USER bob", "+OK\r\n")
@@ -346,7 +345,7 @@ TEST(Pop3Login, RefusalsWithoutARetryLogOutAndSayAuthenticationFailed)
                           Case{"PASS, handler declines", false, true}}) {
         SCOPED_TRACE(c.name);
         ScriptedPop3Server server;
-        server.Greeting();
+        server.MailboxGreeting();
         if (c.refuseUser) server.Exchange("USER bob", "-ERR unknown\r\n");
         else server.Exchange("USER bob", "+OK\r\n").Exchange("PASS secret", "-ERR wrong\r\n");
         server.Exchange("QUIT", "+OK\r\n");
@@ -385,7 +384,7 @@ TEST(Pop3Login, MissingCredentialsAreAskedForOnceBeforeAnyConnection)
     EXPECT_EQ(asked, 2);
     EXPECT_TRUE(m.pop.Connected());
     m.pop.Abort();
-    EXPECT_EQ(server.Finish(), "USER bob\r\nPASS typed\r\nSTAT\r\n");
+    EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS typed\r\nSTAT\r\n");
 }
 
 TEST(Pop3Login, ANegativeGreetingOrStatEndsTheSession)
@@ -421,7 +420,7 @@ TEST(Pop3Login, ANegativeGreetingOrStatEndsTheSession)
 TEST(Pop3Login, AServerThatHangsUpIsReportedAsSuchNotAsARefusal)
 {
     ScriptedPop3Server server;
-    server.Greeting().Expect("USER bob\r\n").Close();
+    server.MailboxGreeting().Expect("USER bob\r\n").Close();
     server.Start();
     Mailbox m(server.Port());
     int refusals = 0;
@@ -480,7 +479,7 @@ TEST(Pop3Stop, StopDuringEachWaitEndsItAndClosesWithoutQuit)
     {
         SCOPED_TRACE("sending");
         ScriptedPop3Server server;
-        server.Greeting().Expect("USER bob\r\n").Send("+OK\r\n").Silent(milliseconds(1500)).IgnoreUntilClosed();
+        server.MailboxGreeting().Expect("USER bob\r\n").Send("+OK\r\n").Silent(milliseconds(1500)).IgnoreUntilClosed();
         server.Start();
         Mailbox m(server.Port(), 0);
         m.pop.Password = std::string(16 * 1024 * 1024, 'p');  // more than the socket takes at once
@@ -608,10 +607,10 @@ TEST(Pop3Status, ReportLevelsFilterWhatReachesOnStatus)
         return seen;
     };
     EXPECT_TRUE(run(0).empty());
-    EXPECT_EQ(run(1), (std::vector<std::string>{"+OK\r\n", "+OK Logged in.\r\n", "+OK 1 10\r\n", "+OK\r\n",
+    EXPECT_EQ(run(1), (std::vector<std::string>{"-ERR unknown command\r\n", "+OK\r\n", "+OK Logged in.\r\n", "+OK 1 10\r\n", "+OK\r\n",
                                                 "+OK 1 10\r\n", "Summary Retrieved", "+OK\r\n"}));
     const auto four = run(4);
-    EXPECT_EQ(std::count(four.begin(), four.end(), "Sending Buffer"), 6);  // one per command
+    EXPECT_EQ(std::count(four.begin(), four.end(), "Sending Buffer"), 7);  // one per command
     EXPECT_EQ(std::count(four.begin(), four.end(), "Request Close Socket"), 1);
     EXPECT_EQ(std::count(four.begin(), four.end(), "ReadLn"), 0);
     const auto eight = run(8);
@@ -652,4 +651,96 @@ TEST(Pop3Session, DestroyingAConnectedClientClosesQuietly)
     }
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(server.Finish(), kLogin);
+}
+
+namespace {
+
+std::string TopReply(int n) { return "+OK\r\nSubject: s" + std::to_string(n) + "\r\nFrom: f" + std::to_string(n) + "\r\n\r\n.\r\n"; }
+
+// A server that offers PIPELINING, with five messages listed.
+ScriptedPop3Server& PipelinedFive(ScriptedPop3Server& s)
+{
+    return s.Greeting()
+        .Exchange("CAPA", "+OK Capability list follows\r\nTOP\r\nUIDL\r\nPIPELINING\r\n.\r\n")
+        .Exchange("USER bob", "+OK\r\n")
+        .Exchange("PASS secret", "+OK\r\n")
+        .Exchange("STAT", "+OK 5 500\r\n")
+        .Exchange("LIST ", "+OK\r\n1 101\r\n2 102\r\n3 103\r\n4 104\r\n5 3221225472\r\n.\r\n");
+}
+
+struct Batch {
+    std::vector<std::string> subjects;
+    std::vector<int64_t> sizes;
+    TKiroPOP3::TSummaryEvent Collect()
+    {
+        return [this](int n, const TSummary& s) {
+            subjects.push_back(std::to_string(n) + s.Subject);
+            sizes.push_back(s.Bytes);
+        };
+    }
+};
+
+}  // namespace
+
+TEST(Pop3Pipelining, TopCommandsGoOutInAWindowAndEachReplyReachesItsMessage)
+{
+    std::string tail = TopReply(3) + TopReply(4) + TopReply(5);
+    std::vector<std::string> bytes;
+    for (char c : tail) bytes.emplace_back(1, c);  // the last replies arrive one byte at a time
+    ScriptedPop3Server server;
+    PipelinedFive(server)
+        .Expect("TOP 1 0\r\nTOP 2 0\r\nTOP 3 0\r\n")
+        .Send(TopReply(1))
+        .Expect("TOP 4 0\r\n")
+        .Send(TopReply(2))
+        .Expect("TOP 5 0\r\n")
+        .SendChunks(bytes, milliseconds(0))
+        .Exchange("QUIT", "+OK\r\n");
+    server.Start();
+    Mailbox m(server.Port());
+    m.pop.PipelineWindow = 3;
+    m.pop.Connect();
+    EXPECT_TRUE(m.pop.HasCapability("PIPELINING"));
+    m.pop.List();
+    Batch b;
+    m.pop.GetSummaries({1, 2, 3, 4, 5}, b.Collect());
+    EXPECT_EQ(b.subjects, (StringList{"1 s1", "2 s2", "3 s3", "4 s4", "5 s5"}));
+    EXPECT_EQ(b.sizes, (std::vector<int64_t>{101, 102, 103, 104, 3221225472LL}));
+    m.pop.Disconnect();
+    server.Finish();
+}
+
+TEST(Pop3Pipelining, AServerThatClosesOrAStopInTheMiddleEndsTheBatchWithoutQuit)
+{
+    ScriptedPop3Server closing;
+    PipelinedFive(closing).Expect("TOP 1 0\r\nTOP 2 0\r\nTOP 3 0\r\n").Send(TopReply(1) + TopReply(2)).Close();
+    closing.Start();
+    Mailbox a(closing.Port());
+    a.pop.PipelineWindow = 3;
+    a.pop.Connect();
+    a.pop.List();
+    Batch got;
+    // "Connection lost", or a reset when the server closed with commands of ours unread.
+    EXPECT_THROW(a.pop.GetSummaries({1, 2, 3, 4, 5}, got.Collect()), Exception);
+    EXPECT_EQ(got.subjects, (StringList{"1 s1", "2 s2"}));
+    EXPECT_FALSE(a.pop.Connected());
+    EXPECT_FALSE(a.pop.Busy());
+    closing.Finish();
+
+    ScriptedPop3Server stalling;
+    PipelinedFive(stalling).Expect("TOP 1 0\r\nTOP 2 0\r\n").Send(TopReply(1)).IgnoreUntilClosed();
+    stalling.Start();
+    Mailbox b(stalling.Port(), 5000);
+    b.pop.PipelineWindow = 2;
+    b.pop.Connect();
+    b.pop.List();
+    Batch stopped;
+    PumpHook hook([&] {
+        if (stopped.subjects.size() == 1) b.pop.Abort();
+    });
+    EXPECT_EQ(MessageOf<EAbortError>([&] { b.pop.GetSummaries({1, 2, 3}, stopped.Collect()); }), "Socket readln aborted");
+    EXPECT_EQ(stopped.subjects, StringList{"1 s1"});
+    EXPECT_FALSE(b.pop.Connected());
+    const std::string sent = stalling.Finish();
+    EXPECT_EQ(sent.find("QUIT"), std::string::npos);
 }

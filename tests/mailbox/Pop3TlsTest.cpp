@@ -129,12 +129,12 @@ TEST_F(MailboxTls, UntrustedCertificatesAreRefusedUntilPinnedAndBrokenServersFai
         EXPECT_TRUE(peer.Finish().received.empty());  // not one byte of POP3 went out
     }
 
-    // Pinned: the user trusts that one certificate; USER then goes over TLS.
+    // Pinned: the user trusts that one certificate; POP3 then goes over TLS.
     TlsTestPeer pinned({TlsTestPeer::Act::Serve, certificates.SelfSigned().certificate, certificates.SelfSigned().key});
     Client p(pinned.Port(), SecurityMode::Tls, 300);
     p.pop.CertificatePin = certificates.Fingerprint(certificates.SelfSigned());
-    EXPECT_THROW(p.pop.Connect(), EAbortError);  // the peer never answers USER
-    EXPECT_EQ(pinned.Finish().received.rfind("USER bob\r\n", 0), 0u);
+    EXPECT_THROW(p.pop.Connect(), EAbortError);  // the peer never answers
+    EXPECT_EQ(pinned.Finish().received.rfind("CAPA\r\n", 0), 0u);
 
     // A plain-text server on a TLS port, one that stalls in the handshake, one that closes.
     struct Broken {

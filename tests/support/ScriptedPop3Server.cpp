@@ -144,7 +144,7 @@ ScriptedPop3Server& ScriptedPop3Server::Exchange(const std::string& command, std
 ScriptedPop3Server& ScriptedPop3Server::LoginOk(const std::string& user, const std::string& password,
                                                 const std::string& statReply)
 {
-    return Greeting()
+    return MailboxGreeting()
         .Exchange("USER " + user, "+OK\r\n")
         .Exchange("PASS " + password, "+OK Logged in.\r\n")
         .Exchange("STAT", statReply);

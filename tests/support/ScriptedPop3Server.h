@@ -51,9 +51,15 @@ public:
 
     // ---- shorthands ----
     ScriptedPop3Server& Greeting(std::string line = "+OK POP3 server ready\r\n") { return Send(std::move(line)); }
+    // The greeting, then CAPA refused, as the mailbox client asks it after every greeting: a
+    // server without capabilities, which gets the plain lock-step exchange.
+    ScriptedPop3Server& MailboxGreeting(std::string line = "+OK POP3 server ready\r\n")
+    {
+        return Greeting(std::move(line)).Exchange("CAPA", "-ERR unknown command\r\n");
+    }
     // Expects the command line (CR LF is added) and answers with `reply` as given.
     ScriptedPop3Server& Exchange(const std::string& command, std::string reply);
-    // Greeting, USER, PASS and STAT, all accepted.
+    // MailboxGreeting, USER, PASS and STAT, all accepted.
     ScriptedPop3Server& LoginOk(const std::string& user, const std::string& password, const std::string& statReply);
 
     void Start();
