@@ -57,6 +57,11 @@ void TMainFrm::sub_mnu_click(QObject* clicked)
 {
     auto* entry = qobject_cast<QAction*>(clicked);
     if (!entry) return;
+    if (entry == addAccountEntry_) {
+        // No account yet: the drop-down's one entry makes the first.
+        if (windows_.Frm_Acc) windows_.Frm_Acc->cmd_AddClick();
+        return;
+    }
     LCD1->SetAnimationEnabled(false);
     DisplayLCD_Msg("Checking Mail ...");
     // The entry keeps the account's name itself; its caption only shows it.
@@ -193,7 +198,9 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             row.subject = summary.Subject;
             row.date = DateOfHeader(summary.Header);
             row.size = sizes[i];
-            row.mark = Get_rule_id(row.from, row.subject);
+            row.octets = summary.Bytes;
+            ShowRow(row);
+            row.mark = Get_rule_id(row);
             row.headerFile = folder + "/msg" + IntToStr(int64_t(i)) + ".hdr";
             row.identity = IdentityOfHeader(summary.Header);
             if (auto id = uidls_.find(number); id != uidls_.end()) row.identity.uidl = id->second;

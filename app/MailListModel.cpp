@@ -1,9 +1,20 @@
 #include "MailListModel.h"
 
 #include "widgets/Artwork.h"
+#include "widgets/DisplayText.h"
+#include "widgets/MailDate.h"
 #include "widgets/QtText.h"
 
 #include <QColor>
+
+void ShowRow(TMailRow& row)
+{
+    row.shownFrom = FromQ(DisplayHeaderText(row.from));
+    row.shownSubject = FromQ(DisplayHeaderText(row.subject));
+    row.shownDate = FromQ(DisplayDate(row.date));
+    auto when = ParseMailDate(row.date);
+    row.time = when ? when->toSecsSinceEpoch() : INT64_MIN;
+}
 
 TMailListModel::TMailListModel(QObject* parent)
     : QAbstractTableModel(parent), markedIcon_(widgets::ImageListIcon(0)), deletedIcon_(widgets::ImageListIcon(2))
@@ -12,6 +23,7 @@ TMailListModel::TMailListModel(QObject* parent)
 
 void TMailListModel::AddRow(TMailRow row)
 {
+    if (row.shownFrom.empty() && row.shownSubject.empty() && row.shownDate.empty()) ShowRow(row);
     int at = Count();
     beginInsertRows({}, at, at);
     rows_.push_back(std::move(row));
@@ -21,6 +33,8 @@ void TMailListModel::AddRow(TMailRow row)
 void TMailListModel::AddRows(std::vector<TMailRow> rows)
 {
     if (rows.empty()) return;
+    for (TMailRow& row : rows)
+        if (row.shownFrom.empty() && row.shownSubject.empty() && row.shownDate.empty()) ShowRow(row);
     int at = Count();
     beginInsertRows({}, at, at + int(rows.size()) - 1);
     rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
@@ -64,10 +78,22 @@ QVariant TMailListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
-        case ColFrom: return ToQ(row.from);
-        case ColSubject: return ToQ(row.subject);
-        case ColDate: return ToQ(row.date);
+        case ColFrom: return ToQ(row.shownFrom);
+        case ColSubject: return ToQ(row.shownSubject);
+        case ColDate: return ToQ(row.shownDate);
         case ColSize: return ToQ(row.size);
+        }
+        break;
+    case Qt::ToolTipRole:
+        if (index.column() == ColFrom) return ToQ(row.shownFrom);
+        if (index.column() == ColSubject) return ToQ(row.shownSubject);
+        break;
+    case SortRole:
+        switch (index.column()) {
+        case ColFrom: return ToQ(row.shownFrom).toCaseFolded();
+        case ColSubject: return ToQ(row.shownSubject).toCaseFolded();
+        case ColDate: return qlonglong(row.time);
+        case ColSize: return qlonglong(row.octets);
         }
         break;
     case Qt::DecorationRole:

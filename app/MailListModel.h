@@ -7,24 +7,36 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 
+#include <climits>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 struct TMailRow {
-    std::string from;     // the row's caption
-    std::string subject;
-    std::string date;
-    std::string size;
+    std::string from;     // the row's caption, raw as the header has it
+    std::string subject;  // raw
+    std::string date;     // raw: everything after "Date:"
+    std::string size;     // the size cell
     int mark = -1;           // 0 marked by a rule, 2 deleted on the server, -1 none
     std::string headerFile;  // the header lines saved for this message by the check that listed it
     TMessageIdentity identity;  // what confirms, before a deletion, that the server still has it at its number
+    int64_t octets = 0;         // the size the server gave, for sorting
+
+    // As the list shows them (filled by ShowRow): decoded, UTF-8; and the date as a time.
+    std::string shownFrom, shownSubject, shownDate;
+    int64_t time = INT64_MIN;  // seconds since 1970; INT64_MIN when the date does not parse
 };
+
+// Fills the shown texts of a row from its raw ones: encoded words decoded, the date in local time.
+void ShowRow(TMailRow& row);
 
 class TMailListModel : public QAbstractTableModel {
 public:
     enum Column { ColFrom, ColSubject, ColDate, ColSize, ColumnCount };
     static constexpr int kColumnWidths[ColumnCount] = {184, 270, 80, 80};
+    // The role sorting uses: the shown text folded for letter case, the time, the octets.
+    static constexpr int SortRole = Qt::UserRole + 1;
 
     explicit TMailListModel(QObject* parent = nullptr);
 

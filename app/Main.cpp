@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSortFilterProxyModel>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
@@ -50,13 +51,18 @@ TMainFrm::TMainFrm(QWidget* parent) : QMainWindow(parent)
     BuildMenus();
     BindMailboxClient();
     BindRetrievalClient();
+    BuildKeys();
     sbar = new QLabel(this);
     statusBar()->addWidget(sbar, 1);
+    sbarListed = new QLabel(this);
+    statusBar()->addPermanentWidget(sbarListed);
     statusBar()->setSizeGripEnabled(true);
+    ShowListedCount();
 
     resize(543, 397);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    RestoreWindowState();
 
     FormCreate();
 }
@@ -91,12 +97,13 @@ void TMainFrm::BuildToolbar()
         action->setProperty(kTag, tag);
         return action;
     };
-    cmdNewAcc = button("cmdNewAcc", "", "Create new account", 0, widgets::ToolIcon::NewAccount);
+    // Every button says what it does in words, not only in its picture.
+    cmdNewAcc = button("cmdNewAcc", "New Account", "Create new account", 0, widgets::ToolIcon::NewAccount);
     cmdChkMail = button("cmdChkMail", "Check Mail", "Check mail", 0, widgets::ToolIcon::CheckMail);
     cmd_vumsg = button("cmd_vumsg", "View Message", "View message", 0, widgets::ToolIcon::ViewMessage);
     cmd_vusrc = button("cmd_vusrc", "View source", "View source", 0, widgets::ToolIcon::ViewSource);
-    cmd_del = button("cmd_del", "", "Delete message", 0, widgets::ToolIcon::Delete);
-    cmdStop = button("cmdStop", "", "Stop", 1, widgets::ToolIcon::Stop);
+    cmd_del = button("cmd_del", "Delete", "Delete message", 0, widgets::ToolIcon::Delete);
+    cmdStop = button("cmdStop", "Stop", "Stop", 1, widgets::ToolIcon::Stop);
     cmd_rule = button("cmd_rule", "New Rule", "New rule", 0, widgets::ToolIcon::NewRule);
     cmdStop->setEnabled(false);
 
@@ -149,10 +156,17 @@ void TMainFrm::BuildStatusDisplay()
 void TMainFrm::BuildMailList()
 {
     MailRows = new TMailListModel(this);
-    MailRows->DrawRed = [this](const TMailRow& row) { return Get_rule_id(row.from, row.subject) == 0; };
+    MailRows->DrawRed = [this](const TMailRow& row) { return Get_rule_id(row) == 0; };
+    // Sorting happens in the view only: the rows stay in server order, so a row's message number
+    // never depends on how the list is sorted.
+    MailSort = new QSortFilterProxyModel(this);
+    MailSort->setSourceModel(MailRows);
+    MailSort->setSortRole(TMailListModel::SortRole);
+    MailSort->setSortLocaleAware(true);
+    MailSort->setDynamicSortFilter(true);
     MailList = new QTableView(this);
     MailList->setObjectName(QStringLiteral("MailList"));
-    MailList->setModel(MailRows);
+    MailList->setModel(MailSort);
     MailList->setShowGrid(true);
     MailList->setSelectionBehavior(QAbstractItemView::SelectRows);
     MailList->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -161,16 +175,26 @@ void TMainFrm::BuildMailList()
     MailList->setIconSize(QSize(16, 16));
     MailList->verticalHeader()->hide();
     MailList->verticalHeader()->setDefaultSectionSize(MailList->fontMetrics().height() + 6);
-    MailList->horizontalHeader()->setHighlightSections(false);
-    MailList->horizontalHeader()->setStretchLastSection(false);
+    QHeaderView* header = MailList->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    // All four columns fit the window; Subject takes what is left and grows with the window.
+    const int widths[TMailListModel::ColumnCount] = {170, 0, 118, 78};
     for (int c = 0; c < TMailListModel::ColumnCount; ++c)
-        MailList->setColumnWidth(c, TMailListModel::kColumnWidths[c]);
+        if (widths[c] > 0) MailList->setColumnWidth(c, widths[c]);
+    header->setSectionResizeMode(TMailListModel::ColSubject, QHeaderView::Stretch);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);  // server order until the user sorts
+    MailList->setSortingEnabled(true);
     // The selection stays visible when the list loses the focus.
     QPalette palette = MailList->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     MailList->setPalette(palette);
+    connect(MailRows, &QAbstractItemModel::rowsInserted, this, [this] { ShowListedCount(); });
+    connect(MailRows, &QAbstractItemModel::rowsRemoved, this, [this] { ShowListedCount(); });
+    connect(MailRows, &QAbstractItemModel::modelReset, this, [this] { ShowListedCount(); });
     MailList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(MailList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu2->popup(MailList->viewport()->mapToGlobal(at)); });
@@ -197,12 +221,14 @@ QAction* TMainFrm::AddHelpItem(const char* caption, int tag, int icon)
 void TMainFrm::BuildMenus()
 {
     QMenuBar* bar = menuBar();
-    mnuFile = bar->addMenu(QStringLiteral("File"));
+    mnuFile = bar->addMenu(QStringLiteral("&File"));
+    mnuCheckMail = AddMenuItem(mnuFile, "Check Mail", 1, &TMainFrm::CheckMailKey);
+    mnuCheckMail->setShortcut(QKeySequence(Qt::Key_F5));
     AddMenuItem(mnuFile, "Accounts...", 14, &TMainFrm::cmdNewAccClick);
     mnuFile->addSeparator();
     AddMenuItem(mnuFile, "Exit", -1, &TMainFrm::Exit1Click);
 
-    mnuMessage = bar->addMenu(QStringLiteral("Message"));
+    mnuMessage = bar->addMenu(QStringLiteral("&Message"));
     AddMenuItem(mnuMessage, "View Message", 11, nullptr);
     AddMenuItem(mnuMessage, "View Message Source", 12, nullptr);
     mnuMessage->addSeparator();
@@ -213,8 +239,11 @@ void TMainFrm::BuildMenus()
     mnuMessage->addSeparator();
     AddMenuItem(mnuMessage, "Select All", -1, &TMainFrm::SelectAll1Click);
 
-    mnuHelp = bar->addMenu(QStringLiteral("Help"));
-    AddHelpItem("Quillbox Online Help", 1, 9);
+    mnuHelp = bar->addMenu(QStringLiteral("&Help"));
+    // The vendor's pages are not there to read: the help is the manual that comes with the program.
+    mnuHelpContents = AddMenuItem(mnuHelp, "Quillbox Online Help", 9, &TMainFrm::ShowManual);
+    mnuHelpContents->setProperty(kTag, 1);
+    mnuHelpContents->setShortcut(QKeySequence(Qt::Key_F1));
     AddHelpItem("Quillbox Home Page", 7, 10);
     AddHelpItem("Frequently Asked Questions", 2, 6);
     AddHelpItem("Product Update", 3, -1);
@@ -304,7 +333,7 @@ void TMainFrm::cmd_ruleClick()
     load_rules();
     for (int i = 0; i < MailRows->Count(); ++i) {
         const TMailRow& row = MailRows->Row(i);
-        MailRows->SetMark(i, Get_rule_id(row.from, row.subject));
+        MailRows->SetMark(i, Get_rule_id(row));
     }
     MailRows->Redraw();
 }
@@ -329,6 +358,11 @@ bool TMainFrm::FormCloseQuery()
     // nothing more. Nothing it uses is freed here: that happens only when start-up's window
     // objects go, after the event loop has ended.
     closing_ = true;
+    try {
+        SaveWindowState();
+    } catch (...) {
+        // A settings store that cannot be written costs the next start its layout, nothing more.
+    }
     try {
         if (POP31) POP31->Abort();
         if (VemPOP1) VemPOP1->Abort();

@@ -16,6 +16,7 @@
 #include <vector>
 
 class QAction;
+class QSortFilterProxyModel;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -70,6 +71,14 @@ public:
     static void FindFiles(StringList& list, const std::string& folder, const std::string& mask);
     void ShowHomePage(char page, int opt);
     void ShowHome();
+    // The local manual (docs/manual.html, installed with the program).
+    void ShowManual();
+    static std::string ManualPath();
+    // F5: checks the account checked last, or the only one; else drops the accounts down.
+    void CheckMailKey();
+    // Window size and place, column widths and sort order, kept between runs.
+    void SaveWindowState();
+    void RestoreWindowState();
     std::string StatusText() const;
 
     // Handlers.
@@ -126,6 +135,11 @@ public:
     {
         return RuleTable.Get_rule_id(fromText, subjectText);
     }
+    // A listed row: its raw texts and the decoded ones the list shows.
+    int Get_rule_id(const TMailRow& row) const
+    {
+        return RuleTable.Get_rule_id(row.from, row.subject, row.shownFrom, row.shownSubject);
+    }
 
     // Controls.
     QToolBar* Toolbar971 = nullptr;
@@ -140,8 +154,12 @@ public:
     lcd::TLCDScreen* LCD1 = nullptr;
     std::unique_ptr<lcd::TLCDAnimator> LCDAnimator1;
     QTableView* MailList = nullptr;
-    TMailListModel* MailRows = nullptr;
+    TMailListModel* MailRows = nullptr;          // the rows in server order: row i is message i + 1
+    QSortFilterProxyModel* MailSort = nullptr;   // the order the user sorted them in, on screen only
     QLabel* sbar = nullptr;
+    QLabel* sbarListed = nullptr;  // "N messages listed"
+    QAction* mnuCheckMail = nullptr;     // File, "Check Mail" (F5)
+    QAction* mnuHelpContents = nullptr;  // Help, the manual (F1)
     QMenu* mnuFile = nullptr;
     QMenu* mnuMessage = nullptr;
     QMenu* mnuHelp = nullptr;
@@ -169,6 +187,9 @@ private:
     void BuildStatusDisplay();
     void BuildMailList();
     void BuildMenus();
+    void BuildKeys();
+    void ShowListedCount();
+    void OfferFirstAccount();
     QAction* AddMenuItem(QMenu* menu, const char* caption, int icon, void (TMainFrm::*handler)());
     QAction* AddHelpItem(const char* caption, int tag, int icon);
 
@@ -192,7 +213,8 @@ private:
     bool DeleteMarked(const std::vector<int>& numbers);
 
     TAppWindows windows_;
-    std::map<int, std::string> uidls_;  // the unique ids of the last check's messages, by number
+    std::map<int, std::string> uidls_;
+    QAction* addAccountEntry_ = nullptr;  // "Add an account..." while the drop-down has no account  // the unique ids of the last check's messages, by number
     bool closing_ = false;  // the window closed during an operation: it ends without asking more
 };
 

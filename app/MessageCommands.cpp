@@ -8,18 +8,38 @@
 #include "platform/MessageBox.h"
 #include "platform/TextFile.h"
 #include "widgets/Modal.h"
+#include "widgets/DisplayText.h"
 #include "widgets/QtText.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QToolButton>
 
 #include <algorithm>
 
 namespace {
+
+// The body as a person reads it: each text part converted by its own charset.
+QString ShownBody(const TVemMsg& msg)
+{
+    const size_t lines = msg.Text.size();
+    std::vector<TVemMsg::TTextRun> runs = msg.TextRuns;
+    if (runs.empty() || runs.front().FirstLine > 0) runs.insert(runs.begin(), {0, std::string()});
+    QString body;
+    for (size_t r = 0; r < runs.size(); ++r) {
+        const size_t from = std::min(runs[r].FirstLine, lines);
+        const size_t to = r + 1 < runs.size() ? std::min(runs[r + 1].FirstLine, lines) : lines;
+        if (from >= to) continue;
+        if (!body.isEmpty()) body += QLatin1Char('\n');
+        body += DisplayBodyText(StringList(msg.Text.begin() + std::ptrdiff_t(from), msg.Text.begin() + std::ptrdiff_t(to)),
+                                runs[r].Charset);
+    }
+    return body;
+}
 
 void Inform(const std::string& text)
 {
@@ -88,7 +108,9 @@ void TMainFrm::VemPOP1Error(const std::string& msg)
 std::vector<int> TMainFrm::SelectedRows() const
 {
     std::vector<int> rows;
-    for (const QModelIndex& index : MailList->selectionModel()->selectedRows()) rows.push_back(index.row());
+    // The view may be sorted: a row's place in the server's order is its source row.
+    for (const QModelIndex& index : MailList->selectionModel()->selectedRows())
+        rows.push_back(MailSort->mapToSource(index).row());
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -145,21 +167,19 @@ void TMainFrm::ViewMessage(int row)
 
     window.Memo1->clear();
     window.AttList->clear();
-    for (int i = 0; i < cur_msg->AttachedFiles.Count(); ++i) window.AttList->addItem(ToQ(cur_msg->AttachedFiles.Items(i).FileName));
+    for (int i = 0; i < cur_msg->AttachedFiles.Count(); ++i)
+        window.AttList->addItem(DisplayPlainText(cur_msg->AttachedFiles.Items(i).FileName));
     if (window.AttList->count() > 0) window.AttList->setCurrentIndex(0);
     window.setWindowTitle(QStringLiteral("Message"));
     const TMailRow& listed = MailRows->Row(row);
-    window.lblFrom->setText(ToQ(listed.from));
-    window.lblSub->setText(ToQ(listed.subject));
-    window.lblDate->setText(ToQ(listed.date));
+    window.lblFrom->setText(ToQ(listed.shownFrom));
+    window.lblSub->setText(ToQ(listed.shownSubject));
+    window.lblDate->setText(ToQ(listed.shownDate));
     const bool attachments = window.AttList->count() > 0;
     window.AttList->setEnabled(attachments);
     window.SpeedButton1->setEnabled(attachments);
     window.SpeedButton2->setEnabled(attachments);
-    std::string body;
-    for (const std::string& line : cur_msg->Text) (body += line) += '\n';
-    if (!body.empty()) body.pop_back();
-    window.SetMemoText(ToQ(body));
+    window.SetMemoText(ShownBody(*cur_msg));
     window.cur_msg = cur_msg.get();
 
     LCD1->SetAnimationEnabled(true);
@@ -180,10 +200,11 @@ void TMainFrm::cmd_vusrcClick()
     std::string text;
     for (const std::string& line : lines) (text += line) += '\n';
     if (!text.empty()) text.pop_back();
+    // The source stays exactly as received; only the labels above it are decoded.
     window.SetMemoText(ToQ(text));
-    window.lblFrom->setText(ToQ(listed.from));
-    window.lblSub->setText(ToQ(listed.subject));
-    window.lblDate->setText(ToQ(listed.date));
+    window.lblFrom->setText(ToQ(listed.shownFrom));
+    window.lblSub->setText(ToQ(listed.shownSubject));
+    window.lblDate->setText(ToQ(listed.shownDate));
     window.AttList->setEnabled(false);
     window.SpeedButton1->setEnabled(false);
     window.SpeedButton2->setEnabled(false);

@@ -5,6 +5,7 @@
 #include "retrieval/VemMsg.h"
 #include "widgets/Artwork.h"
 #include "widgets/FileDialogs.h"
+#include "widgets/DisplayText.h"
 #include "widgets/QtText.h"
 
 #include <QComboBox>
@@ -42,6 +43,9 @@ QToolButton* FlatButton(const char* caption, const QIcon& icon, QSize size, QWid
     button->setFixedHeight(std::max(size.height(), button->sizeHint().height()));
     return button;
 }
+
+// The name a file gets on disk: as the list shows it (UTF-8), made safe for the folder.
+std::string SavedName(const std::string& attachmentName) { return SafeAttachmentName(FromQ(DisplayPlainText(attachmentName))); }
 
 }  // namespace
 
@@ -127,7 +131,7 @@ void TFrm_srcvu::SpeedButton1Click()
 {
     if (!cur_msg || AttList->currentIndex() < 0) return;
     const int index = AttList->currentIndex();
-    auto path = widgets::AskSaveFileName(this, SafeAttachmentName(cur_msg->AttachedFiles.Items(index).FileName));
+    auto path = widgets::AskSaveFileName(this, SavedName(cur_msg->AttachedFiles.Items(index).FileName));
     if (!path) return;
     SaveAttachment(index, *path);
 }
@@ -140,7 +144,7 @@ void TFrm_srcvu::SpeedButton2Click()
     // The first failure ends the run (the error report says why); the window stays open.
     TBatchNames names;
     for (int i = 0; i < AttList->count() && i < cur_msg->AttachedFiles.Count(); ++i) {
-        std::string name = names.Take(SafeAttachmentName(cur_msg->AttachedFiles.Items(i).FileName));
+        std::string name = names.Take(SavedName(cur_msg->AttachedFiles.Items(i).FileName));
         SaveAttachment(i, *folder + "/" + name);
     }
 }

@@ -1,5 +1,7 @@
 #include "retrieval/MimeParts.h"
 
+#include "retrieval/MimeParams.h"
+
 namespace {
 
 std::string MultipartType(LineSpan lines, std::string& header)
@@ -17,6 +19,7 @@ TPartInfo GetPartInfo(LineSpan lines)
     if (FindHeader("CONTENT-TYPE:", lines, header)) {
         info.Type = UpperCase(HeaderValue("CONTENT-TYPE:", header));
         name = HeaderValue("NAME", header);
+        info.Charset = CharsetOf(header);
     } else {
         info.Type = "TEXT/PLAIN";
     }

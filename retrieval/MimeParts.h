@@ -13,6 +13,7 @@ struct TPartInfo {
     std::string Type;      // upper case, without parameters; "TEXT/PLAIN" without a Content-Type
     std::string Encoding;  // upper case; "7BIT" without a Content-Transfer-Encoding
     std::string FileName;  // from name= or filename=, unquoted and decoded; may be empty
+    std::string Charset;   // the charset= of Content-Type, as written; empty when none
 };
 
 TPartInfo GetPartInfo(LineSpan lines);

@@ -28,6 +28,13 @@ public:
     std::string BCC;
     std::string Subject;
     StringList Text;          // the readable body lines of every text part, in order
+    // Where in Text each part's lines begin, with that part's charset (empty when it names
+    // none): the bytes stay as they came, the display converts each run by its own charset.
+    struct TTextRun {
+        size_t FirstLine = 0;
+        std::string Charset;
+    };
+    std::vector<TTextRun> TextRuns;
     StringList ExtraHeaders;  // added to composed mail
     TPriority Priority = prNormal;
     std::string CharSet = "ISO-8859-1";
@@ -62,6 +69,8 @@ private:
     void ReadHeaderFields(const StringList& raw);
     void ParsePart(LineSpan lines, int depth);
     void ParseTextPart(LineSpan body, const std::string& encoding);
+    // The lines appended from here on are in `charset`.
+    void BeginTextRun(const std::string& charset);
     void TakeOutUUBlocks(LineSpan body, std::vector<std::string_view>& rest);
     void KeepNested(LineSpan lines);
     void StoreAttachment(LineSpan lines, const std::string& type, std::string name, const std::string& encoding);

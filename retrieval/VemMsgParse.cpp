@@ -161,6 +161,7 @@ void TVemMsg::ParsePart(LineSpan lines, int depth)
     if (Contains(type, "TEXT") && (named || type == "TEXT/HTML")) {
         StoreAttachment(StripHeaders(lines), type, info.FileName, info.Encoding);
     } else if (Contains(type, "TEXT")) {
+        BeginTextRun(info.Charset);
         ParseTextPart(StripHeaders(lines), info.Encoding);
     } else if (Contains(type, "MULTIPART")) {
         if (depth >= kMaxMimeNesting) {
@@ -170,7 +171,10 @@ void TVemMsg::ParsePart(LineSpan lines, int depth)
         std::vector<TMimePart> parts;
         SplitMultipart(lines, depth, parts);
         for (const TMimePart& part : parts) {
-            if (part.BodyText) AppendText(part.Lines);
+            if (part.BodyText) {
+                BeginTextRun(std::string());
+                AppendText(part.Lines);
+            }
             else ParsePart(part.Lines, part.Depth);
         }
     } else if (info.Encoding == "X-UUENCODE" || named) {
@@ -182,8 +186,15 @@ void TVemMsg::ParsePart(LineSpan lines, int depth)
     } else if (info.Encoding == "BASE64" || info.Encoding == "QUOTED-PRINTABLE") {
         StoreAttachment(StripHeaders(lines), type, std::string(), info.Encoding);
     } else {
+        BeginTextRun(info.Charset);
         AppendText(StripHeaders(lines));
     }
+}
+
+void TVemMsg::BeginTextRun(const std::string& charset)
+{
+    if (!TextRuns.empty() && TextRuns.back().FirstLine == Text.size()) TextRuns.back().Charset = charset;
+    else if (TextRuns.empty() || TextRuns.back().Charset != charset) TextRuns.push_back({Text.size(), charset});
 }
 
 void TVemMsg::ParseTextPart(LineSpan body, const std::string& encoding)

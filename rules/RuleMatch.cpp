@@ -52,8 +52,14 @@ void TRuleTable::Clear()
 
 int TRuleTable::Get_rule_id(std::string_view fromText, std::string_view subjectText) const
 {
-    const std::string_view from = TrimView(fromText);
-    const std::string_view subject = TrimView(subjectText);
+    return Get_rule_id(fromText, subjectText, {}, {});
+}
+
+int TRuleTable::Get_rule_id(std::string_view fromText, std::string_view subjectText, std::string_view shownFrom,
+                            std::string_view shownSubject) const
+{
+    const std::string_view from[] = {TrimView(fromText), TrimView(shownFrom)};
+    const std::string_view subject[] = {TrimView(subjectText), TrimView(shownSubject)};
     const size_t rows = std::min({Pattern.size(), Mode.size(), Kind.size()});
     for (size_t i = 0; i < rows; ++i) {
         std::string_view pattern = Pattern[i];
@@ -61,9 +67,9 @@ int TRuleTable::Get_rule_id(std::string_view fromText, std::string_view subjectT
         if (pattern.empty()) break;
         const bool wildcard = pattern.front() == '*';
         if (wildcard) pattern.remove_prefix(1);
-        bool found = false;
-        if (Kind[i] == "0") found = Occurs(pattern, from, wildcard);
-        else if (Kind[i] == "1") found = Occurs(pattern, subject, wildcard);
+        // A text contains the pattern when its raw form or its decoded form does.
+        const std::string_view* texts = Kind[i] == "0" ? from : Kind[i] == "1" ? subject : nullptr;
+        bool found = texts && (Occurs(pattern, texts[0], wildcard) || Occurs(pattern, texts[1], wildcard));
         if (Mode[i] == "0") found = !found;
         if (found) return 0;
     }

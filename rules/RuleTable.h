@@ -24,6 +24,11 @@ public:
     // 0 when at least one row matches the message, -1 otherwise. Called for every row the message
     // list draws, so it allocates nothing.
     int Get_rule_id(std::string_view fromText, std::string_view subjectText) const;
+    // The same, where a text also counts as containing a pattern when its decoded form (as the
+    // list shows it, UTF-8) does: a rule "lottery" marks a subject sent as an encoded word.
+    // "Doesnot contain" holds only when neither form contains it.
+    int Get_rule_id(std::string_view fromText, std::string_view subjectText, std::string_view shownFrom,
+                    std::string_view shownSubject) const;
 
     // The characters that delimit a whole word: blank, double quote, full stop, '<' and '@'.
     static bool is_terminator(char c);

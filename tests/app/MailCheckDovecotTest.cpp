@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ListedRow.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -159,7 +161,7 @@ TEST_F(MailCheckDovecot, CancellingThePasswordPromptChangesNothingElse)
     StartWith({kThird});
     AddAccount("Asked", "bob", "", server->Port(), false);
     Open();
-    frm->MailRows->AddRow({"earlier", "row", "", "", -1, "", {}});
+    frm->MailRows->AddRow(ListedRow("earlier", "row", "", ""));
     auto saved = widgets::SetModalHandler([](QDialog& dialog) {
         dialog.reject();
         return dialog.result();

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 
 #include <gtest/gtest.h>
@@ -75,7 +76,8 @@ void MailCheckFixture::Select(const std::vector<int>& rows)
     QItemSelectionModel* selection = frm->MailList->selectionModel();
     selection->clearSelection();
     for (int row : rows)
-        selection->select(frm->MailRows->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selection->select(frm->MailSort->mapFromSource(frm->MailRows->index(row, 0)),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 std::string MailCheckFixture::Lcd() const

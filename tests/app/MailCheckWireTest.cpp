@@ -9,6 +9,8 @@
 
 #include <QMenu>
 
+#include "ListedRow.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -137,7 +139,7 @@ TEST_F(MailCheckWire, APortThatIsNoNumberStopsTheCheckBeforeConnecting)
         {"Blank", "'' is not a valid integer value"},
     };
     for (const auto& [account, report] : cases) {
-        frm->MailRows->AddRow({"earlier", "row", "", "", -1, "", {}});
+        frm->MailRows->AddRow(ListedRow("earlier", "row", "", ""));
         boxes.Clear();
         std::string lcdDuringReport;
         boxes.OnNext([&](const platform::MessageBoxRequest&) { lcdDuringReport = Lcd(); });

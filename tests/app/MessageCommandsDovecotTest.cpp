@@ -12,6 +12,7 @@
 #include "platform/TextFile.h"
 #include "retrieval/VemMIME.h"
 #include "rules/RuleApplication.h"
+#include "widgets/MailDate.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -98,9 +99,10 @@ TEST_F(MessageCommands, ViewShowsTheBodyWithProgressAndEndsIdle)
     Select({1, 0});
     dialogs.Then([&](QDialog&) -> int {
         EXPECT_EQ(Window().windowTitle(), "Message");
-        EXPECT_EQ(Window().lblFrom->text(), " Sender 1 <s1@example.org>");
-        EXPECT_EQ(Window().lblSub->text(), " Message 1");
-        EXPECT_EQ(Window().lblDate->text(), " Tue, 8 Dec 2026 09:01:00 +0100");
+        // The row's texts as the list shows them: decoded, trimmed, the date in local time.
+        EXPECT_EQ(Window().lblFrom->text(), "Sender 1 <s1@example.org>");
+        EXPECT_EQ(Window().lblSub->text(), "Message 1");
+        EXPECT_EQ(Window().lblDate->text(), DisplayDate(" Tue, 8 Dec 2026 09:01:00 +0100"));
         EXPECT_NE(Memo().find("Line 599 of message 1."), std::string::npos);
         EXPECT_FALSE(Window().AttList->isEnabled());
         EXPECT_FALSE(Window().SpeedButton1->isEnabled());

@@ -13,6 +13,7 @@
 #include "widgets/QtMessageBox.h"
 #include "platform/MessageBox.h"
 #include "TempHome.h"
+#include "ListedRow.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -110,9 +111,9 @@ int main(int argc, char** argv)
     widgets::InstallQtPlatform();
     auto frm = CreateApplicationWindows();
     const TMailRow rows[] = {
-        {"\"Ann Example\" <ann@example.org>", " Minutes of Tuesday's meeting", " Tue, 8 Dec 2026 09:12:03 +0100", "         1 KB", -1, "", {}},
-        {"Prize Desk <win@prizes.example>", " Claim your lottery prize now", " Tue, 8 Dec 2026 09:40:51 +0000", "    12.40 KB", 0, "", {}},
-        {"build-bot@ci.example", " Nightly build passed", " Tue, 8 Dec 2026 03:00:00 +0000", "     3.21 KB", -1, "", {}},
+        ListedRow("\"Ann Example\" <ann@example.org>", " Minutes of Tuesday's meeting", " Tue, 8 Dec 2026 09:12:03 +0100", "         1 KB", -1),
+        ListedRow("Prize Desk <win@prizes.example>", " Claim your lottery prize now", " Tue, 8 Dec 2026 09:40:51 +0000", "    12.40 KB", 0),
+        ListedRow("build-bot@ci.example", " Nightly build passed", " Tue, 8 Dec 2026 03:00:00 +0000", "     3.21 KB", -1),
     };
     for (const TMailRow& row : rows) frm->MailRows->AddRow(row);
     frm->show();

@@ -1,0 +1,43 @@
+// What the main window keeps between runs (its size and place, the columns' widths and the
+// sort order) in the settings store, and the count of listed messages in the status bar.
+#include "Main.h"
+#include "platform/Registry.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+
+namespace {
+
+const char kSettingsKey[] = "Software\\quillbox\\Settings";
+
+}  // namespace
+
+void TMainFrm::SaveWindowState()
+{
+    platform::TRegistry reg;
+    if (!reg.OpenKey(kSettingsKey, true)) return;
+    reg.WriteString("window", saveGeometry().toHex().toStdString());
+    reg.WriteString("columns", MailList->horizontalHeader()->saveState().toHex().toStdString());
+}
+
+void TMainFrm::RestoreWindowState()
+{
+    platform::TRegistry reg;
+    if (!reg.KeyExists(kSettingsKey) || !reg.OpenKey(kSettingsKey, false)) return;
+    // A value that is not what we wrote (a hand edit) leaves the defaults alone.
+    const QByteArray window = QByteArray::fromHex(QByteArray::fromStdString(reg.ReadString("window")));
+    if (!window.isEmpty()) restoreGeometry(window);
+    const QByteArray columns = QByteArray::fromHex(QByteArray::fromStdString(reg.ReadString("columns")));
+    QHeaderView* header = MailList->horizontalHeader();
+    if (!columns.isEmpty() && header->restoreState(columns)) {
+        // Subject keeps taking the spare width whatever was stored.
+        header->setSectionResizeMode(TMailListModel::ColSubject, QHeaderView::Stretch);
+    }
+}
+
+void TMainFrm::ShowListedCount()
+{
+    const int n = MailRows->Count();
+    sbarListed->setText(QString::number(n) + (n == 1 ? QStringLiteral(" message listed") : QStringLiteral(" messages listed")));
+}
