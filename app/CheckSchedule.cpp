@@ -60,12 +60,14 @@ std::optional<std::string> TCheckSchedule::NextCheck(bool busy, bool modalOpen)
     if (running_ || busy || modalOpen) return std::nullopt;
     if (!queue_.empty()) {
         running_ = queue_.front();
+        runningAsked_ = true;
         queue_.pop_front();
         return running_;
     }
     std::vector<std::string> due = Due();
     if (due.empty()) return std::nullopt;
     running_ = due.front();
+    runningAsked_ = false;
     return running_;
 }
 

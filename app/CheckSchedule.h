@@ -50,6 +50,9 @@ public:
     // is one interval from now.
     void CheckDone(const std::string& account);
     const std::optional<std::string>& Running() const { return running_; }
+    // Whether the running check came from "Check All Accounts", which the user asked for and
+    // which may therefore ask for a password; a timed check must not.
+    bool RunningIsCheckAll() const { return running_ && runningAsked_; }
 
 private:
     struct TEntry {
@@ -63,4 +66,5 @@ private:
     std::vector<TEntry> entries_;
     std::deque<std::string> queue_;
     std::optional<std::string> running_;
+    bool runningAsked_ = false;
 };

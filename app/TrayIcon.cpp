@@ -101,6 +101,13 @@ int TTrayIcon::NewCount() const
     return std::accumulate(counts_.begin(), counts_.end(), 0, [](int sum, const auto& c) { return sum + c.second; });
 }
 
+int TTrayIcon::NewCount(const std::string& account) const
+{
+    for (const auto& [name, count] : counts_)
+        if (name == account) return count;
+    return 0;
+}
+
 bool TTrayIcon::Show()
 {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;

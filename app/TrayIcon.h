@@ -30,6 +30,7 @@ public:
     void SetNewCount(const std::string& account, int count);
     void ClearNewCounts();
     int NewCount() const;
+    int NewCount(const std::string& account) const;
 
     // Shows the icon when the desktop has a notification area; false when it has none.
     bool Show();

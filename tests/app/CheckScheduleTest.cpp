@@ -103,6 +103,7 @@ TEST_F(CheckScheduleTest, CheckAllQueuesEveryAccountInTurnAndGoesFirst)
     schedule.CheckAll();  // pressed twice: each account still once
     EXPECT_EQ(schedule.Queued(), (std::deque<std::string>{"off", "asks", "C"}));
     EXPECT_EQ(TickAt(60 * kSecond), "off");
+    EXPECT_TRUE(schedule.RunningIsCheckAll());
     EXPECT_EQ(TickAt(61 * kSecond), std::nullopt);
     DoneAt(62 * kSecond, "off");
     EXPECT_EQ(TickAt(63 * kSecond, true), std::nullopt);  // the queue waits for idle too
@@ -112,6 +113,7 @@ TEST_F(CheckScheduleTest, CheckAllQueuesEveryAccountInTurnAndGoesFirst)
     DoneAt(67 * kSecond, "C");
     EXPECT_EQ(TickAt(68 * kSecond), std::nullopt);  // C's timed check was done by the queue
     EXPECT_EQ(TickAt(127 * kSecond), "C");
+    EXPECT_FALSE(schedule.RunningIsCheckAll());  // timed: no password prompt
     DoneAt(128 * kSecond, "C");
 
     // Stop drops the rest; an account that is gone leaves the queue.

@@ -54,6 +54,8 @@ TEST(TrayIcon, TooltipAndIconFollowTheNewCountsOfEachAccount)
     tray.SetNewCount("work", 2);
     tray.SetNewCount("home", 1);
     EXPECT_EQ(tray.NewCount(), 3);
+    EXPECT_EQ(tray.NewCount("work"), 2);
+    EXPECT_EQ(tray.NewCount("other"), 0);
     EXPECT_EQ(tray.ToolTip(), "Quillbox: 3 new messages\nwork: 2\nhome: 1");
     EXPECT_EQ(Image(tray.Icon().icon().pixmap(64, 64)), Image(BadgedIcon(3, 64)));
     tray.SetNewCount("work", 0);
