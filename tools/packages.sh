@@ -33,4 +33,4 @@ quillbox_ensure_packages() {
 
 # What building and running needs, and what the test suite needs on top.
 QUILLBOX_BUILD_PACKAGES=(g++ cmake make qt6-base-dev libgl-dev libssl-dev openssl ca-certificates media-types dovecot-pop3d)
-QUILLBOX_TEST_PACKAGES=(googletest libgtest-dev openssl python3 libpython3.11-testsuite xvfb xauth)
+QUILLBOX_TEST_PACKAGES=(googletest libgtest-dev openssl python3 libpython3.11-testsuite xvfb xauth dbus-daemon)
