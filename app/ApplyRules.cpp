@@ -20,6 +20,7 @@ void Inform(const std::string& text)
 
 void TMainFrm::Apply_rules()
 {
+    TOperationScope operation(operations_);
     if (OnApplyRules) OnApplyRules();
     std::vector<int> marks;
     for (int i = 0; i < MailRows->Count(); ++i) marks.push_back(MailRows->Row(i).mark);

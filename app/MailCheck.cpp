@@ -3,6 +3,8 @@
 #include "Main.h"
 #include "MessageCells.h"
 #include "HeaderFileWriter.h"
+#include "CheckSchedule.h"
+#include "SeenMessages.h"
 #include "accounts/AccountMenu.h"
 #include "accounts/AccountPort.h"
 #include "accounts/pop_acc.h"
@@ -67,6 +69,16 @@ void TMainFrm::sub_mnu_click(QObject* clicked)
     // The entry keeps the account's name itself; its caption only shows it.
     std::string accName = accounts::EntryAccount(*entry);
     cur_account = accName;
+    TOperationScope operation(operations_);
+    struct Checked {
+        TMainFrm& frm;
+        std::string account;
+        ~Checked()
+        {
+            // The next timed check of the account is one interval from this one.
+            if (frm.userCheck_ && frm.schedule_) frm.schedule_->CheckDone(account);
+        }
+    } checked{*this, accName};
     try {
         chk_mail(accName);
     } catch (...) {
@@ -89,6 +101,7 @@ void TMainFrm::chk_mail(const std::string& accName)
     TMailSettings settings = windows_.Frm_Acc->Load_Mail_Settings(accName);
     std::string password = settings.Password;
     if (!settings.Remember) {
+        if (timedCheck_) return;  // no prompt pops up by itself
         Tfrm_pwd_req& prompt = *windows_.frm_pwd_req;
         prompt.SetAccountName(accName);
         if (widgets::ShowModal(prompt) != QDialog::Accepted) return;
@@ -137,7 +150,13 @@ void TMainFrm::chk_mail(const std::string& accName)
     DisplayLCD_Msg("Total Messages: " + IntToStr(POP31->MessageCount()));
     Get_msg_Summary(accName);
     if (closing_) return;
-    if (MailRows->Count() > 0) Apply_rules();
+    if (MailRows->Count() > 0 && (!timedCheck_ || TimedCheckNeedsRules())) Apply_rules();
+    if (timedCheck_ && !closing_) {
+        // The display tells what the check found, the notification area keeps the count.
+        const size_t n = freshMail_.size();
+        DisplayLCD_Msg(n == 0 ? "No new messages in " + accName
+                              : IntToStr(int64_t(n)) + (n == 1 ? " new message in " : " new messages in ") + accName);
+    }
 }
 
 std::string TMainFrm::CheckFailureText(const std::exception& e)
@@ -188,6 +207,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
         sinceShown.restart();
     };
     size_t listed = 0;
+    std::vector<std::string> ids;  // each row's unique id, for telling the new ones
     try {
         if (!numbers.empty() && !closing_) DisplayLCD_Msg("Dowmloading Message 1 of " + IntToStr(int64_t(count)));
         POP31->GetSummaries(numbers, [&](int number, const TSummary& summary) {
@@ -204,6 +224,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             row.headerFile = folder + "/msg" + IntToStr(int64_t(i)) + ".hdr";
             row.identity = IdentityOfHeader(summary.Header);
             if (auto id = uidls_.find(number); id != uidls_.end()) row.identity.uidl = id->second;
+            ids.push_back(!row.identity.uidl.empty() ? row.identity.uidl : FallbackId(summary.Header));
             headerFiles.Post(row.headerFile, summary.Header);
             pending.push_back(std::move(row));
             if (pending.size() >= 256 || sinceShown.hasExpired(100)) showPending();
@@ -223,6 +244,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
         if (!closing_) platform::ShowException(e);
     }
     if (closing_) return;
+    NoteNewMail(accName, ids, listed == numbers.size());
 
     POP31->Disconnect();
     DisplayLCD_Msg(MailRows->Count() > 0 ? "right click messages to view details ...." : "");

@@ -6,6 +6,7 @@
 #include "widgets/QtText.h"
 
 #include <QColor>
+#include <QFont>
 
 void ShowRow(TMailRow& row)
 {
@@ -63,6 +64,13 @@ void TMailListModel::SetMark(int i, int mark)
     emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
 }
 
+void TMailListModel::SetNew(int i, bool isNew)
+{
+    if (i < 0 || i >= Count() || rows_[size_t(i)].isNew == isNew) return;
+    rows_[size_t(i)].isNew = isNew;
+    emit dataChanged(index(i, 0), index(i, ColumnCount - 1), {Qt::FontRole});
+}
+
 void TMailListModel::Redraw()
 {
     if (!rows_.empty()) emit dataChanged(index(0, 0), index(Count() - 1, ColumnCount - 1));
@@ -103,6 +111,13 @@ QVariant TMailListModel::data(const QModelIndex& index, int role) const
         break;
     case Qt::ForegroundRole:
         if (DrawRed && DrawRed(row)) return QColor(255, 0, 0);
+        break;
+    case Qt::FontRole:
+        if (row.isNew) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
         break;
     case Qt::TextAlignmentRole:
         if (index.column() == ColSize) return int(Qt::AlignRight | Qt::AlignVCenter);

@@ -22,6 +22,7 @@ struct TMailRow {
     std::string headerFile;  // the header lines saved for this message by the check that listed it
     TMessageIdentity identity;  // what confirms, before a deletion, that the server still has it at its number
     int64_t octets = 0;         // the size the server gave, for sorting
+    bool isNew = false;         // not listed by the check before: drawn bold
 
     // As the list shows them (filled by ShowRow): decoded, UTF-8; and the date as a time.
     std::string shownFrom, shownSubject, shownDate;
@@ -51,6 +52,7 @@ public:
     void RemoveRow(int i);
     void Clear();
     void SetMark(int i, int mark);
+    void SetNew(int i, bool isNew);
     // Asks the views to draw every row again (after the rules changed, for example).
     void Redraw();
 

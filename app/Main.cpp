@@ -2,6 +2,9 @@
 
 #include "VendorSite.h"
 #include "about.h"
+#include "CheckSchedule.h"
+#include "DesktopNotifier.h"
+#include "TrayIcon.h"
 #include "lcd/LCDScreen.h"
 #include "accounts/pop_acc.h"
 #include "platform/Folders.h"
@@ -52,6 +55,7 @@ TMainFrm::TMainFrm(QWidget* parent) : QMainWindow(parent)
     BindMailboxClient();
     BindRetrievalClient();
     BuildKeys();
+    BindNewMail();
     sbar = new QLabel(this);
     statusBar()->addWidget(sbar, 1);
     sbarListed = new QLabel(this);
@@ -73,6 +77,7 @@ void TMainFrm::SetWindows(const TAppWindows& windows)
 {
     windows_ = windows;
     if (windows_.AboutBox) windows_.AboutBox->OnShowHome = [this] { ShowHome(); };
+    RefreshSchedule();
 }
 
 // ------------------------------------------------------------------------------------------
@@ -320,15 +325,22 @@ void TMainFrm::SelectAll1Click()
 
 void TMainFrm::FormResize() { LCD1->resize(Panel1->width() - 15, LCD1->height()); }
 
-void TMainFrm::Exit1Click() { close(); }
+void TMainFrm::Exit1Click()
+{
+    quitting_ = true;  // Exit ends the program, also when the window could keep running in the tray
+    close();
+}
 
 void TMainFrm::cmdNewAccClick()
 {
+    TOperationScope operation(operations_);
     if (windows_.Frm_Acc) widgets::ShowModal(*windows_.Frm_Acc);
+    RefreshSchedule();  // intervals and accounts may have changed
 }
 
 void TMainFrm::cmd_ruleClick()
 {
+    TOperationScope operation(operations_);
     if (!windows_.Frm_Rules || widgets::ShowModal(*windows_.Frm_Rules) != QDialog::Accepted) return;
     load_rules();
     for (int i = 0; i < MailRows->Count(); ++i) {
@@ -399,6 +411,13 @@ void TMainFrm::ASPPHPCF1Click(QAction* item)
 
 void TMainFrm::closeEvent(QCloseEvent* event)
 {
+    // With checks by timer, closing the window leaves Quillbox running in the notification area
+    // (when the user wants it so); File, "Exit" and the tray's "Quit" end it.
+    if (!quitting_ && mnuKeepInTray && mnuKeepInTray->isChecked() && tray_ && tray_->Visible()) {
+        hide();
+        event->ignore();
+        return;
+    }
     platform::RunGuarded([&] { FormCloseQuery(); });
     event->accept();
 }

@@ -2,6 +2,7 @@
 // The main window: toolbar, status display, message list, status bar and menus; the commands
 // and the idle/busy switching that every mail operation uses.
 #include "MailListModel.h"
+#include "NewMailText.h"
 #include "platform/Strings.h"
 #include "mailbox/Kiropop3.h"
 #include "retrieval/VemPOP3.h"
@@ -17,6 +18,10 @@
 
 class QAction;
 class QSortFilterProxyModel;
+class QTimer;
+class TCheckSchedule;
+class TDesktopNotifier;
+class TTrayIcon;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -76,6 +81,16 @@ public:
     static std::string ManualPath();
     // F5: checks the account checked last, or the only one; else drops the accounts down.
     void CheckMailKey();
+    // Checks by themselves: the timer's turn, "Check All Accounts", the account list they follow.
+    void CheckTick();
+    void CheckAllAccounts();
+    void RefreshSchedule();
+    // Shows and raises the window (from the tray or a notification), on `account`'s list.
+    void ShowFromTray(const std::string& account = {});
+    TCheckSchedule& Schedule() { return *schedule_; }
+    TTrayIcon& Tray() { return *tray_; }
+    TDesktopNotifier& Notifier() { return *notifier_; }
+    QTimer* CheckTimer = nullptr;
     // Window size and place, column widths and sort order, kept between runs.
     void SaveWindowState();
     void RestoreWindowState();
@@ -159,6 +174,8 @@ public:
     QLabel* sbar = nullptr;
     QLabel* sbarListed = nullptr;  // "N messages listed"
     QAction* mnuCheckMail = nullptr;     // File, "Check Mail" (F5)
+    QAction* mnuCheckAll = nullptr;      // File, "Check All Accounts" (Shift+F5)
+    QAction* mnuKeepInTray = nullptr;    // File, "Keep running in the notification area"
     QAction* mnuHelpContents = nullptr;  // Help, the manual (F1)
     QMenu* mnuFile = nullptr;
     QMenu* mnuMessage = nullptr;
@@ -190,6 +207,11 @@ private:
     void BuildKeys();
     void ShowListedCount();
     void OfferFirstAccount();
+    void BindNewMail();
+    // After a check listed its rows: which are new since the last check (drawn bold, counted,
+    // told about); `ids` is each row's unique id in list order.
+    void NoteNewMail(const std::string& accName, const std::vector<std::string>& ids, bool complete);
+    bool TimedCheckNeedsRules() const;
     QAction* AddMenuItem(QMenu* menu, const char* caption, int icon, void (TMainFrm::*handler)());
     QAction* AddHelpItem(const char* caption, int tag, int icon);
 
@@ -212,9 +234,29 @@ private:
     void RestoreMarks(const std::vector<int>& numbers);
     bool DeleteMarked(const std::vector<int>& numbers);
 
+    // Counts a command for as long as it runs, so no timed check starts inside it.
+    class TOperationScope {
+    public:
+        explicit TOperationScope(int& count) : count_(count) { ++count_; }
+        ~TOperationScope() { --count_; }
+        TOperationScope(const TOperationScope&) = delete;
+        TOperationScope& operator=(const TOperationScope&) = delete;
+
+    private:
+        int& count_;
+    };
+
     TAppWindows windows_;
     std::map<int, std::string> uidls_;
-    QAction* addAccountEntry_ = nullptr;  // "Add an account..." while the drop-down has no account  // the unique ids of the last check's messages, by number
+    QAction* addAccountEntry_ = nullptr;  // "Add an account..." while the drop-down has no account
+    std::unique_ptr<TCheckSchedule> schedule_;
+    std::unique_ptr<TTrayIcon> tray_;
+    std::unique_ptr<TDesktopNotifier> notifier_;
+    int operations_ = 0;        // commands running (each may wait in a nested event loop)
+    bool timedCheck_ = false;   // the check running was started by the timer, not by the user
+    bool userCheck_ = true;     // the check running is one the user asked for himself
+    bool quitting_ = false;     // Exit: closing the window ends the program, tray or not
+    std::vector<TNewMail> freshMail_;  // what the last check found new  // the unique ids of the last check's messages, by number
     bool closing_ = false;  // the window closed during an operation: it ends without asking more
 };
 

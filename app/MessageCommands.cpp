@@ -117,6 +117,7 @@ std::vector<int> TMainFrm::SelectedRows() const
 
 void TMainFrm::cmd_vumsgClick()
 {
+    TOperationScope operation(operations_);
     const std::vector<int> selected = SelectedRows();
     if (selected.empty()) return;
     LCD1->SetAnimationEnabled(false);
@@ -189,6 +190,7 @@ void TMainFrm::ViewMessage(int row)
 
 void TMainFrm::cmd_vusrcClick()
 {
+    TOperationScope operation(operations_);
     const std::vector<int> selected = SelectedRows();
     if (selected.empty() || cur_account.empty()) return;
     const TMailRow& listed = MailRows->Row(selected.front());
@@ -214,6 +216,7 @@ void TMainFrm::cmd_vusrcClick()
 
 void TMainFrm::cmd_delClick()
 {
+    TOperationScope operation(operations_);
     if (SelectedRows().empty()) return;
     platform::MessageBoxRequest question{"Are you sure you want to delete selected messages(s) ?", platform::ApplicationTitle(),
                                          platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgResult::None};

@@ -9,7 +9,8 @@
 
 namespace {
 
-const char kSettingsKey[] = "Software\\quillbox\\Settings";
+// The program's own key: the keys below it are the accounts', so no key of ours may sit there.
+const char kSettingsKey[] = "Software\\quillbox";
 
 }  // namespace
 
@@ -17,8 +18,8 @@ void TMainFrm::SaveWindowState()
 {
     platform::TRegistry reg;
     if (!reg.OpenKey(kSettingsKey, true)) return;
-    reg.WriteString("window", saveGeometry().toHex().toStdString());
-    reg.WriteString("columns", MailList->horizontalHeader()->saveState().toHex().toStdString());
+    reg.WriteString("windowstate", saveGeometry().toHex().toStdString());
+    reg.WriteString("liststate", MailList->horizontalHeader()->saveState().toHex().toStdString());
 }
 
 void TMainFrm::RestoreWindowState()
@@ -26,9 +27,9 @@ void TMainFrm::RestoreWindowState()
     platform::TRegistry reg;
     if (!reg.KeyExists(kSettingsKey) || !reg.OpenKey(kSettingsKey, false)) return;
     // A value that is not what we wrote (a hand edit) leaves the defaults alone.
-    const QByteArray window = QByteArray::fromHex(QByteArray::fromStdString(reg.ReadString("window")));
+    const QByteArray window = QByteArray::fromHex(QByteArray::fromStdString(reg.ReadString("windowstate")));
     if (!window.isEmpty()) restoreGeometry(window);
-    const QByteArray columns = QByteArray::fromHex(QByteArray::fromStdString(reg.ReadString("columns")));
+    const QByteArray columns = QByteArray::fromHex(QByteArray::fromStdString(reg.ReadString("liststate")));
     QHeaderView* header = MailList->horizontalHeader();
     if (!columns.isEmpty() && header->restoreState(columns)) {
         // Subject keeps taking the spare width whatever was stored.

@@ -145,7 +145,8 @@ TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
         for (QAction* a : menu->actions()) out.push_back(a->isSeparator() ? "-" : a->text().toStdString());
         return out;
     };
-    EXPECT_EQ(captions(frm->mnuFile), (std::vector<std::string>{"Check Mail", "Accounts...", "-", "Exit"}));
+    EXPECT_EQ(captions(frm->mnuFile), (std::vector<std::string>{"Check Mail", "Check All Accounts", "Accounts...",
+                                                                 "Keep running in the notification area", "-", "Exit"}));
     EXPECT_EQ(captions(frm->mnuMessage),
               (std::vector<std::string>{"View Message", "View Message Source", "-", "Delete Message", "-",
                                         "Message Rules...", "Apply Rules", "-", "Select All"}));

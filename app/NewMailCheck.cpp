@@ -1,0 +1,153 @@
+// A mail checker that checks by itself: timed checks of the accounts that ask for them, one at a
+// time and never inside another operation; rows new since the last check drawn bold and
+// counted in the notification area; a desktop notification when a check found new mail.
+#include "Main.h"
+#include "CheckSchedule.h"
+#include "DesktopNotifier.h"
+#include "SeenMessages.h"
+#include "TrayIcon.h"
+#include "TraySetting.h"
+#include "accounts/AccountList.h"
+#include "accounts/AccountMenu.h"
+#include "accounts/pop_acc.h"
+#include "lcd/LCDScreen.h"
+#include "platform/MessageBox.h"
+#include "widgets/QtText.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTimer>
+
+void TMainFrm::BindNewMail()
+{
+    schedule_ = std::make_unique<TCheckSchedule>();
+    tray_ = std::make_unique<TTrayIcon>();
+    notifier_ = std::make_unique<TDesktopNotifier>();
+
+    const QList<QAction*> file = mnuFile->actions();
+    mnuCheckAll = new QAction(QStringLiteral("Check All Accounts"), this);
+    mnuCheckAll->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    mnuFile->insertAction(file.value(1), mnuCheckAll);
+    mnuKeepInTray = new QAction(QStringLiteral("Keep running in the notification area"), this);
+    mnuKeepInTray->setCheckable(true);
+    mnuFile->insertAction(file.value(2), mnuKeepInTray);
+    connect(mnuCheckAll, &QAction::triggered, this, [this] { platform::RunGuarded([&] { CheckAllAccounts(); }); });
+    connect(mnuKeepInTray, &QAction::toggled, this,
+            [](bool keep) { platform::RunGuarded([&] { StoreKeepInTray(keep); }); });
+
+    tray_->SetOnShow([this] { ShowFromTray(); });
+    tray_->SetOnCheckAll([this] { CheckAllAccounts(); });
+    tray_->SetOnQuit([this] {
+        quitting_ = true;
+        close();
+    });
+    notifier_->SetFallback([this](const QString& title, const QString& text) { tray_->ShowMessage(title, text); });
+    notifier_->SetOnShowAccount([this](const std::string& account) { ShowFromTray(account); });
+
+    CheckTimer = new QTimer(this);
+    CheckTimer->setInterval(1000);
+    connect(CheckTimer, &QTimer::timeout, this, [this] { platform::RunGuarded([&] { CheckTick(); }); });
+    CheckTimer->start();
+    tray_->Show();
+}
+
+void TMainFrm::RefreshSchedule()
+{
+    if (!windows_.Frm_Acc) return;
+    std::vector<TScheduledAccount> accounts;
+    for (const std::string& line : windows_.Frm_Acc->AccountLines()) {
+        const std::string name = Trim(Get_MailAcc_Name(line));
+        if (name.empty()) continue;
+        try {
+            TMailSettings s = windows_.Frm_Acc->Load_Mail_Settings(name);
+            accounts.push_back({name, s.Interval, s.Remember});
+        } catch (const std::exception&) {
+            // An account whose settings cannot be read is not checked by itself.
+        }
+    }
+    schedule_->SetAccounts(accounts);
+    const QSignalBlocker quiet(mnuKeepInTray);
+    mnuKeepInTray->setChecked(LoadKeepInTray(accounts));
+}
+
+void TMainFrm::CheckAllAccounts()
+{
+    RefreshSchedule();
+    schedule_->CheckAll();
+    CheckTick();
+}
+
+void TMainFrm::CheckTick()
+{
+    if (closing_) return;
+    const bool busy = operations_ > 0 || !cmdChkMail->isEnabled();
+    const bool modal = QApplication::activeModalWidget() != nullptr;
+    std::optional<std::string> account = schedule_->NextCheck(busy, modal);
+    if (!account) return;
+    struct Done {
+        TMainFrm& frm;
+        std::string account;
+        ~Done()
+        {
+            frm.timedCheck_ = false;
+            frm.userCheck_ = true;
+            frm.schedule_->CheckDone(account);
+        }
+    } done{*this, *account};
+    const bool asked = schedule_->RunningIsCheckAll();
+    for (QAction* entry : PopupMenu1->actions()) {
+        if (entry == addAccountEntry_ || accounts::EntryAccount(*entry) != *account) continue;
+        timedCheck_ = !asked;
+        userCheck_ = false;
+        entry->trigger();  // the usual check road; returns when the check has ended
+        break;
+    }
+}
+
+void TMainFrm::ShowFromTray(const std::string& account)
+{
+    showNormal();
+    raise();
+    activateWindow();
+    if (!account.empty() && account != cur_account && cmdChkMail->isEnabled()) {
+        for (QAction* entry : PopupMenu1->actions())
+            if (entry != addAccountEntry_ && accounts::EntryAccount(*entry) == account) entry->trigger();
+    }
+    tray_->SetNewCount(account.empty() ? cur_account : account, 0);
+}
+
+void TMainFrm::NoteNewMail(const std::string& accName, const std::vector<std::string>& ids, bool complete)
+{
+    freshMail_.clear();
+    TSeenMessages seen;
+    seen.Load(AccountFolder(accName) + "/");
+    const std::vector<bool> fresh = seen.MarkNew(ids);
+    for (size_t i = 0; i < fresh.size() && int(i) < MailRows->Count(); ++i) {
+        if (!fresh[i]) continue;
+        MailRows->SetNew(int(i), true);
+        freshMail_.push_back({MailRows->Row(int(i)).from, MailRows->Row(int(i)).subject});
+    }
+    try {
+        if (complete) seen.Save(ids);
+        else seen.SaveAdding(ids);
+    } catch (const std::exception& e) {
+        if (!closing_) platform::ShowException(e);
+    }
+    if (userCheck_) {
+        // The user is looking at this list: nothing of it is waiting unseen.
+        tray_->SetNewCount(accName, 0);
+        return;
+    }
+    tray_->SetNewCount(accName, tray_->NewCount(accName) + int(freshMail_.size()));
+    notifier_->Notify(accName, freshMail_);
+}
+
+bool TMainFrm::TimedCheckNeedsRules() const
+{
+    // A timed check asks about the rules only for mail that came since the last check: a user
+    // who said No is not asked again every few minutes about the same messages.
+    for (int i = 0; i < MailRows->Count(); ++i)
+        if (MailRows->Row(i).isNew && MailRows->Row(i).mark == 0) return true;
+    return false;
+}
