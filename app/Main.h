@@ -91,6 +91,9 @@ public:
     TTrayIcon& Tray() { return *tray_; }
     TDesktopNotifier& Notifier() { return *notifier_; }
     QTimer* CheckTimer = nullptr;
+    // The clock of timed checks and the notifier (tests give a clock of their own and a bus).
+    void UseScheduleClock(std::function<int64_t()> nowMs);
+    void UseNotifier(std::unique_ptr<TDesktopNotifier> notifier);
     // Window size and place, column widths and sort order, kept between runs.
     void SaveWindowState();
     void RestoreWindowState();

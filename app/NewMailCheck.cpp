@@ -23,7 +23,6 @@ void TMainFrm::BindNewMail()
 {
     schedule_ = std::make_unique<TCheckSchedule>();
     tray_ = std::make_unique<TTrayIcon>();
-    notifier_ = std::make_unique<TDesktopNotifier>();
 
     const QList<QAction*> file = mnuFile->actions();
     mnuCheckAll = new QAction(QStringLiteral("Check All Accounts"), this);
@@ -42,14 +41,26 @@ void TMainFrm::BindNewMail()
         quitting_ = true;
         close();
     });
-    notifier_->SetFallback([this](const QString& title, const QString& text) { tray_->ShowMessage(title, text); });
-    notifier_->SetOnShowAccount([this](const std::string& account) { ShowFromTray(account); });
+    UseNotifier(std::make_unique<TDesktopNotifier>());
 
     CheckTimer = new QTimer(this);
     CheckTimer->setInterval(1000);
     connect(CheckTimer, &QTimer::timeout, this, [this] { platform::RunGuarded([&] { CheckTick(); }); });
     CheckTimer->start();
     tray_->Show();
+}
+
+void TMainFrm::UseScheduleClock(std::function<int64_t()> nowMs)
+{
+    schedule_ = std::make_unique<TCheckSchedule>(std::move(nowMs));
+    RefreshSchedule();
+}
+
+void TMainFrm::UseNotifier(std::unique_ptr<TDesktopNotifier> notifier)
+{
+    notifier_ = std::move(notifier);
+    notifier_->SetFallback([this](const QString& title, const QString& text) { tray_->ShowMessage(title, text); });
+    notifier_->SetOnShowAccount([this](const std::string& account) { ShowFromTray(account); });
 }
 
 void TMainFrm::RefreshSchedule()

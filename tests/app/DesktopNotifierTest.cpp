@@ -1,141 +1,37 @@
 // The desktop notification of new mail, against a fake notification service on a private
 // session bus of the test's own.
-#include "app/DesktopNotifier.h"
-#include "platform/Folders.h"
-#include "platform/TextFile.h"
+#include "FakeNotificationBus.h"
 #include "RequireTool.h"
-#include "TempHome.h"  // RemoveTree
-
-#include <QCoreApplication>
-#include <QDBusArgument>
-#include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusVirtualObject>
-#include <QDeadlineTimer>
-#include <QProcess>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-constexpr const char* kDaemon = "/usr/bin/dbus-daemon";
-
-// Records the Notify calls it gets and answers each with an id, as a notification server does.
-class TFakeNotificationService : public QDBusVirtualObject {
-public:
-    struct TCall {
-        QString app;
-        uint replaces = 0;
-        QString icon, summary, body;
-        QStringList actions;
-        QVariantMap hints;
-        int timeout = 0;
-    };
-    std::vector<TCall> calls;
-    uint lastId = 40;
-
-    QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
-    {
-        if (message.interface() != TDesktopNotifier::kInterface || message.member() != "Notify") return false;
-        const QList<QVariant> a = message.arguments();
-        if (a.size() != 8 || message.signature() != "susssasa{sv}i") {
-            connection.send(message.createErrorReply(QDBusError::InvalidArgs, "bad Notify: " + message.signature()));
-            return true;
-        }
-        calls.push_back({a[0].toString(), a[1].toUInt(), a[2].toString(), a[3].toString(), a[4].toString(),
-                         a[5].toStringList(), qdbus_cast<QVariantMap>(a[6]), a[7].toInt()});
-        const uint id = calls.back().replaces ? calls.back().replaces : ++lastId;
-        connection.send(message.createReply(QVariant::fromValue(id)));
-        return true;
-    }
-};
-
 class DesktopNotifierTest : public ::testing::Test {
 protected:
-    static void TearDownTestSuite()
-    {
-        if (daemon) {
-            daemon->terminate();
-            daemon->waitForFinished();
-            delete daemon;
-            daemon = nullptr;
-        }
-        if (!configFolder.empty()) RemoveTree(configFolder);
-    }
+    static void TearDownTestSuite() { bus.reset(); }
 
     void SetUp() override
     {
-        REQUIRE_TOOL(kDaemon);
-        if (!daemon) StartDaemon();
-        ASSERT_FALSE(address.isEmpty()) << "dbus-daemon gave no address";
-        client = Connect("client");
+        REQUIRE_TOOL(TPrivateSessionBus::kDaemon);
+        if (!bus) bus = std::make_unique<TPrivateSessionBus>();
+        ASSERT_FALSE(bus->Address().isEmpty()) << "dbus-daemon gave no address";
+        client = bus->Connect("client");
         ASSERT_TRUE(client.isConnected()) << client.lastError().message().toStdString();
     }
     void TearDown() override
     {
-        for (const QString& name : names) QDBusConnection::disconnectFromBus(name);
-    }
-
-    // A bus of our own that starts no services on request: without our fake there is no
-    // notification server on it, whatever the machine has installed.
-    static void StartDaemon()
-    {
-        const std::string stem = platform::UniqueTempFile("quillbox-bus");
-        platform::DeleteFile(stem);
-        configFolder = stem + "/";
-        platform::CreateDir(configFolder);
-        platform::WriteLines(configFolder + "bus.conf",
-                             {"<busconfig>", "<type>session</type>", "<listen>unix:tmpdir=" + configFolder + "</listen>",
-                              "<auth>EXTERNAL</auth>", "<policy context=\"default\">",
-                              "<allow send_destination=\"*\" eavesdrop=\"true\"/>", "<allow eavesdrop=\"true\"/>",
-                              "<allow own=\"*\"/>", "</policy>", "</busconfig>"},
-                             false);
-        daemon = new QProcess;
-        daemon->start(kDaemon, {QString::fromStdString("--config-file=" + configFolder + "bus.conf"), "--print-address",
-                                "--nofork"});
-        while (daemon->waitForReadyRead(10000) && !daemon->canReadLine()) {
-        }
-        address = QString::fromUtf8(daemon->readLine()).trimmed();
-    }
-
-    QDBusConnection Connect(const char* role)
-    {
-        names << QStringLiteral("%1-%2").arg(role).arg(++connections);
-        return QDBusConnection::connectToBus(address, names.back());
+        if (bus) bus->DisconnectAll();
     }
     void RegisterService()
     {
-        service = Connect("service");
-        ASSERT_TRUE(service.registerVirtualObject(TDesktopNotifier::kPath, &fake));
-        ASSERT_TRUE(service.registerService(TDesktopNotifier::kService));
+        service = bus->Serve(fake);
+        ASSERT_TRUE(service.isConnected());
     }
-    void Emit(const char* member, uint id, const QVariant& second)
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(TDesktopNotifier::kPath, TDesktopNotifier::kInterface, member);
-        signal << id << second;
-        ASSERT_TRUE(service.send(signal));
-    }
-    // Runs the event loop until `done`; the bound only keeps a broken bus from hanging the suite.
-    static bool WaitFor(const std::function<bool()>& done)
-    {
-        QTimer wake;
-        wake.start(20);
-        QDeadlineTimer bound(20000);
-        while (!done()) {
-            if (bound.hasExpired()) return false;
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-        return true;
-    }
+    void Emit(const char* member, uint id, const QVariant& second) { TPrivateSessionBus::Emit(service, member, id, second); }
+    static bool WaitFor(const std::function<bool()>& done) { return TPrivateSessionBus::WaitFor(done); }
 
-    static inline QProcess* daemon = nullptr;
-    static inline QString address;
-    static inline std::string configFolder;
-    static inline int connections = 0;
-
-    QStringList names;
+    static inline std::unique_ptr<TPrivateSessionBus> bus;
     QDBusConnection client{QString()};
     QDBusConnection service{QString()};
     TFakeNotificationService fake;
