@@ -89,7 +89,8 @@ QVariant TMailListModel::data(const QModelIndex& index, int role) const
         case ColFrom: return ToQ(row.shownFrom);
         case ColSubject: return ToQ(row.shownSubject);
         case ColDate: return ToQ(row.shownDate);
-        case ColSize: return ToQ(row.size);
+        // The cell is right-aligned: its padding to a fixed width only costs room on screen.
+        case ColSize: return ToQ(row.size).trimmed();
         }
         break;
     case Qt::ToolTipRole:

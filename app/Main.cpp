@@ -92,6 +92,10 @@ void TMainFrm::BuildToolbar()
     Toolbar971->setAllowedAreas(Qt::TopToolBarArea);
     Toolbar971->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     Toolbar971->setIconSize(QSize(24, 24));
+    // Seven captioned buttons fit the window's default width in a slightly smaller type.
+    QFont captions = Toolbar971->font();
+    captions.setPointSizeF(captions.pointSizeF() * 0.9);
+    Toolbar971->setFont(captions);
     Toolbar971->toggleViewAction()->setEnabled(false);  // it cannot be closed
     addToolBar(Qt::TopToolBarArea, Toolbar971);
 
@@ -103,7 +107,7 @@ void TMainFrm::BuildToolbar()
         return action;
     };
     // Every button says what it does in words, not only in its picture.
-    cmdNewAcc = button("cmdNewAcc", "New Account", "Create new account", 0, widgets::ToolIcon::NewAccount);
+    cmdNewAcc = button("cmdNewAcc", "Accounts", "Create new account", 0, widgets::ToolIcon::NewAccount);
     cmdChkMail = button("cmdChkMail", "Check Mail", "Check mail", 0, widgets::ToolIcon::CheckMail);
     cmd_vumsg = button("cmd_vumsg", "View Message", "View message", 0, widgets::ToolIcon::ViewMessage);
     cmd_vusrc = button("cmd_vusrc", "View source", "View source", 0, widgets::ToolIcon::ViewSource);
@@ -184,7 +188,7 @@ void TMainFrm::BuildMailList()
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
     // All four columns fit the window; Subject takes what is left and grows with the window.
-    const int widths[TMailListModel::ColumnCount] = {170, 0, 118, 78};
+    const int widths[TMailListModel::ColumnCount] = {150, 0, 126, 68};
     for (int c = 0; c < TMailListModel::ColumnCount; ++c)
         if (widths[c] > 0) MailList->setColumnWidth(c, widths[c]);
     header->setSectionResizeMode(TMailListModel::ColSubject, QHeaderView::Stretch);

@@ -76,7 +76,7 @@ TEST_F(MainWindowTest, ToolbarHoldsTheSevenButtonsInOrderWithCaptionsHintsAndTag
         int tag;
     } expected[] = {
         // Every button carries a text label, also those that once showed only their picture.
-        {"cmdNewAcc", "New Account", "Create new account", 0}, {"cmdChkMail", "Check Mail", "Check mail", 0},
+        {"cmdNewAcc", "Accounts", "Create new account", 0}, {"cmdChkMail", "Check Mail", "Check mail", 0},
         {"cmd_vumsg", "View Message", "View message", 0}, {"cmd_vusrc", "View source", "View source", 0},
         {"cmd_del", "Delete", "Delete message", 0},          {"cmdStop", "Stop", "Stop", 1},
         {"cmd_rule", "New Rule", "New rule", 0},

@@ -10,5 +10,5 @@ trap 'quillbox_demo_stop; rm -rf "$demo"' EXIT
 quillbox_demo_start "$demo"
 mkdir -p docs
 (cd "$demo/profile" && QUILLBOX_HOME=$demo/profile/home QUILLBOX_REGISTRY=$demo/profile/registry.reg \
-  xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb "$OLDPWD/$shooter" "$OLDPWD/docs" Demo)
+  xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb LANG=en_US.UTF-8 "$OLDPWD/$shooter" "$OLDPWD/docs" Demo)
 echo "docs/demo-check.png and docs/message-window.png written"
