@@ -71,6 +71,19 @@ void MailCheckFixture::Check(const std::string& account)
     ADD_FAILURE() << "no drop-down entry for " << account;
 }
 
+void MailCheckFixture::DeleteElsewhere(int port, const std::string& user, int number)
+{
+    TKiroPOP3 other;
+    other.Host = "127.0.0.1";
+    other.Port = port;
+    other.UserID = user;
+    other.Password = "secret";
+    other.TimeOut = 5000;
+    other.Connect();
+    other.DeleteMessage(number);
+    other.Disconnect();
+}
+
 void MailCheckFixture::Select(const std::vector<int>& rows)
 {
     QItemSelectionModel* selection = frm->MailList->selectionModel();

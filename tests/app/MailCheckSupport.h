@@ -31,6 +31,9 @@ public:
     void Open(int timeOutMs = 4000);
     // Chooses the account in the "Check Mail" drop-down.
     void Check(const std::string& account);
+    // Another mail program at work: deletes message `number` of `user` on the server at `port`
+    // (password "secret") and quits, so the server carries it out.
+    static void DeleteElsewhere(int port, const std::string& user, int number);
     // Selects exactly these rows (positions) of the message list.
     void Select(const std::vector<int>& rows);
     std::string Lcd() const;  // what the display shows now (its lines joined)

@@ -259,15 +259,7 @@ TEST_F(MessageCommands, AMailboxChangedByAnotherProgramLosesNothingWrong)
 {
     CheckWith({Plain(1), Plain(2), Plain(3), Plain(4)});
     // Another program fetches and deletes message 1: every number below shifts.
-    TKiroPOP3 other;
-    other.Host = "127.0.0.1";
-    other.Port = server->Port();
-    other.UserID = "bob";
-    other.Password = "secret";
-    other.TimeOut = 5000;
-    other.Connect();
-    other.DeleteMessage(1);
-    other.Disconnect();
+    DeleteElsewhere(server->Port(), "bob", 1);
     ASSERT_EQ(server->CountMessages("bob"), 3);
 
     Select({1});  // "Message 2", which the server now numbers 1

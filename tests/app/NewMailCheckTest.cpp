@@ -76,15 +76,7 @@ TEST_F(NewMail, OnlyMessagesNotSeenByTheCheckBeforeAreNewAndTheIdsFollowTheServe
     EXPECT_EQ(Bold(), (std::vector<bool>{false, false, false, true}));
 
     // Another program deletes a message: its id leaves the file.
-    TKiroPOP3 other;
-    other.Host = "127.0.0.1";
-    other.Port = server.Port();
-    other.UserID = "bob";
-    other.Password = "secret";
-    other.TimeOut = 5000;
-    other.Connect();
-    other.DeleteMessage(1);
-    other.Disconnect();
+    DeleteElsewhere(server.Port(), "bob", 1);
     const StringList before = SeenFile("Work");
     Check("Work");
     const StringList after = SeenFile("Work");

@@ -1,6 +1,6 @@
 // The mailbox client against a real POP3 server (a private Dovecot on loopback).
 #include "mailbox/Kiropop3.h"
-#include "Dovecot.h"
+#include "DovecotSuite.h"
 #include "NetTestHelpers.h"
 #include "RequireTool.h"
 
@@ -12,32 +12,18 @@
 namespace {
 
 // One server for the whole suite; every test works in a mailbox of its own.
-class DovecotMailbox : public ::testing::Test {
+class DovecotMailbox : public DovecotSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (::access(Dovecot::Binary, X_OK) != 0) return;
-        try {
-            server_ = std::make_unique<Dovecot>();
-            server_->Start();
-        } catch (const std::exception& e) {
-            startFailure_ = e.what();
-        }
-    }
-    static void TearDownTestSuite() { server_.reset(); }
-
     void SetUp() override
     {
-        REQUIRE_TOOL(Dovecot::Binary);
-        ASSERT_TRUE(server_ && server_->Running()) << startFailure_;
-        user_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        server_->AddUser(user_, "wonderland");
+        SetUpMailbox();
+        if (HasFatalFailure() || IsSkipped()) return;
         pop_.Host = "127.0.0.1";
         pop_.Port = server_->Port();
         pop_.TimeOut = 5000;
         pop_.UserID = user_;
         pop_.Password = "wonderland";
-        pop_.OnList = [this](int msg, int size) { listed_[msg] = size; };
+        pop_.OnList = [this](int msg, int64_t size) { listed_[msg] = size; };
     }
 
     void DeliverThree()
@@ -49,15 +35,9 @@ protected:
         server_->Deliver(user_, "From: dora@example.com\r\nSubject: Third\r\n\r\nno line end");
     }
 
-    static std::unique_ptr<Dovecot> server_;
-    static std::string startFailure_;
-    std::string user_;
     TKiroPOP3 pop_;
-    std::map<int, int> listed_;
+    std::map<int, int64_t> listed_;
 };
-
-std::unique_ptr<Dovecot> DovecotMailbox::server_;
-std::string DovecotMailbox::startFailure_;
 
 }  // namespace
 

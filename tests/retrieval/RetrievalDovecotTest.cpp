@@ -1,7 +1,6 @@
 // The retrieval client against a real POP3 server (a private Dovecot on loopback).
 #include "RetrievalFixture.h"
-#include "Dovecot.h"
-#include "RequireTool.h"
+#include "DovecotSuite.h"
 #include "platform/TextFile.h"
 
 #include <gtest/gtest.h>
@@ -12,26 +11,12 @@ namespace {
 
 const char* const kCorpus = "/usr/lib/python3.11/test/test_email/data/";
 
-class RetrievalDovecot : public ::testing::Test {
+class RetrievalDovecot : public DovecotSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (::access(Dovecot::Binary, X_OK) != 0) return;
-        try {
-            server_ = std::make_unique<Dovecot>();
-            server_->Start();
-        } catch (const std::exception& e) {
-            startFailure_ = e.what();
-        }
-    }
-    static void TearDownTestSuite() { server_.reset(); }
-
     void SetUp() override
     {
-        REQUIRE_TOOL(Dovecot::Binary);
-        ASSERT_TRUE(server_ && server_->Running()) << startFailure_;
-        user_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        server_->AddUser(user_, "wonderland");
+        SetUpMailbox();
+        if (HasFatalFailure() || IsSkipped()) return;
         r_ = std::make_unique<Retriever>(server_->Port(), 5000);
         r_->pop.UserId = user_;
         r_->pop.UserPasswd = "wonderland";
@@ -44,14 +29,8 @@ protected:
         r_->pop.GetStatus();
     }
 
-    static std::unique_ptr<Dovecot> server_;
-    static std::string startFailure_;
-    std::string user_;
     std::unique_ptr<Retriever> r_;
 };
-
-std::unique_ptr<Dovecot> RetrievalDovecot::server_;
-std::string RetrievalDovecot::startFailure_;
 
 }  // namespace
 
