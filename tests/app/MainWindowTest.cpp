@@ -119,7 +119,7 @@ TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
     const int viewport = frm->MailList->viewport()->width();
     int total = 0;
     for (int c = 0; c < 4; ++c) {
-        EXPECT_GE(frm->MailList->columnWidth(c), 70) << c;
+        EXPECT_GE(frm->MailList->columnWidth(c), 60) << c;
         total += frm->MailList->columnWidth(c);
     }
     EXPECT_LE(total, viewport);
