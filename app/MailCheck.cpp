@@ -62,6 +62,7 @@ void TMainFrm::sub_mnu_click(QObject* clicked)
     if (entry == addAccountEntry_) {
         // No account yet: the drop-down's one entry makes the first.
         if (windows_.Frm_Acc) windows_.Frm_Acc->cmd_AddClick();
+        RefreshSchedule();
         return;
     }
     LCD1->SetAnimationEnabled(false);
