@@ -14,6 +14,9 @@
 // client once, in an order that turns with the round; each figure is the best of the rounds.
 // A slow link follows: a smaller mailbox reached through a relay that delays every chunk each
 // way (25 ms: a 50 ms round trip). The machine's load is printed before and after each part.
+// The main window writes one header file per message; its profile is in memory (/dev/shm)
+// unless --profile-dir says otherwise, as on a disk those writes vary from run to run by
+// several times what the check itself costs.
 #include "BenchMailbox.h"
 #include "CheckSpeedOptions.h"
 #include "Clients.h"
@@ -22,6 +25,7 @@
 #include "ProcessFigures.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -83,6 +87,10 @@ void PrintTable(const std::vector<ClientFigures>& results, int messages)
                     r.BestWall() / messages * 1e6, r.BestCpu(), r.BestServerCpu(), double(r.BestPeakKB()) / 1024.0,
                     gap);
     }
+    for (const ClientFigures& r : results)
+        if (r.BestListSeconds() >= 0)
+            std::printf("  the server's own waits, seen by %s: LIST %.3f s, first TOP reply %.3f s after it was sent\n",
+                        r.Name().c_str(), r.BestListSeconds(), r.BestFirstTopSeconds());
 }
 
 const ClientFigures* Find(const std::vector<ClientFigures>& results, Client client)
@@ -120,17 +128,33 @@ void PrintSummary(const std::vector<Part>& parts)
     }
 }
 
+void ServeUntilInterrupted(const Dovecot& server, const std::vector<Mailbox>& boxes)
+{
+    std::printf("\nserving on 127.0.0.1:%d (password \"%s\" for every user) until Ctrl-C:\n", server.Port(), kPassword);
+    for (const Mailbox& box : boxes)
+        std::printf("  user %s: %d messages; main window profile %s\n", box.user.c_str(), box.messages,
+                    box.profileFolder.c_str());
+    std::fflush(stdout);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    int signal = 0;
+    sigwait(&stop, &signal);
+}
+
 int Run(const CheckSpeedOptions& options)
 {
     std::printf("check_speed_bench: %ld CPUs; load before: %s\n", ::sysconf(_SC_NPROCESSORS_ONLN),
                 LoadAverage().c_str());
-    std::printf("poplib peer: Python %s (%s); main window offscreen; server: private Dovecot on 127.0.0.1\n",
+    std::printf("poplib peer: Python %s (%s); server: private Dovecot on 127.0.0.1\n",
                 PythonVersion(options.python).c_str(), options.python.c_str());
+    std::printf("main window: offscreen, its profile in %s, %s\n", options.profileParent.c_str(),
+                options.keepProfile ? "rewriting the header files of its last run" : "an empty profile each run");
     const auto started = Clock::now();
 
-    char pattern[] = "/tmp/quillbox-check-speed-XXXXXX";
-    if (!::mkdtemp(pattern)) throw std::runtime_error("no work folder under /tmp");
-    const std::string work = pattern;
+    std::string profiles = options.profileParent + "/quillbox-check-speed-XXXXXX";
+    if (!::mkdtemp(profiles.data())) throw std::runtime_error("no profile folder in " + options.profileParent);
     struct RemoveAtEnd {
         std::string folder;
         ~RemoveAtEnd()
@@ -138,14 +162,14 @@ int Run(const CheckSpeedOptions& options)
             std::error_code ec;
             std::filesystem::remove_all(folder, ec);
         }
-    } removeWork{work};
+    } removeProfiles{profiles};
 
     Dovecot server;
     std::vector<Mailbox> boxes;
     auto addBox = [&](int messages, const std::string& user) {
         const auto t = Clock::now();
         const long long octets = FillMailbox(server, user, kPassword, messages);
-        Mailbox box{0, user, kPassword, work + "/profile-" + user, messages};
+        Mailbox box{0, user, kPassword, profiles + "/" + user, messages, options.keepProfile};
         std::filesystem::create_directories(box.profileFolder);
         boxes.push_back(box);
         std::printf("mailbox %s: %d messages, %.1f MB, written in %.1f s\n", user.c_str(), messages,
@@ -161,6 +185,11 @@ int Run(const CheckSpeedOptions& options)
         const auto t = Clock::now();
         MeasureClient(Client::Pipelined, box, server.MasterPid(), options.python);
         std::printf("server indexed %s in %.1f s\n", box.user.c_str(), SecondsSince(t));
+    }
+
+    if (options.serveOnly) {
+        ServeUntilInterrupted(server, boxes);
+        return 0;
     }
 
     std::vector<Part> parts;
@@ -205,6 +234,15 @@ int Run(const CheckSpeedOptions& options)
 int main(int argc, char** argv)
 {
     const CheckSpeedOptions options = ParseCheckSpeedOptions(argc, argv);
+    // Ctrl-C ends --serve through sigwait, so the server and the folders are cleaned up; in the
+    // measuring runs it just stops the benchmark as usual.
+    if (options.serveOnly) {
+        sigset_t stop;
+        sigemptyset(&stop);
+        sigaddset(&stop, SIGINT);
+        sigaddset(&stop, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    }
     if (::access(Dovecot::Binary, X_OK) != 0) {
         std::fprintf(stderr, "check_speed_bench: %s is missing\n", Dovecot::Binary);
         return 1;

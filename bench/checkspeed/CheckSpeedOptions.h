@@ -11,6 +11,12 @@ struct CheckSpeedOptions {
     int delayMs = 25;         // each way
     bool slowEngine = false;  // the engine alone over the slow link too
     std::string python = "python3";
+    bool keepProfile = false;  // the main window rewrites the header files of its last run
+    // Where the main window's profile (and so its header files, one per message) lives: memory
+    // by default, so the disk's mood does not swamp the check's own costs.
+    std::string profileParent = "/dev/shm";
+    // Only fills the mailboxes and serves them until interrupted, for trying the clients by hand.
+    bool serveOnly = false;
 };
 
 // Exits with the usage text on --help or a bad argument.

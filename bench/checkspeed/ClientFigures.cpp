@@ -34,3 +34,11 @@ long ClientFigures::FewestSummaries() const
 {
     return Lowest<long>(runs_, [](const RunFigures& r) { return r.summaries; });
 }
+double ClientFigures::BestListSeconds() const
+{
+    return Lowest<double>(runs_, [](const RunFigures& r) { return r.listSeconds; });
+}
+double ClientFigures::BestFirstTopSeconds() const
+{
+    return Lowest<double>(runs_, [](const RunFigures& r) { return r.firstTopSeconds; });
+}

@@ -12,6 +12,10 @@ struct RunFigures {
     long peakKB = 0;       // the client process's peak resident memory
     long long gapMs = -1;  // the main window's longest gap; -1 for the other clients
     long summaries = 0;    // headers (or rows) the client got
+    // Seen by the raw pipelined client only (-1 for the others): LIST's reply, and the wait for
+    // the first TOP reply, where the server does its per-session work.
+    double listSeconds = -1;
+    double firstTopSeconds = -1;
 };
 
 class ClientFigures {
@@ -30,6 +34,8 @@ public:
     long long LowestGapMs() const;
     long long HighestGapMs() const;
     long FewestSummaries() const;
+    double BestListSeconds() const;
+    double BestFirstTopSeconds() const;
 
 private:
     std::string name_;

@@ -4,6 +4,7 @@
 #include "ProcessTree.h"
 
 #include <chrono>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -21,12 +22,13 @@ const char* ClientName(Client client)
 
 namespace {
 
-std::vector<std::string> CommandFor(Client client, const Mailbox& box, const std::string& python)
+std::vector<std::string> CommandFor(Client client, const Mailbox& box, const std::string& profile,
+                                    const std::string& python)
 {
     const std::string port = std::to_string(box.port);
     switch (client) {
     case Client::MainWindow:
-        return {QUILLBOX_MAILCHECK_BENCH, "--server", port, box.user, box.password, box.profileFolder};
+        return {QUILLBOX_MAILCHECK_BENCH, "--server", port, box.user, box.password, profile};
     case Client::Poplib: return {python, QUILLBOX_LOCKSTEP_SCRIPT, port, box.user, box.password};
     case Client::Pipelined: return {QUILLBOX_RAW_PIPELINED, port, box.user, box.password};
     case Client::Engine: return {QUILLBOX_ENGINE_CHECK, port, box.user, box.password};
@@ -38,12 +40,17 @@ std::vector<std::string> CommandFor(Client client, const Mailbox& box, const std
 
 RunFigures MeasureClient(Client client, const Mailbox& box, pid_t serverMaster, const std::string& python)
 {
+    const bool freshProfile = client == Client::MainWindow && !box.keepProfile;
+    const std::string profile = freshProfile ? box.profileFolder + "/fresh" : box.profileFolder;
+    std::error_code ec;
+    if (freshProfile) std::filesystem::remove_all(profile, ec);
     const double serverBefore = TreeCpuSeconds(serverMaster);
-    ChildRun run = RunChild(CommandFor(client, box, python));
+    ChildRun run = RunChild(CommandFor(client, box, profile, python));
     // The server's session ends just after the client's QUIT: let the master reap it, so its
     // CPU shows.
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     const double serverAfter = TreeCpuSeconds(serverMaster);
+    if (freshProfile) std::filesystem::remove_all(profile, ec);
     if (!run.ok) throw std::runtime_error(std::string(ClientName(client)) + ": " + run.failure + "\n" + run.output);
 
     RunFigures f;
@@ -56,6 +63,10 @@ RunFigures MeasureClient(Client client, const Mailbox& box, pid_t serverMaster, 
         f.summaries = long(run.Number("rows"));
     } else {
         f.summaries = long(run.Number("summaries"));
+    }
+    if (client == Client::Pipelined) {
+        f.listSeconds = run.Number("list_s");
+        f.firstTopSeconds = run.Number("first_top_s");
     }
     if (f.summaries != box.messages)
         throw std::runtime_error(std::string(ClientName(client)) + " listed " + std::to_string(f.summaries) + " of " +

@@ -22,6 +22,9 @@ struct Mailbox {
     std::string password;
     std::string profileFolder;
     int messages = 0;
+    // The main window starts each run in an empty profile, so it creates its header files;
+    // kept, each run rewrites the files of the run before, as a repeated check does.
+    bool keepProfile = false;
 };
 
 // Runs the client once against the mailbox; serverMaster is the server's master process, whose

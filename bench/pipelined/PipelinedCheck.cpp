@@ -11,6 +11,10 @@
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
 bool Positive(std::string_view reply) { return reply.substr(0, 3) == "+OK"; }
 
 std::string Expect(LineConnection& connection, const std::string& command)
@@ -42,6 +46,7 @@ void PipelinedHeaders(LineConnection& connection, const std::vector<long>& numbe
     const std::size_t batch = 512;
     std::size_t queued = 0, answered = 0;
     bool inBody = false;
+    const auto firstSent = Clock::now();
     while (answered < total) {
         while (queued < total && !connection.HasQueued() && (window == 0 || queued - answered < window)) {
             std::string commands;
@@ -55,6 +60,7 @@ void PipelinedHeaders(LineConnection& connection, const std::vector<long>& numbe
         std::string_view line;
         while (answered < total && connection.TakeLine(line)) {
             if (!inBody) {
+                if (f.firstTopSeconds == 0) f.firstTopSeconds = SecondsSince(firstSent);
                 if (Positive(line)) {
                     inBody = true;
                     ++f.headers;
@@ -78,7 +84,7 @@ PipelinedFigures PipelinedCheck(int port, const std::string& user, const std::st
 {
     PipelinedFigures f;
     const double cpuBefore = CpuSeconds(RUSAGE_THREAD);
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = Clock::now();
     {
         LineConnection connection(port);
         if (!Positive(connection.ReadLine())) throw std::runtime_error("no +OK greeting");
@@ -88,14 +94,16 @@ PipelinedFigures PipelinedCheck(int port, const std::string& user, const std::st
         });
         Expect(connection, "USER " + user);
         Expect(connection, "PASS " + password);
+        const auto listSent = Clock::now();
         Expect(connection, "LIST");
         std::vector<long> numbers;
         ReadBody(connection, [&](const std::string& line) { numbers.push_back(std::stol(line)); });
+        f.listSeconds = SecondsSince(listSent);
         f.messages = long(numbers.size());
         PipelinedHeaders(connection, numbers, window, f);
         Expect(connection, "QUIT");
     }
-    f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    f.seconds = SecondsSince(start);
     f.cpuSeconds = CpuSeconds(RUSAGE_THREAD) - cpuBefore;
     return f;
 }

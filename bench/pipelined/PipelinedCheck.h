@@ -14,6 +14,10 @@ struct PipelinedFigures {
     long headerLines = 0;   // their lines, the terminating "." not counted
     long long headerBytes = 0;
     bool pipeliningOffered = false;  // CAPA named PIPELINING
+    // Where the server takes its time before it streams: LIST's whole reply, and the wait from
+    // the first TOP sent to its first reply line.
+    double listSeconds = 0;
+    double firstTopSeconds = 0;
 };
 
 // Throws std::runtime_error when the server cannot be reached or refuses the login.

@@ -24,9 +24,9 @@ int main(int argc, char** argv)
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);
         std::printf("figures: wall=%.6f cpu=%.6f messages=%ld summaries=%ld header_lines=%ld header_bytes=%lld "
-                    "peak_kb=%ld pipelining=%s window=%zu\n",
+                    "peak_kb=%ld pipelining=%s window=%zu list_s=%.6f first_top_s=%.6f\n",
                     f.seconds, f.cpuSeconds, f.messages, f.headers, f.headerLines, f.headerBytes, usage.ru_maxrss,
-                    f.pipeliningOffered ? "yes" : "no", window);
+                    f.pipeliningOffered ? "yes" : "no", window, f.listSeconds, f.firstTopSeconds);
         return f.headers == f.messages ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
