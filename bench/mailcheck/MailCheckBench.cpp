@@ -2,40 +2,36 @@
 // stays meanwhile.
 //
 //   mailcheck_bench [messages]     (default 10000; needs /usr/sbin/dovecot; runs offscreen)
+//     A private Dovecot holds the messages; the real main window checks them twice through its
+//     "Check Mail" drop-down (the first check also makes the server index the new mail and
+//     creates the header files; the second finds both in place).
 //
-// A private Dovecot holds the messages; the real main window checks them through its "Check
-// Mail" drop-down. Printed: wall time of the check, peak memory of the process, and the longest
-// gap between two runs of a 5 ms GUI timer during the check (how long the window could not
-// answer), with the number of timer runs.
+//   mailcheck_bench --server PORT USER PASSWORD [PROFILE_FOLDER]
+//     One check of a server that is already running on 127.0.0.1 (check_speed_bench runs this
+//     one beside its peers). A profile folder given is kept for the next run.
+//
+// Printed: wall time of the check, peak memory of the process, and the longest gap between two
+// runs of a 5 ms GUI timer during the check (how long the window could not answer), with the
+// number of timer runs; with --server also one line of figures (key=value).
+#include "BenchProfile.h"
 #include "Dovecot.h"
-#include "accounts/AccountList.h"
-#include "accounts/AccountMenu.h"
-#include "accounts/AccountStore.h"
+#include "WindowCheck.h"
 #include "app/Main.h"
 #include "app/Startup.h"
 #include "widgets/QtMessageBox.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QTimer>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
+#include <cstring>
+#include <functional>
 #include <string>
-#include <sys/resource.h>
 
 namespace {
-
-long PeakKilobytes()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 std::string SampleMessage(int i)
 {
@@ -46,69 +42,85 @@ std::string SampleMessage(int i)
            "\r\nBody of message " + std::to_string(i) + ".\r\n" + std::string(size_t(200 + i % 3000), 'x') + "\r\n";
 }
 
+void PrintHuman(const char* which, int expected, const WindowCheckFigures& f)
+{
+    std::printf("%s mail check of %d messages: %.2f s wall, %d rows, peak memory %.1f MB\n", which, expected, f.seconds,
+                f.rows, double(f.peakKB) / 1024.0);
+    std::printf("  GUI timer during the check: %lld runs, longest gap %lld ms\n", f.timerRuns, f.longestGapMs);
+}
+
+// Runs `checks` in the event loop of a fresh main window; false when one of them failed.
+bool RunChecks(QApplication& app, const std::function<bool(TMainFrm&, QAction&)>& checks)
+{
+    auto frm = CreateApplicationWindows();
+    frm->show();
+    QAction* entry = frm->PopupMenu1->actions().value(0);
+    bool ok = false;
+    QTimer::singleShot(0, [&] {
+        ok = entry && checks(*frm, *entry);
+        frm->close();
+        app.quit();
+    });
+    app.exec();
+    return ok;
+}
+
+int CheckOwnServer(int argc, char** argv)
+{
+    const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
+    BenchProfile profile;
+    QApplication app(argc, argv);
+    widgets::InstallQtPlatform();
+    Dovecot server;
+    server.AddUser("bench", "secret");
+    for (int i = 1; i <= count; ++i) server.Deliver("bench", SampleMessage(i));
+    server.Start();
+    profile.SaveAccount(server.Port(), "bench", "secret");
+    const bool ok = RunChecks(app, [&](TMainFrm& frm, QAction& entry) {
+        bool allRows = true;
+        for (const char* which : {"first", "second"}) {
+            WindowCheckFigures f = CheckThroughMainWindow(frm, entry);
+            PrintHuman(which, count, f);
+            allRows = allRows && f.rows == count;
+        }
+        return allRows;
+    });
+    return ok ? 0 : 1;
+}
+
+int CheckGivenServer(int argc, char** argv)
+{
+    if (argc < 5 || argc > 6) {
+        std::fprintf(stderr, "usage: %s --server PORT USER PASSWORD [PROFILE_FOLDER]\n", argv[0]);
+        return 2;
+    }
+    const int port = std::atoi(argv[2]);
+    BenchProfile profile(argc == 6 ? argv[5] : "");
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    widgets::InstallQtPlatform();
+    profile.SaveAccount(port, argv[3], argv[4]);
+    const bool ok = RunChecks(app, [&](TMainFrm& frm, QAction& entry) {
+        WindowCheckFigures f = CheckThroughMainWindow(frm, entry);
+        PrintHuman("one", f.rows, f);
+        std::printf("figures: wall=%.6f cpu=%.6f rows=%d rss_before_kb=%ld peak_kb=%ld timer_runs=%lld "
+                    "longest_gap_ms=%lld\n",
+                    f.seconds, f.cpuSeconds, f.rows, f.rssBeforeKB, f.peakKB, f.timerRuns, f.longestGapMs);
+        return f.rows > 0;
+    });
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    char profile[] = "/tmp/quillbox-mailcheck-bench-XXXXXX";
-    if (!::mkdtemp(profile)) return 1;
-    std::string home = std::string(profile) + "/home";
-    std::filesystem::create_directories(home);
-    ::setenv("QUILLBOX_HOME", home.c_str(), 1);
-    ::setenv("QUILLBOX_REGISTRY", (std::string(profile) + "/registry.reg").c_str(), 1);
-
-    QApplication app(argc, argv);
-    widgets::InstallQtPlatform();
-    int status = 1;
-    {
-        Dovecot server;
-        server.AddUser("bench", "secret");
-        for (int i = 1; i <= count; ++i) server.Deliver("bench", SampleMessage(i));
-        server.Start();
-        Save_Mail_Settings("Bench", "bench", "secret", "127.0.0.1", std::to_string(server.Port()), true);
-        WriteAccList({AccListLine("Bench", "127.0.0.1")});
-
-        auto frm = CreateApplicationWindows();
-        frm->show();
-        QAction* entry = frm->PopupMenu1->actions().value(0);
-
-        // A GUI timer that should run every 5 ms: the longest gap between its runs is the
-        // longest time the window could not answer.
-        QElapsedTimer clock;
-        qint64 last = 0, longestGap = 0, runs = 0;
-        QTimer heartbeat;
-        heartbeat.setInterval(5);
-        QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-            qint64 now = clock.elapsed();
-            if (runs > 0) longestGap = std::max(longestGap, now - last);
-            last = now;
-            ++runs;
-        });
-
-        QTimer::singleShot(0, [&] {
-            status = 0;
-            // The first check also makes the server index the new mail and creates the header
-            // files; the second finds both in place.
-            for (const char* which : {"first", "second"}) {
-                runs = longestGap = 0;
-                clock.start();
-                heartbeat.start();
-                auto started = std::chrono::steady_clock::now();
-                entry->trigger();  // returns when the check has ended
-                double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-                heartbeat.stop();
-                std::printf("%s mail check of %d messages: %.2f s wall, %d rows, peak memory %.1f MB\n", which, count,
-                            wall, frm->MailRows->Count(), double(PeakKilobytes()) / 1024.0);
-                std::printf("  GUI timer during the check: %lld runs, longest gap %lld ms\n", runs, longestGap);
-                if (frm->MailRows->Count() != count) status = 1;
-            }
-            frm->close();
-            app.quit();
-        });
-        app.exec();
+    try {
+        if (argc > 1 && std::strcmp(argv[1], "--server") == 0) return CheckGivenServer(argc, argv);
+        return CheckOwnServer(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mailcheck_bench: %s\n", e.what());
+        return 1;
     }
-    std::filesystem::remove_all(profile);
-    return status;
 }
