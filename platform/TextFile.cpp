@@ -129,7 +129,10 @@ void WriteLines(const std::string& path, const std::vector<std::string>& lines, 
 void RewriteLines(const std::string& path, const std::vector<std::string>& lines)
 {
     const std::string text = JoinLines(lines, true);
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Written over and then cut to its new length, not truncated first: ext4 flushes a file
+    // that was truncated to nothing and written again when it is closed, which made a repeated
+    // check of a big mailbox wait on the disk once per header file.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) Fail("write", path);
     size_t done = 0;
     while (done < text.size()) {
@@ -142,6 +145,12 @@ void RewriteLines(const std::string& path, const std::vector<std::string>& lines
             Fail("write", path);
         }
         done += size_t(n);
+    }
+    if (::ftruncate(fd, off_t(text.size())) != 0) {
+        int saved = errno;
+        ::close(fd);
+        errno = saved;
+        Fail("write", path);
     }
     if (::close(fd) != 0) Fail("write", path);
 }

@@ -3,8 +3,8 @@
 //
 //   engine_check PORT USER PASSWORD      (127.0.0.1)
 //
-// Built with QUILLBOX_BENCH_BATCH the summaries come from one GetSummaries over the whole list;
-// otherwise from one GetSummary per message. Prints one line of figures (key=value).
+// The summaries come from one GetSummaries over the whole list, as in the check. Prints one
+// line of figures (key=value).
 #include "ProcessFigures.h"
 #include "mailbox/Kiropop3.h"
 
@@ -34,37 +34,13 @@ struct Tally {
     }
 };
 
-#ifdef QUILLBOX_BENCH_BATCH
 constexpr const char* kMode = "GetSummaries";
 
-// Whatever the callback's exact parameters, count the summary it hands over, or else the
-// one the client holds.
+// The batch call the main window's check uses: TOP commands pipelined when the server offers it.
 void Summaries(TKiroPOP3& pop, const std::vector<int>& numbers, Tally& tally)
 {
-    if (numbers.empty()) return;
-    pop.GetSummaries(numbers.front(), numbers.back(), [&](const auto&... args) {
-        bool counted = false;
-        auto countSummary = [&](const auto& arg) {
-            if constexpr (std::is_same_v<std::decay_t<decltype(arg)>, TSummary>) {
-                tally.Add(arg);
-                counted = true;
-            }
-        };
-        (countSummary(args), ...);
-        if (!counted) tally.Add(pop.Summary());
-    });
+    pop.GetSummaries(numbers, [&](int, const TSummary& summary) { tally.Add(summary); });
 }
-#else
-constexpr const char* kMode = "GetSummary";
-
-void Summaries(TKiroPOP3& pop, const std::vector<int>& numbers, Tally& tally)
-{
-    for (int n : numbers) {
-        pop.GetSummary(n);
-        tally.Add(pop.Summary());
-    }
-}
-#endif
 
 }  // namespace
 
