@@ -7,6 +7,7 @@
 #include "retrieval/WorkFile.h"
 #include "retrieval/vem_util.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -25,6 +26,10 @@ unsigned RoundedPercent(int64_t received, int64_t size)
     if (remainder * 2 > denominator || (remainder * 2 == denominator && (quotient & 1))) ++quotient;
     return quotient > UINT_MAX ? UINT_MAX : unsigned(quotient);
 }
+
+// The count that opens a STAT or LAST reply, cut into what an int holds and never below 0: a
+// server's "3221225472" must not wrap to a negative count, nor make NewMessageCount overflow.
+int CountInReply(const std::string& text) { return int(std::clamp<int64_t>(GetNumberInText(text, 1, 0), 0, INT_MAX)); }
 
 // Holds a flag for one call and puts the old value back.
 class FlagScope {
@@ -239,14 +244,14 @@ void TVemPOP::GetStatus()
     SendCommand("STAT");
     ReadReply();
     if (Refused(kErrStatus)) return;
-    messageCount_ = int(GetNumberInText(replyText_, 1, 0));
+    messageCount_ = CountInReply(replyText_);
     newMessageCount_ = 0;
     lastSupported_ = true;
     SendCommand("LAST");
     ReadReply();
     if (!connected_) return;
     if (lastCmdFailed_) lastSupported_ = false;
-    else newMessageCount_ = messageCount_ - int(GetNumberInText(replyText_, 1, 0));
+    else newMessageCount_ = messageCount_ - CountInReply(replyText_);
 }
 
 void TVemPOP::DeleteMessage(int MsgIndex)

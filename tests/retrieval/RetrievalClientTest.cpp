@@ -326,6 +326,35 @@ TEST(RetrievalClient, RepliesInPiecesAreJoinedAndInjectedLinesRefused)
     EXPECT_EQ(server.Finish(), kLogin + "STAT\r\nLAST\r\n");
 }
 
+// Found by the session fuzzer: a count beyond an int wrapped negative, and the new-message
+// count then overflowed.
+TEST(RetrievalClient, CountsBeyondAnIntAreCutNotWrapped)
+{
+    struct Case {
+        const char* stat;
+        const char* last;
+        int count, fresh;
+    } cases[] = {
+        {"+OK 3221225472 99999999999999999999\r\n", "+OK 2147483647\r\n", 2147483647, 0},
+        {"+OK 3221225472 1\r\n", "+OK -2147483648\r\n", 2147483647, 2147483647},
+        {"+OK -2147483648 0\r\n", "+OK 2147483647\r\n", 0, -2147483647},
+        {"+OK 5 500\r\n", "+OK 9223372036854775807\r\n", 5, 5 - 2147483647},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stat);
+        ScriptedPop3Server server;
+        LoggedIn(server).Exchange("STAT", c.stat).Exchange("LAST", c.last).Exchange("QUIT", "+OK\r\n");
+        server.Start();
+        Retriever r(server.Port());
+        r.ConnectAndLogin();
+        r.pop.GetStatus();
+        EXPECT_EQ(r.pop.MessageCount(), c.count);
+        EXPECT_EQ(r.pop.NewMessageCount(), c.fresh);
+        EXPECT_TRUE(r.pop.Disconnect());
+        server.Finish();
+    }
+}
+
 TEST(RetrievalClient, HostAndPortAreTakenAsTheyAreMeant)
 {
     Retriever r(ClosedPort(), 500);
