@@ -184,12 +184,45 @@ void TKiroPOP3::List()
     CheckConnection();
     Command("LIST ");  // the status line is not examined: a refusal leaves the wait to the time-out
     listedSizes_.clear();
-    ReadMultiLine([this](const std::string& line) {
-        int64_t size = StrToInt64(NthWord(line, ' ', 2));
-        int msg = StrToInt(NthWord(line, ' ', 1));
-        listedSizes_[msg] = size;
-        if (OnList) OnList(msg, size);
-    }, !OnList);
+    try {
+        ReadMultiLine([this](const std::string& line) {
+            int64_t size = StrToInt64(NthWord(line, ' ', 2));
+            int msg = StrToInt(NthWord(line, ' ', 1));
+            listedSizes_.emplace_back(msg, size);
+            if (OnList) OnList(msg, size);
+        }, !OnList);
+    } catch (...) {
+        OrderListedSizes();  // the sizes read before the failure still serve
+        throw;
+    }
+    OrderListedSizes();
+}
+
+void TKiroPOP3::OrderListedSizes()
+{
+    // Servers list in ascending order; should one not, a number listed twice keeps its last size.
+    auto byNumber = [](const auto& a, const auto& b) { return a.first < b.first; };
+    if (std::is_sorted(listedSizes_.begin(), listedSizes_.end(), byNumber)) {
+        if (std::adjacent_find(listedSizes_.begin(), listedSizes_.end(),
+                               [](const auto& a, const auto& b) { return a.first == b.first; }) == listedSizes_.end())
+            return;
+    }
+    std::stable_sort(listedSizes_.begin(), listedSizes_.end(), byNumber);
+    std::vector<std::pair<int, int64_t>> kept;
+    for (const auto& entry : listedSizes_) {
+        if (!kept.empty() && kept.back().first == entry.first) kept.back() = entry;
+        else kept.push_back(entry);
+    }
+    listedSizes_ = std::move(kept);
+}
+
+bool TKiroPOP3::ListedSize(int MsgNum, int64_t& size) const
+{
+    auto at = std::lower_bound(listedSizes_.begin(), listedSizes_.end(), MsgNum,
+                               [](const auto& entry, int n) { return entry.first < n; });
+    if (at == listedSizes_.end() || at->first != MsgNum) return false;
+    size = at->second;
+    return true;
 }
 
 void TKiroPOP3::AskCapabilities()
@@ -234,10 +267,7 @@ void TKiroPOP3::ReadSummaryLines(int MsgNum)
 void TKiroPOP3::SummaryBytes(int MsgNum)
 {
     // The full LIST gave every size already; asking again per message would double the round trips.
-    if (auto listed = listedSizes_.find(MsgNum); listed != listedSizes_.end()) {
-        summary_.Bytes = listed->second;
-        return;
-    }
+    if (ListedSize(MsgNum, summary_.Bytes)) return;
     std::string reply = Command("LIST " + IntToStr(MsgNum));
     summary_.Bytes = StrToInt64(Trim(NthWord(reply, ' ', 3)));
 }
@@ -265,8 +295,9 @@ void TKiroPOP3::GetSummaries(const std::vector<int>& MsgNums, const TSummaryEven
     size_t sent = 0;
     try {
         for (size_t done = 0; done < MsgNums.size(); ++done) {
-            // Keep the window full: the commands go out together, the replies come back in order.
-            if (sent < MsgNums.size() && sent < done + window) {
+            // Keep the window filled: once half of it is answered the next commands go out
+            // together, while the rest of the replies are still coming.
+            if (sent < MsgNums.size() && sent - done <= window / 2) {
                 std::string commands;
                 for (; sent < MsgNums.size() && sent < done + window; ++sent)
                     commands += "TOP " + IntToStr(MsgNums[sent]) + " 0\r\n";
@@ -279,9 +310,10 @@ void TKiroPOP3::GetSummaries(const std::vector<int>& MsgNums, const TSummaryEven
             if (reply.empty()) throw Exception(kConnectionLost);
             if (!IsPositive(reply)) throw Exception(reply);
             ReadSummaryLines(n);
-            if (auto listed = listedSizes_.find(n); listed != listedSizes_.end()) summary_.Bytes = listed->second;
-            else if (window == 1) SummaryBytes(n);
-            else summary_.Bytes = 0;  // not listed: nothing to ask in the middle of a pipeline
+            if (!ListedSize(n, summary_.Bytes)) {
+                if (window == 1) SummaryBytes(n);
+                else summary_.Bytes = 0;  // not listed: nothing to ask in the middle of a pipeline
+            }
             StatusMessage(1, "Summary Retrieved");
             if (OnRetrieveEnd) OnRetrieveEnd(this);
             if (onSummary) onSummary(n, summary_);

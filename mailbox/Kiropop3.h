@@ -68,7 +68,7 @@ public:
     // queued; the summaries handed out so far stand.
     using TSummaryEvent = std::function<void(int MsgNum, const TSummary& Summary)>;
     void GetSummaries(const std::vector<int>& MsgNums, const TSummaryEvent& onSummary);
-    int PipelineWindow = 16;
+    int PipelineWindow = 64;
     void DeleteMessage(int MsgNum);
     // UIDL: the unique id of every message, from one reply. False when the server does not
     // offer UIDL (or another operation is running); `ids` is then left empty.
@@ -98,13 +98,16 @@ private:
     bool AuthenticationPassed(const std::string& Reply, int& Tries);
     void Login();
     void AskCapabilities();
+    void OrderListedSizes();
+    bool ListedSize(int MsgNum, int64_t& size) const;
     // The header lines of one TOP reply (its status line read already) into summary_.
     void ReadSummaryLines(int MsgNum);
     void SummaryBytes(int MsgNum);
 
     TSummary summary_;
     std::vector<std::string> capabilities_;
-    std::map<int, int64_t> listedSizes_;  // from the last full LIST of this connection
+    // From the last full LIST of this connection, by number: one pair per message of a big box.
+    std::vector<std::pair<int, int64_t>> listedSizes_;
     int messageCount_ = 0;
     bool busy_ = false;
     std::string attachFilePath_;

@@ -80,7 +80,7 @@ TPowersock::~TPowersock()
 
 void TPowersock::OpenSocket(bool first, int family)
 {
-    fd_ = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, first ? IPPROTO_TCP : 0);
+    fd_ = platform::NewStreamSocket(family, first ? IPPROTO_TCP : 0);
     if (fd_ < 0) {
         lastErrorNo_ = SocketErrorFromErrno(errno);
         return;

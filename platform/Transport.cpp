@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -44,6 +46,16 @@ IoResult PlainTransport::Receive(void* buffer, std::size_t capacity)
         if (WouldBlock(e)) return {IoStatus::WantRead, 0, 0, {}};
         return Failure(e);
     }
+}
+
+int NewStreamSocket(int family, int protocol)
+{
+    int fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, protocol);
+    if (fd >= 0) {
+        int on = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);  // best effort
+    }
+    return fd;
 }
 
 short PollEventsFor(IoStatus want)

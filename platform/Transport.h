@@ -57,6 +57,11 @@ private:
     int fd_;
 };
 
+// A new TCP socket for a POP3 connection: non-blocking, closed on exec, and sending each write
+// at once (no Nagle delay), since a command pipelined behind one still unanswered would otherwise
+// wait for the server's acknowledgement. -1 with errno set when none can be had.
+int NewStreamSocket(int family, int protocol = 0);
+
 // poll() events for what a result asks to wait for (POLLIN or POLLOUT; 0 for none).
 short PollEventsFor(IoStatus want);
 

@@ -31,8 +31,6 @@ bool SameTextAZ(const std::string& a, const std::string& b)
     return true;
 }
 
-int NewSocket(int family) { return ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
-
 }  // namespace
 
 std::string SocketErrorMessage(int errnoValue, const std::string& api)
@@ -108,7 +106,7 @@ void TClientSocket::OpenBlocking()
     if (connected_) throw ESocketError("Socket already open");
     if (clientType_ != ctBlocking) throw ESocketError("Only blocking client sockets are supported");
     aborted_ = false;
-    fd_ = NewSocket(AF_INET);
+    fd_ = platform::NewStreamSocket(AF_INET);
     if (fd_ < 0) throw ESocketError("Can't create new socket");
     ++generation_;
     try {
@@ -212,7 +210,7 @@ int TClientSocket::ConnectTo(const platform::SocketAddress& address)
 {
     // Every attempt gets a socket of the address's family that has never tried to connect.
     if (fd_ >= 0) ::close(fd_);
-    fd_ = NewSocket(address.Family());
+    fd_ = platform::NewStreamSocket(address.Family());
     ++generation_;
     if (fd_ < 0) throw ESocketError("Can't create new socket");
 
