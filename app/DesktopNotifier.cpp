@@ -28,10 +28,10 @@ TDesktopNotifier::~TDesktopNotifier()
                     SLOT(NotificationClosed(uint,uint)));
 }
 
-void TDesktopNotifier::Notify(const std::string& account, const std::vector<TNewMail>& fresh)
+void TDesktopNotifier::Notify(const std::string& account, const std::vector<TNewMail>& fresh, int total)
 {
     if (fresh.empty()) return;
-    const TNewMailText text = NewMailText(account, fresh);
+    const TNewMailText text = NewMailText(account, fresh, total);
     if (!bus_.isConnected()) return Failed(text);
 
     // A newer check of the account replaces its notification instead of piling up another.

@@ -37,7 +37,8 @@ public:
 
     // Reports the new messages of one check of `account` (in list order); nothing when there
     // are none. Returns at once: the service answers later, through the event loop.
-    void Notify(const std::string& account, const std::vector<TNewMail>& fresh);
+    // With `total` given, `fresh` holds the newest of that many (see NewMailText).
+    void Notify(const std::string& account, const std::vector<TNewMail>& fresh, int total = -1);
     // Whether the service still shows a notification of ours for the account.
     bool Showing(const std::string& account) const;
 

@@ -154,7 +154,7 @@ void TMainFrm::chk_mail(const std::string& accName)
     if (MailRows->Count() > 0 && (!timedCheck_ || TimedCheckNeedsRules())) Apply_rules();
     if (timedCheck_ && !closing_) {
         // The display tells what the check found, the notification area keeps the count.
-        const size_t n = freshMail_.size();
+        const int n = freshCount_;
         DisplayLCD_Msg(n == 0 ? "No new messages in " + accName
                               : IntToStr(int64_t(n)) + (n == 1 ? " new message in " : " new messages in ") + accName);
     }
@@ -185,6 +185,8 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
     const size_t count = msg_list.size();
     std::vector<int> numbers;
     std::vector<std::string> sizes;
+    numbers.reserve(count);
+    sizes.reserve(count);
     try {
         for (const std::string& entry : msg_list) {
             size_t slash = entry.find('/');
@@ -209,6 +211,9 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
     };
     size_t listed = 0;
     std::vector<std::string> ids;  // each row's unique id, for telling the new ones
+    ids.reserve(numbers.size());
+    MailRows->Reserve(numbers.size());
+    MailRows->SetHeaderFolder(folder + "/");
     try {
         if (!numbers.empty() && !closing_) DisplayLCD_Msg("Dowmloading Message 1 of " + IntToStr(int64_t(count)));
         POP31->GetSummaries(numbers, [&](int number, const TSummary& summary) {
@@ -222,11 +227,16 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             row.octets = summary.Bytes;
             ShowRow(row);
             row.mark = Get_rule_id(row);
-            row.headerFile = folder + "/msg" + IntToStr(int64_t(i)) + ".hdr";
-            row.identity = IdentityOfHeader(summary.Header);
-            if (auto id = uidls_.find(number); id != uidls_.end()) row.identity.uidl = id->second;
+            row.headerName = "msg" + IntToStr(int64_t(i)) + ".hdr";
+            // The unique id alone tells the message when the server gave one.
+            if (auto id = uidls_.find(number); id != uidls_.end()) {
+                row.identity.uidl = std::move(id->second);  // wanted once: the row holds it now
+                uidls_.erase(id);
+            } else {
+                row.identity = IdentityOfHeader(summary.Header);
+            }
             ids.push_back(!row.identity.uidl.empty() ? row.identity.uidl : FallbackId(summary.Header));
-            headerFiles.Post(row.headerFile, summary.Header);
+            headerFiles.Post(MailRows->HeaderFolder() + row.headerName, summary.Header);
             pending.push_back(std::move(row));
             if (pending.size() >= 256 || sinceShown.hasExpired(100)) showPending();
             if (i + 1 < count)
@@ -239,13 +249,14 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
         // A summary that cannot be had ends the list quietly; the rows so far stay.
     }
     showPending();
+    std::map<int, std::string>().swap(uidls_);  // every row holds its own from here on
     try {
         headerFiles.Finish();  // every row's header file exists from here on
     } catch (const std::exception& e) {
         if (!closing_) platform::ShowException(e);
     }
     if (closing_) return;
-    NoteNewMail(accName, ids, listed == numbers.size());
+    NoteNewMail(accName, std::move(ids), listed == numbers.size());
 
     POP31->Disconnect();
     DisplayLCD_Msg(MailRows->Count() > 0 ? "right click messages to view details ...." : "");

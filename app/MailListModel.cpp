@@ -8,14 +8,30 @@
 #include <QColor>
 #include <QFont>
 
+#include <algorithm>
+
 void ShowRow(TMailRow& row)
 {
-    row.shownFrom = FromQ(DisplayHeaderText(row.from));
-    row.shownSubject = FromQ(DisplayHeaderText(row.subject));
-    row.shownDate = FromQ(DisplayDate(row.date));
+    auto show = [](const std::string& raw, TShownText& shown) {
+        shown = {};
+        std::string decoded = FromQ(DisplayHeaderText(raw));
+        const size_t at = std::min(raw.find_first_not_of(" \t"), raw.size());
+        if (raw.size() <= UINT32_MAX && raw.compare(at, decoded.size(), decoded) == 0) {
+            shown.inRaw = true;
+            shown.at = uint32_t(at);
+            shown.length = uint32_t(decoded.size());
+        } else {
+            shown.text = std::move(decoded);
+        }
+    };
+    show(row.from, row.shownFrom);
+    show(row.subject, row.shownSubject);
+    row.shown = true;
     auto when = ParseMailDate(row.date);
     row.time = when ? when->toSecsSinceEpoch() : INT64_MIN;
 }
+
+QString ShownDate(const TMailRow& row) { return DisplayDate(row.date); }
 
 TMailListModel::TMailListModel(QObject* parent)
     : QAbstractTableModel(parent), markedIcon_(widgets::ImageListIcon(0)), deletedIcon_(widgets::ImageListIcon(2))
@@ -24,7 +40,7 @@ TMailListModel::TMailListModel(QObject* parent)
 
 void TMailListModel::AddRow(TMailRow row)
 {
-    if (row.shownFrom.empty() && row.shownSubject.empty() && row.shownDate.empty()) ShowRow(row);
+    if (!row.shown) ShowRow(row);
     int at = Count();
     beginInsertRows({}, at, at);
     rows_.push_back(std::move(row));
@@ -35,7 +51,7 @@ void TMailListModel::AddRows(std::vector<TMailRow> rows)
 {
     if (rows.empty()) return;
     for (TMailRow& row : rows)
-        if (row.shownFrom.empty() && row.shownSubject.empty() && row.shownDate.empty()) ShowRow(row);
+        if (!row.shown) ShowRow(row);
     int at = Count();
     beginInsertRows({}, at, at + int(rows.size()) - 1);
     rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
@@ -86,21 +102,21 @@ QVariant TMailListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
-        case ColFrom: return ToQ(row.shownFrom);
-        case ColSubject: return ToQ(row.shownSubject);
-        case ColDate: return ToQ(row.shownDate);
+        case ColFrom: return ToQ(row.ShownFrom());
+        case ColSubject: return ToQ(row.ShownSubject());
+        case ColDate: return ShownDate(row);
         // The cell is right-aligned: its padding to a fixed width only costs room on screen.
         case ColSize: return ToQ(row.size).trimmed();
         }
         break;
     case Qt::ToolTipRole:
-        if (index.column() == ColFrom) return ToQ(row.shownFrom);
-        if (index.column() == ColSubject) return ToQ(row.shownSubject);
+        if (index.column() == ColFrom) return ToQ(row.ShownFrom());
+        if (index.column() == ColSubject) return ToQ(row.ShownSubject());
         break;
     case SortRole:
         switch (index.column()) {
-        case ColFrom: return ToQ(row.shownFrom).toCaseFolded();
-        case ColSubject: return ToQ(row.shownSubject).toCaseFolded();
+        case ColFrom: return ToQ(row.ShownFrom()).toCaseFolded();
+        case ColSubject: return ToQ(row.ShownSubject()).toCaseFolded();
         case ColDate: return qlonglong(row.time);
         case ColSize: return qlonglong(row.octets);
         }

@@ -11,7 +11,21 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// A decoded header text. Most headers are plain text, shown as they stand less the blanks
+// around them: then only where it lies in the raw text is kept, as a big list has a row per
+// message.
+struct TShownText {
+    std::string text;  // the decoded text, when it is not a part of the raw one
+    uint32_t at = 0, length = 0;
+    bool inRaw = false;
+    std::string_view Of(const std::string& raw) const
+    {
+        return inRaw ? std::string_view(raw).substr(at, length) : std::string_view(text);
+    }
+};
 
 struct TMailRow {
     std::string from;     // the row's caption, raw as the header has it
@@ -19,17 +33,25 @@ struct TMailRow {
     std::string date;     // raw: everything after "Date:"
     std::string size;     // the size cell
     int mark = -1;           // 0 marked by a rule, 2 deleted on the server, -1 none
-    std::string headerFile;  // the header lines saved for this message by the check that listed it
+    // The file of the header lines saved for this message by the check that listed it, in the
+    // list's header folder ("msg3.hdr": short enough to need no memory of its own).
+    std::string headerName;
     TMessageIdentity identity;  // what confirms, before a deletion, that the server still has it at its number
     int64_t octets = 0;         // the size the server gave, for sorting
     bool isNew = false;         // not listed by the check before: drawn bold
 
     // As the list shows them (filled by ShowRow): decoded, UTF-8; and the date as a time.
-    std::string shownFrom, shownSubject, shownDate;
+    std::string_view ShownFrom() const { return shownFrom.Of(from); }
+    std::string_view ShownSubject() const { return shownSubject.Of(subject); }
     int64_t time = INT64_MIN;  // seconds since 1970; INT64_MIN when the date does not parse
+    bool shown = false;        // ShowRow has filled them
+    TShownText shownFrom, shownSubject;
 };
 
-// Fills the shown texts of a row from its raw ones: encoded words decoded, the date in local time.
+// The date as the list shows it: made when drawn, as a big list would hold a copy per row.
+QString ShownDate(const TMailRow& row);
+
+// Fills the shown texts of a row from its raw ones: encoded words decoded, the date as a time.
 void ShowRow(TMailRow& row);
 
 class TMailListModel : public QAbstractTableModel {
@@ -49,6 +71,12 @@ public:
     void AddRow(TMailRow row);
     // Many rows in one insertion: the views lay out and paint once for all of them.
     void AddRows(std::vector<TMailRow> rows);
+    // Where the header files of the rows are, ending with '/'.
+    void SetHeaderFolder(std::string folder) { headerFolder_ = std::move(folder); }
+    const std::string& HeaderFolder() const { return headerFolder_; }
+    std::string HeaderFile(int i) const { return headerFolder_ + Row(i).headerName; }
+    // Room for this many rows more, so a big list never holds its rows twice while it grows.
+    void Reserve(size_t more) { rows_.reserve(rows_.size() + more); }
     void RemoveRow(int i);
     void Clear();
     void SetMark(int i, int mark);
@@ -64,5 +92,6 @@ public:
 
 private:
     std::vector<TMailRow> rows_;
+    std::string headerFolder_;
     QIcon markedIcon_, deletedIcon_;
 };

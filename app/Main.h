@@ -156,7 +156,7 @@ public:
     // A listed row: its raw texts and the decoded ones the list shows.
     int Get_rule_id(const TMailRow& row) const
     {
-        return RuleTable.Get_rule_id(row.from, row.subject, row.shownFrom, row.shownSubject);
+        return RuleTable.Get_rule_id(row.from, row.subject, row.ShownFrom(), row.ShownSubject());
     }
 
     // Controls.
@@ -213,7 +213,7 @@ private:
     void BindNewMail();
     // After a check listed its rows: which are new since the last check (drawn bold, counted,
     // told about); `ids` is each row's unique id in list order.
-    void NoteNewMail(const std::string& accName, const std::vector<std::string>& ids, bool complete);
+    void NoteNewMail(const std::string& accName, std::vector<std::string> ids, bool complete);
     bool TimedCheckNeedsRules() const;
     QAction* AddMenuItem(QMenu* menu, const char* caption, int icon, void (TMainFrm::*handler)());
     QAction* AddHelpItem(const char* caption, int tag, int icon);
@@ -250,7 +250,7 @@ private:
     };
 
     TAppWindows windows_;
-    std::map<int, std::string> uidls_;
+    std::map<int, std::string> uidls_;  // the unique ids of the check's messages, by number, while it lists them
     QAction* addAccountEntry_ = nullptr;  // "Add an account..." while the drop-down has no account
     std::unique_ptr<TCheckSchedule> schedule_;
     std::unique_ptr<TTrayIcon> tray_;
@@ -259,7 +259,8 @@ private:
     bool timedCheck_ = false;   // the check running was started by the timer, not by the user
     bool userCheck_ = true;     // the check running is one the user asked for himself
     bool quitting_ = false;     // Exit: closing the window ends the program, tray or not
-    std::vector<TNewMail> freshMail_;  // what the last check found new  // the unique ids of the last check's messages, by number
+    int freshCount_ = 0;               // how many messages the last check found new
+    std::vector<TNewMail> freshMail_;  // the newest of them, those the user is told about
     bool closing_ = false;  // the window closed during an operation: it ends without asking more
 };
 

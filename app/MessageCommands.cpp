@@ -173,9 +173,9 @@ void TMainFrm::ViewMessage(int row)
     if (window.AttList->count() > 0) window.AttList->setCurrentIndex(0);
     window.setWindowTitle(QStringLiteral("Message"));
     const TMailRow& listed = MailRows->Row(row);
-    window.lblFrom->setText(ToQ(listed.shownFrom));
-    window.lblSub->setText(ToQ(listed.shownSubject));
-    window.lblDate->setText(ToQ(listed.shownDate));
+    window.lblFrom->setText(ToQ(listed.ShownFrom()));
+    window.lblSub->setText(ToQ(listed.ShownSubject()));
+    window.lblDate->setText(ShownDate(listed));
     const bool attachments = window.AttList->count() > 0;
     window.AttList->setEnabled(attachments);
     window.SpeedButton1->setEnabled(attachments);
@@ -196,7 +196,7 @@ void TMainFrm::cmd_vusrcClick()
     const TMailRow& listed = MailRows->Row(selected.front());
     TFrm_srcvu& window = *windows_.Frm_srcvu;
     // A missing header file is reported by the error report; the window is not shown then.
-    StringList lines = platform::ReadLines(listed.headerFile);
+    StringList lines = platform::ReadLines(MailRows->HeaderFile(selected.front()));
     window.Memo1->clear();
     window.setWindowTitle(QStringLiteral("Message Source"));
     std::string text;
@@ -204,9 +204,9 @@ void TMainFrm::cmd_vusrcClick()
     if (!text.empty()) text.pop_back();
     // The source stays exactly as received; only the labels above it are decoded.
     window.SetMemoText(ToQ(text));
-    window.lblFrom->setText(ToQ(listed.shownFrom));
-    window.lblSub->setText(ToQ(listed.shownSubject));
-    window.lblDate->setText(ToQ(listed.shownDate));
+    window.lblFrom->setText(ToQ(listed.ShownFrom()));
+    window.lblSub->setText(ToQ(listed.ShownSubject()));
+    window.lblDate->setText(ShownDate(listed));
     window.AttList->setEnabled(false);
     window.SpeedButton1->setEnabled(false);
     window.SpeedButton2->setEnabled(false);

@@ -16,21 +16,16 @@ std::string FieldOf(const StringList& header, const char* name)
     return {};
 }
 
-bool SameHeader(const TMessageIdentity& a, const TMessageIdentity& b)
-{
-    if (!a.messageId.empty() || !b.messageId.empty()) return a.messageId == b.messageId;
-    return a.from == b.from && a.date == b.date && a.subject == b.subject;
-}
-
 }  // namespace
 
 TMessageIdentity IdentityOfHeader(const StringList& header)
 {
     TMessageIdentity id;
-    id.messageId = FieldOf(header, "Message-ID:");
-    id.from = FieldOf(header, "From:");
-    id.date = FieldOf(header, "Date:");
-    id.subject = FieldOf(header, "Subject:");
+    if (std::string messageId = FieldOf(header, "Message-ID:"); !messageId.empty())
+        id.headerKey = "Message-ID " + messageId;
+    else
+        id.headerKey = "From " + FieldOf(header, "From:") + "\n" + FieldOf(header, "Date:") + "\n" +
+                       FieldOf(header, "Subject:");
     return id;
 }
 
@@ -38,7 +33,7 @@ bool MailboxUnchanged(const std::vector<TListedMessage>& listed, const TIdentity
 {
     for (const TListedMessage& m : listed) {
         if (!m.identity->uidl.empty() ? server.UidlOf(m.number) != m.identity->uidl
-                                     : !SameHeader(*m.identity, IdentityOfHeader(server.HeaderOf(m.number))))
+                                     : IdentityOfHeader(server.HeaderOf(m.number)).headerKey != m.identity->headerKey)
             return false;
     }
     return true;

@@ -10,12 +10,14 @@
 #include <vector>
 
 struct TMessageIdentity {
-    std::string uidl;       // empty when the server offers no UIDL
-    std::string messageId;  // empty when the header has none
-    std::string from, date, subject;
+    std::string uidl;  // empty when the server offers no UIDL
+    // "Message-ID " and the Message-ID when the header has one, else "From " and the From,
+    // Date and Subject values, one per line: equal keys are the same message. One string, as
+    // a big list keeps one identity per row.
+    std::string headerKey;
 };
 
-// The identifying fields of header lines (as TOP n 0 gives them); the uidl stays empty.
+// The identity of header lines (as TOP n 0 gives them); the uidl stays empty.
 TMessageIdentity IdentityOfHeader(const StringList& header);
 
 // How the server tells what is at a number now.

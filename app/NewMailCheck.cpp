@@ -128,19 +128,24 @@ void TMainFrm::ShowFromTray(const std::string& account)
     tray_->SetNewCount(account.empty() ? cur_account : account, 0);
 }
 
-void TMainFrm::NoteNewMail(const std::string& accName, const std::vector<std::string>& ids, bool complete)
+void TMainFrm::NoteNewMail(const std::string& accName, std::vector<std::string> ids, bool complete)
 {
     freshMail_.clear();
+    freshCount_ = 0;
     TSeenMessages seen;
     seen.Load(AccountFolder(accName) + "/");
     const std::vector<bool> fresh = seen.MarkNew(ids);
     for (size_t i = 0; i < fresh.size() && int(i) < MailRows->Count(); ++i) {
         if (!fresh[i]) continue;
         MailRows->SetNew(int(i), true);
-        freshMail_.push_back({MailRows->Row(int(i)).from, MailRows->Row(int(i)).subject});
+        ++freshCount_;
     }
+    // Only the newest are named to the user.
+    for (int i = MailRows->Count() - 1; i >= 0 && freshMail_.size() < size_t(kNamedNewMessages); --i)
+        if (size_t(i) < fresh.size() && fresh[size_t(i)])
+            freshMail_.insert(freshMail_.begin(), {MailRows->Row(i).from, MailRows->Row(i).subject});
     try {
-        if (complete) seen.Save(ids);
+        if (complete) seen.Save(std::move(ids));
         else seen.SaveAdding(ids);
     } catch (const std::exception& e) {
         if (!closing_) platform::ShowException(e);
@@ -150,8 +155,8 @@ void TMainFrm::NoteNewMail(const std::string& accName, const std::vector<std::st
         tray_->SetNewCount(accName, 0);
         return;
     }
-    tray_->SetNewCount(accName, tray_->NewCount(accName) + int(freshMail_.size()));
-    notifier_->Notify(accName, freshMail_);
+    tray_->SetNewCount(accName, tray_->NewCount(accName) + freshCount_);
+    notifier_->Notify(accName, freshMail_, freshCount_);
 }
 
 bool TMainFrm::TimedCheckNeedsRules() const

@@ -3,6 +3,8 @@
 #include "widgets/DisplayText.h"
 #include "widgets/QtText.h"
 
+#include <algorithm>
+
 QString NewMessagesPhrase(int count)
 {
     return count == 1 ? QStringLiteral("1 new message") : QStringLiteral("%1 new messages").arg(count);
@@ -30,12 +32,13 @@ QString EscapeMarkup(const QString& text)
     return escaped;
 }
 
-TNewMailText NewMailText(const std::string& account, const std::vector<TNewMail>& fresh)
+TNewMailText NewMailText(const std::string& account, const std::vector<TNewMail>& fresh, int total)
 {
     TNewMailText text;
-    const int count = int(fresh.size());
+    const int count = std::max(total, int(fresh.size()));
     text.Summary = NewMessagesPhrase(count) + QStringLiteral(" in ") + ToQ(account);
-    for (int i = count - 1; i >= 0 && i >= count - kNamedNewMessages; --i) {
+    const int held = int(fresh.size());
+    for (int i = held - 1; i >= 0 && i >= held - kNamedNewMessages; --i) {
         QString subject = DisplayHeaderText(fresh[size_t(i)].Subject);
         if (subject.isEmpty()) subject = QStringLiteral("(no subject)");
         text.Lines << SenderName(fresh[size_t(i)].From) + QStringLiteral(": ") + subject;

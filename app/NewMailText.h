@@ -21,8 +21,10 @@ struct TNewMailText {
 // At most this many messages are named; a line "and N more" stands for the rest.
 constexpr int kNamedNewMessages = 3;
 
-// `fresh` in list order, which is the order of arrival on the server.
-TNewMailText NewMailText(const std::string& account, const std::vector<TNewMail>& fresh);
+// `fresh` in list order, which is the order of arrival on the server. With `total` given, there
+// were that many new messages and `fresh` holds the newest of them (a check that found
+// thousands keeps only the ones it names).
+TNewMailText NewMailText(const std::string& account, const std::vector<TNewMail>& fresh, int total = -1);
 
 // "1 new message", "N new messages".
 QString NewMessagesPhrase(int count);

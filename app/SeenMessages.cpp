@@ -5,6 +5,7 @@
 #include "platform/TextFile.h"
 
 #include <cstdint>
+#include <iterator>
 #include <sys/stat.h>
 
 namespace {
@@ -95,8 +96,15 @@ void TSeenMessages::Load(const std::string& accountFolder)
     if (lines.empty() || lines[0] != kSignature) return;
     for (size_t i = 1; i < lines.size(); ++i)
         if (!IsStorableId(lines[i])) return;  // damaged: trust none of it
-    ordered_.assign(lines.begin() + 1, lines.end());
-    seen_.insert(ordered_.begin(), ordered_.end());
+    ordered_.assign(std::make_move_iterator(lines.begin() + 1), std::make_move_iterator(lines.end()));
+    Index();
+}
+
+void TSeenMessages::Index()
+{
+    seen_.clear();
+    seen_.reserve(ordered_.size());
+    for (const std::string& id : ordered_) seen_.insert(id);
 }
 
 std::vector<bool> TSeenMessages::MarkNew(const std::vector<std::string>& idsInListOrder) const
@@ -107,7 +115,7 @@ std::vector<bool> TSeenMessages::MarkNew(const std::vector<std::string>& idsInLi
     return fresh;
 }
 
-void TSeenMessages::Save(const std::vector<std::string>& idsOnServerNow) { Write(idsOnServerNow); }
+void TSeenMessages::Save(std::vector<std::string> idsOnServerNow) { Write(std::move(idsOnServerNow)); }
 
 void TSeenMessages::SaveAdding(const std::vector<std::string>& idsListed)
 {
@@ -119,19 +127,25 @@ void TSeenMessages::SaveAdding(const std::vector<std::string>& idsListed)
 void TSeenMessages::Write(std::vector<std::string> ids)
 {
     if (path_.empty()) throw EInOutError("Cannot write the seen messages: no account folder was given");
-    std::unordered_set<std::string> kept;
-    StringList lines{kSignature};
-    std::vector<std::string> ordered;
-    for (std::string& id : ids) {
-        // An id the file could not hold back would damage it; such a message stays new.
-        if (!IsStorableId(id) || !kept.insert(id).second) continue;
-        lines.push_back(id);
-        ordered.push_back(std::move(id));
+    std::string text = std::string(kSignature) + "\n";
+    std::vector<bool> keep(ids.size());
+    {
+        std::unordered_set<std::string_view> kept;
+        kept.reserve(ids.size());
+        for (size_t i = 0; i < ids.size(); ++i) {
+            // An id the file could not hold back would damage it; such a message stays new.
+            keep[i] = IsStorableId(ids[i]) && kept.insert(ids[i]).second;
+            if (keep[i]) text.append(ids[i]).push_back('\n');
+        }
     }
     platform::ForceDirectories(path_.substr(0, path_.rfind('/') + 1));
-    platform::WriteLines(path_, lines, false);
-    ordered_ = std::move(ordered);
-    seen_ = std::move(kept);
+    platform::WriteBytes(path_, text);
+    size_t kept = 0;
+    for (size_t i = 0; i < ids.size(); ++i)
+        if (keep[i] && kept++ != i) ids[kept - 1] = std::move(ids[i]);
+    ids.resize(kept);
+    ordered_ = std::move(ids);
+    Index();
 }
 
 std::string AccountFolder(const std::string& accName) { return platform::ProgramFolder() + accName + "/"; }

@@ -7,11 +7,19 @@
 #include "platform/Strings.h"
 
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 class TSeenMessages {
 public:
+    TSeenMessages() = default;
+    // The set looks into the list's strings: moving keeps them in place, copying would not.
+    TSeenMessages(const TSeenMessages&) = delete;
+    TSeenMessages& operator=(const TSeenMessages&) = delete;
+    TSeenMessages(TSeenMessages&&) = default;
+    TSeenMessages& operator=(TSeenMessages&&) = default;
+
     // The file's name inside the account folder.
     static constexpr const char* kFileName = "seen.uid";
 
@@ -26,7 +34,7 @@ public:
 
     // Rewrites the file (through a temporary file) to hold exactly these ids: those of every
     // message on the server now. Creates the folder when missing. Throws EInOutError.
-    void Save(const std::vector<std::string>& idsOnServerNow);
+    void Save(std::vector<std::string> idsOnServerNow);
     // For a check that ended before it listed every message: adds the listed ids and keeps the
     // old ones, since the messages not reached may still be there. Throws EInOutError.
     void SaveAdding(const std::vector<std::string>& idsListed);
@@ -35,11 +43,13 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
+    // Ids are held once: a big mailbox has tens of thousands.
     void Write(std::vector<std::string> ids);
+    void Index();
 
     std::string path_;
     std::vector<std::string> ordered_;  // as in the file
-    std::unordered_set<std::string> seen_;
+    std::unordered_set<std::string_view> seen_;  // views of ordered_
 };
 
 // The account folder of an account: the program folder followed by the account name.

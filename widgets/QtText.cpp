@@ -2,7 +2,7 @@
 
 #include "widgets/Charsets.h"
 
-QString ToQ(const std::string& text) { return DecodeUnlabelled(text); }
+QString ToQ(std::string_view text) { return DecodeUnlabelled(text); }
 
 std::string FromQ(const QString& text)
 {

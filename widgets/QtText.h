@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 
-QString ToQ(const std::string& text);
+QString ToQ(std::string_view text);
 std::string FromQ(const QString& text);

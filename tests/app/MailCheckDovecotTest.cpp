@@ -91,7 +91,7 @@ TEST_F(MailCheckDovecot, ListsEveryMessageFromItsHeaderAndSavesTheHeaders)
     EXPECT_NE(platform::ReadBytes(home.Home() + "Work/msg0.hdr").find("\r\n.\r\n"), std::string::npos);
     EXPECT_TRUE(platform::FileExists(home.Home() + "Work/msg2.hdr"));
     EXPECT_EQ(platform::ReadLines(home.Home() + "Work/msg3.hdr"), StringList{"an older check"});
-    EXPECT_EQ(frm->MailRows->Row(2).headerFile, home.Home() + "Work/msg2.hdr");
+    EXPECT_EQ(frm->MailRows->HeaderFile(2), home.Home() + "Work/msg2.hdr");
 
     const StringList course = {"Checking Mail ...", "Connecting Work ...", "Connected", "Total Messages: 3",
                                "Dowmloading Message 1 of 3", "Dowmloading Message 2 of 3",
@@ -282,15 +282,16 @@ TEST_F(MailCheckDovecot, RowsAndHeaderFilesAreTheSameWithAndWithoutPipelining)
         StringList seen;
         for (int i = 0; i < frm->MailRows->Count(); ++i) {
             const TMailRow& r = frm->MailRows->Row(i);
-            seen.push_back(r.from + "|" + r.subject + "|" + r.date + "|" + r.size + "|" + platform::ReadBytes(r.headerFile));
+            seen.push_back(r.from + "|" + r.subject + "|" + r.date + "|" + r.size + "|" + platform::ReadBytes(frm->MailRows->HeaderFile(i)));
         }
         return seen;
     };
+    const int window = frm->POP31->PipelineWindow;
     frm->POP31->PipelineWindow = 1;
     Check("Work");
     const StringList lockStep = snapshot();
     ASSERT_EQ(lockStep.size(), 40u);
-    frm->POP31->PipelineWindow = 16;
+    frm->POP31->PipelineWindow = window;
     Check("Work");
     EXPECT_TRUE(frm->POP31->HasCapability("PIPELINING"));
     EXPECT_EQ(snapshot(), lockStep);

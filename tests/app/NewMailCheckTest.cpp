@@ -138,7 +138,7 @@ TEST_F(NewMail, ATimedCheckThatFindsNewMailNotifiesAndAsksAboutTheRulesOnlyForNe
     TFakeNotificationService fake;
     QDBusConnection service = bus.Serve(fake);
     server.Deliver("bob", Mail("Win the lottery"));
-    server.Deliver("bob", Mail("Minutes"));
+    for (const char* subject : {"Minutes", "Agenda", "Notes", "Plan"}) server.Deliver("bob", Mail(subject));
     server.Start();
     AddAccount("Work", "bob", "secret", server.Port());
     AddSubjectRule("lottery");
@@ -150,11 +150,11 @@ TEST_F(NewMail, ATimedCheckThatFindsNewMailNotifiesAndAsksAboutTheRulesOnlyForNe
     boxes.Answer(MsgResult::No);  // the rule's question: the marked message is new
     frm->CheckTick();
     ASSERT_TRUE(TPrivateSessionBus::WaitFor([&] { return !fake.calls.empty(); }));
-    EXPECT_EQ(fake.calls[0].summary, "2 new messages in Work");
-    EXPECT_EQ(fake.calls[0].body, "Ann: Minutes\nAnn: Win the lottery");
+    EXPECT_EQ(fake.calls[0].summary, "5 new messages in Work");
+    EXPECT_EQ(fake.calls[0].body, "Ann: Plan\nAnn: Notes\nAnn: Agenda\nand 2 more");
     EXPECT_EQ(fake.calls[0].actions, (QStringList{"default", "Show"}));
     EXPECT_EQ(boxes.Shown().size(), 1u);
-    EXPECT_EQ(frm->Tray().NewCount("Work"), 2);
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 5);
 
     // Nothing new: no notification, and no question about the same marked message again.
     now += 5 * 60'000;

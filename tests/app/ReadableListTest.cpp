@@ -80,7 +80,14 @@ TEST_F(ReadableList, TheDemoMessagesShowDecodedAndRulesMatchWhatIsShown)
     EXPECT_EQ(senders[3], "Jörg Müller <joerg@example.de>");
     for (const std::string& s : subjects) EXPECT_EQ(s.find("=?"), std::string::npos) << s;
     EXPECT_EQ(frm->MailRows->Row(3).subject, " =?UTF-8?B?R3LDvMOfZSBhdXMgQmVybGlu?=");  // stored raw
-    EXPECT_NE(platform::ReadBytes(frm->MailRows->Row(3).headerFile).find("=?UTF-8?B?R3LDvMOfZSBhdXMgQmVybGlu?="),
+    // A plain header is shown from its raw text, not held twice.
+    EXPECT_FALSE(frm->MailRows->Row(3).shownSubject.inRaw);
+    for (int i = 0; i < 13; ++i)
+        if (frm->MailRows->Row(i).subject.find("=?") == std::string::npos) {
+            EXPECT_TRUE(frm->MailRows->Row(i).shownSubject.inRaw) << subjects[size_t(i)];
+            EXPECT_TRUE(frm->MailRows->Row(i).shownSubject.text.empty());
+        }
+    EXPECT_NE(platform::ReadBytes(frm->MailRows->HeaderFile(3)).find("=?UTF-8?B?R3LDvMOfZSBhdXMgQmVybGlu?="),
               std::string::npos);
     // The encoded "Lottery" is marked like the plain ones.
     EXPECT_EQ(subjects[12], "Lottery");
@@ -199,8 +206,9 @@ TEST_F(ReadableList, KeysReachTheirCommandsAndAFirstAccountCanBeAdded)
     frm->cur_account = "Work";
     const std::string folder = home.Home() + "Work/";
     platform::ForceDirectories(folder);
+    frm->MailRows->SetHeaderFolder(folder);
     for (int i = 0; i < 2; ++i) {
-        const_cast<TMailRow&>(frm->MailRows->Row(i)).headerFile = folder + "msg" + std::to_string(i) + ".hdr";
+        const_cast<TMailRow&>(frm->MailRows->Row(i)).headerName = "msg" + std::to_string(i) + ".hdr";
         platform::WriteLines(folder + "msg" + std::to_string(i) + ".hdr", {"Subject: x", "", "."});
     }
     frm->MailList->selectRow(1);

@@ -57,6 +57,9 @@ TEST_F(SeenMessagesTest, TheFileHoldsExactlyTheMessagesOnTheServerNow)
     TSeenMessages seen = Reloaded();
     seen.Save({"u1", "u2", "u3", "u2", "", "bad\nid", "Message-ID <a@b>"});
     EXPECT_EQ(FileLines(), (StringList{"Quillbox seen messages 1", "u1", "u2", "u3", "Message-ID <a@b>"}));
+    // The saved set answers at once, the ids moved into place behind the ones left out.
+    EXPECT_EQ(seen.MarkNew({"Message-ID <a@b>", "u3", "bad\nid", "u4"}), (Marks{false, false, true, true}));
+    EXPECT_EQ(seen.Count(), 4u);
 
     // u2 was removed by another client: it drops out, and were it back it would be new.
     TSeenMessages later = Reloaded();

@@ -22,6 +22,10 @@ TEST(NewMailText, NamesTheNewestThreeNewestFirstAndCountsTheRest)
     text = NewMailText("home", {five[0]});
     EXPECT_EQ(text.Summary, "1 new message in home");
     EXPECT_EQ(text.Lines, (QStringList{"n1@x: Note 1"}));
+    // A check that found thousands keeps only the newest it names.
+    text = NewMailText("home", {five[2], five[3], five[4]}, 4000);
+    EXPECT_EQ(text.Summary, "4000 new messages in home");
+    EXPECT_EQ(text.Lines, (QStringList{"n5@x: Note 5", "n4@x: (no subject)", "n3@x: Note 3", "and 3997 more"}));
 
     EXPECT_EQ(SenderName("\"Example, Ann\" <ann@example.org>"), "Example, Ann");
     EXPECT_EQ(SenderName("=?UTF-8?B?SsO8cmdlbg==?= <j@example.org>"), QString::fromUtf8("J\u00fcrgen"));
