@@ -6,6 +6,8 @@
 //    STAT, LIST, then TOP n 0 and LIST n per message, QUIT), the peer of the targets
 //  - raw pipelined: LIST, then every TOP n 0 sent ahead of the replies, the speed bound
 //  - engine alone: the mailbox engine (TKiroPOP3) without the window
+//  - check, no pipelining: the main window asking one TOP at a time, as with a server that does
+//    not offer PIPELINING (loopback only)
 //
 //   check_speed_bench [--help] [--sizes 10000,50000] [--rounds 5] [--slow-messages 1000] ...
 //                                            (needs /usr/sbin/dovecot and python3)
@@ -78,12 +80,12 @@ std::vector<ClientFigures> MeasureInRounds(const std::vector<Client>& clients, c
 
 void PrintTable(const std::vector<ClientFigures>& results, int messages)
 {
-    std::printf("  %-18s %9s %9s %8s %10s %9s %15s\n", "best of runs", "wall s", "us/msg", "CPU s", "server CPU",
+    std::printf("  %-20s %9s %9s %8s %10s %9s %15s\n", "best of runs", "wall s", "us/msg", "CPU s", "server CPU",
                 "peak MB", "GUI gap ms");
     for (const ClientFigures& r : results) {
         char gap[48] = "-";
         if (r.LowestGapMs() >= 0) std::snprintf(gap, sizeof gap, "%lld..%lld", r.LowestGapMs(), r.HighestGapMs());
-        std::printf("  %-18s %9.3f %9.1f %8.3f %10.3f %9.1f %15s\n", r.Name().c_str(), r.BestWall(),
+        std::printf("  %-20s %9.3f %9.1f %8.3f %10.3f %9.1f %15s\n", r.Name().c_str(), r.BestWall(),
                     r.BestWall() / messages * 1e6, r.BestCpu(), r.BestServerCpu(), double(r.BestPeakKB()) / 1024.0,
                     gap);
     }
@@ -119,6 +121,7 @@ void PrintSummary(const std::vector<Part>& parts)
     for (const Part& part : parts) {
         std::printf("%s:\n", part.title.c_str());
         PrintRatio("check / poplib      ", part.results, Client::MainWindow, Client::Poplib);
+        PrintRatio("no pipelining/poplib", part.results, Client::MainWindowLockStep, Client::Poplib);
         PrintRatio("engine / pipelined  ", part.results, Client::Engine, Client::Pipelined);
         PrintRatio("check / pipelined   ", part.results, Client::MainWindow, Client::Pipelined);
         std::printf("  per message (us):  ");
@@ -193,7 +196,8 @@ int Run(const CheckSpeedOptions& options)
     }
 
     std::vector<Part> parts;
-    const std::vector<Client> all = {Client::MainWindow, Client::Poplib, Client::Pipelined, Client::Engine};
+    const std::vector<Client> all = {Client::MainWindow, Client::Poplib, Client::Pipelined, Client::Engine,
+                                     Client::MainWindowLockStep};
     for (std::size_t i = 0; i < options.sizes.size(); ++i) {
         const Mailbox& box = boxes[i];
         Part part{std::to_string(box.messages) + " messages on loopback", box.messages, {}};

@@ -13,6 +13,7 @@ const char* ClientName(Client client)
 {
     switch (client) {
     case Client::MainWindow: return "main window check";
+    case Client::MainWindowLockStep: return "check, no pipelining";
     case Client::Poplib: return "poplib lock-step";
     case Client::Pipelined: return "raw pipelined";
     case Client::Engine: return "engine alone";
@@ -29,6 +30,8 @@ std::vector<std::string> CommandFor(Client client, const Mailbox& box, const std
     switch (client) {
     case Client::MainWindow:
         return {QUILLBOX_MAILCHECK_BENCH, "--server", port, box.user, box.password, profile};
+    case Client::MainWindowLockStep:
+        return {QUILLBOX_MAILCHECK_BENCH, "--server", port, box.user, box.password, profile, "--no-pipelining"};
     case Client::Poplib: return {python, QUILLBOX_LOCKSTEP_SCRIPT, port, box.user, box.password};
     case Client::Pipelined: return {QUILLBOX_RAW_PIPELINED, port, box.user, box.password};
     case Client::Engine: return {QUILLBOX_ENGINE_CHECK, port, box.user, box.password};
@@ -40,7 +43,8 @@ std::vector<std::string> CommandFor(Client client, const Mailbox& box, const std
 
 RunFigures MeasureClient(Client client, const Mailbox& box, pid_t serverMaster, const std::string& python)
 {
-    const bool freshProfile = client == Client::MainWindow && !box.keepProfile;
+    const bool window = client == Client::MainWindow || client == Client::MainWindowLockStep;
+    const bool freshProfile = window && !box.keepProfile;
     const std::string profile = freshProfile ? box.profileFolder + "/fresh" : box.profileFolder;
     std::error_code ec;
     if (freshProfile) std::filesystem::remove_all(profile, ec);
@@ -58,7 +62,7 @@ RunFigures MeasureClient(Client client, const Mailbox& box, pid_t serverMaster, 
     f.cpu = run.Number("cpu");
     f.serverCpu = serverAfter - serverBefore;
     f.peakKB = run.peakKB;
-    if (client == Client::MainWindow) {
+    if (window) {
         f.gapMs = (long long)run.Number("longest_gap_ms");
         f.summaries = long(run.Number("rows"));
     } else {

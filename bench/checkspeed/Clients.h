@@ -8,6 +8,8 @@
 
 enum class Client {
     MainWindow,  // the real main window's check (mailcheck_bench --server), offscreen
+    // The same, one TOP at a time: the exchange of a server that does not offer PIPELINING.
+    MainWindowLockStep,
     Poplib,      // Python's poplib, lock-step: TOP n 0 and LIST n per message
     Pipelined,   // the raw pipelined client: the bound
     Engine,      // the mailbox engine alone, without a window

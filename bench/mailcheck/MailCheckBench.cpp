@@ -6,9 +6,10 @@
 //     "Check Mail" drop-down (the first check also makes the server index the new mail and
 //     creates the header files; the second finds both in place).
 //
-//   mailcheck_bench --server PORT USER PASSWORD [PROFILE_FOLDER]
+//   mailcheck_bench --server PORT USER PASSWORD [PROFILE_FOLDER [--no-pipelining]]
 //     One check of a server that is already running on 127.0.0.1 (check_speed_bench runs this
-//     one beside its peers). A profile folder given is kept for the next run.
+//     one beside its peers). A profile folder given is kept for the next run. --no-pipelining
+//     asks one TOP at a time, the exchange of a server that does not offer PIPELINING.
 //
 // Printed: wall time of the check, peak memory of the process, and the longest gap between two
 // runs of a 5 ms GUI timer during the check (how long the window could not answer), with the
@@ -90,17 +91,19 @@ int CheckOwnServer(int argc, char** argv)
 
 int CheckGivenServer(int argc, char** argv)
 {
-    if (argc < 5 || argc > 6) {
-        std::fprintf(stderr, "usage: %s --server PORT USER PASSWORD [PROFILE_FOLDER]\n", argv[0]);
+    const bool lockStep = argc == 7 && std::strcmp(argv[6], "--no-pipelining") == 0;
+    if (argc < 5 || argc > 7 || (argc == 7 && !lockStep)) {
+        std::fprintf(stderr, "usage: %s --server PORT USER PASSWORD [PROFILE_FOLDER [--no-pipelining]]\n", argv[0]);
         return 2;
     }
     const int port = std::atoi(argv[2]);
-    BenchProfile profile(argc == 6 ? argv[5] : "");
+    BenchProfile profile(argc >= 6 ? argv[5] : "");
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     widgets::InstallQtPlatform();
     profile.SaveAccount(port, argv[3], argv[4]);
     const bool ok = RunChecks(app, [&](TMainFrm& frm, QAction& entry) {
+        if (lockStep) frm.POP31->PipelineWindow = 1;
         WindowCheckFigures f = CheckThroughMainWindow(frm, entry);
         PrintHuman("one", f.rows, f);
         std::printf("figures: wall=%.6f cpu=%.6f rows=%d rss_before_kb=%ld peak_kb=%ld timer_runs=%lld "
