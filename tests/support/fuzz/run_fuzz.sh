@@ -33,15 +33,15 @@ support=(tests/support/fuzz/ScriptedTransport.cpp tests/support/fuzz/LoopbackLis
          tests/support/fuzz/NetFuzzSession.cpp)
 case "$target" in
   mime)
-    sources=(retrieval/*.cpp platform/{Strings,Folders,TextFile,MessagePump,MimeTypes,HostLookup,Transport}.cpp
+    sources=(retrieval/*.cpp tls/*.cpp platform/{Strings,Folders,TextFile,MessagePump,MimeTypes,HostLookup,Transport}.cpp
              tests/support/fuzz/PrivateTempFolder.cpp tests/retrieval/fuzz/{MailFuzzInput,FuzzTarget}.cpp)
     kept=tests/data/retrieval/fuzz/corpus crashes=tests/data/retrieval/fuzz/crashes max_len=8192 ;;
   mailbox)
-    sources=(mailbox/*.cpp platform/{Strings,HostLookup,MessagePump,Transport}.cpp "${support[@]}"
+    sources=(mailbox/*.cpp tls/*.cpp platform/{Strings,HostLookup,MessagePump,Transport}.cpp "${support[@]}"
              tests/mailbox/fuzz/{MailboxSession,MailboxFuzzTarget}.cpp)
     kept=tests/data/mailbox/fuzz/corpus crashes=tests/data/mailbox/fuzz/crashes max_len=16384 ;;
   retrieval)
-    sources=(retrieval/*.cpp platform/{Strings,Folders,TextFile,MessagePump,MimeTypes,HostLookup,Transport}.cpp
+    sources=(retrieval/*.cpp tls/*.cpp platform/{Strings,Folders,TextFile,MessagePump,MimeTypes,HostLookup,Transport}.cpp
              "${support[@]}" tests/support/fuzz/PrivateTempFolder.cpp
              tests/retrieval/fuzz/{RetrievalSession,SessionFuzzTarget}.cpp)
     kept=tests/data/retrieval/fuzz/session-corpus crashes=tests/data/retrieval/fuzz/session-crashes max_len=16384 ;;
@@ -54,7 +54,7 @@ cd "$root"
 out="build-fuzz/$target"
 mkdir -p "$out/corpus" "$out/objects" "$kept" "$crashes"
 source tools/packages.sh
-quillbox_ensure_packages clang libclang-rt-14-dev
+quillbox_ensure_packages clang libclang-rt-14-dev libssl-dev
 
 # One object per source, rebuilt when the source is newer, two compilers at a time.
 flags=(-std=c++20 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
@@ -69,7 +69,7 @@ for source in "${sources[@]}"; do
   fi
 done
 wait
-clang++ "${flags[@]}" "${objects[@]}" -o "$out/fuzzer"
+clang++ "${flags[@]}" "${objects[@]}" -lssl -lcrypto -o "$out/fuzzer"
 [ "$build_only" -eq 1 ] && exit 0
 
 limits=(-max_total_time="${seconds:-60}")
