@@ -11,9 +11,7 @@
 TEST(FuzzReplay, CorpusAndCrashesRunCleanly)
 {
     TempHome home;
-    int corpus = ReplayFuzzFolder(RETRIEVAL_DATA_DIR "/fuzz/corpus/", ExerciseMailParser);
-    ReplayFuzzFolder(RETRIEVAL_DATA_DIR "/fuzz/crashes/", ExerciseMailParser);
-    EXPECT_GT(corpus, 0) << "the fuzz corpus is missing";
+    ReplayCorpusAndCrashes(RETRIEVAL_DATA_DIR "/fuzz/corpus/", RETRIEVAL_DATA_DIR "/fuzz/crashes/", ExerciseMailParser);
     EXPECT_TRUE(platform::ListFolder(home.Temp()).empty());
 }
 
@@ -21,8 +19,7 @@ TEST(FuzzReplay, CorpusAndCrashesRunCleanly)
 TEST(FuzzReplay, SessionCorpusAndCrashesRunCleanly)
 {
     TempHome home;
-    int corpus = ReplayFuzzFolder(RETRIEVAL_DATA_DIR "/fuzz/session-corpus/", ExerciseRetrievalClient);
-    ReplayFuzzFolder(RETRIEVAL_DATA_DIR "/fuzz/session-crashes/", ExerciseRetrievalClient);
-    EXPECT_GT(corpus, 0) << "the session fuzz corpus is missing";
+    ReplayCorpusAndCrashes(RETRIEVAL_DATA_DIR "/fuzz/session-corpus/", RETRIEVAL_DATA_DIR "/fuzz/session-crashes/",
+                           ExerciseRetrievalClient);
     EXPECT_TRUE(platform::ListFolder(home.Temp()).empty());
 }

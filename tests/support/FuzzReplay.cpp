@@ -17,3 +17,9 @@ int ReplayFuzzFolder(const std::string& folder, const FuzzEntry& entry)
     }
     return count;
 }
+
+void ReplayCorpusAndCrashes(const std::string& corpus, const std::string& crashes, const FuzzEntry& entry)
+{
+    EXPECT_GT(ReplayFuzzFolder(corpus, entry), 0) << "the fuzz corpus is missing: " << corpus;
+    ReplayFuzzFolder(crashes, entry);
+}

@@ -10,3 +10,5 @@ using FuzzEntry = std::function<void(const uint8_t* data, size_t size)>;
 
 // The number of inputs in `folder` (ends with '/'); hidden files are passed over.
 int ReplayFuzzFolder(const std::string& folder, const FuzzEntry& entry);
+// The target's kept corpus, which must not be empty, then every crash it found.
+void ReplayCorpusAndCrashes(const std::string& corpus, const std::string& crashes, const FuzzEntry& entry);
