@@ -17,7 +17,6 @@ void ShowRow(TMailRow& row)
         std::string decoded = FromQ(DisplayHeaderText(raw));
         const size_t at = std::min(raw.find_first_not_of(" \t"), raw.size());
         if (raw.size() <= UINT32_MAX && raw.compare(at, decoded.size(), decoded) == 0) {
-            shown.inRaw = true;
             shown.at = uint32_t(at);
             shown.length = uint32_t(decoded.size());
         } else {
@@ -69,7 +68,7 @@ void TMailListModel::RemoveRow(int i)
 void TMailListModel::Clear()
 {
     beginResetModel();
-    rows_.clear();
+    std::vector<TMailRow>().swap(rows_);  // a big list's room goes with it
     endResetModel();
 }
 

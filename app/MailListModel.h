@@ -18,12 +18,12 @@
 // around them: then only where it lies in the raw text is kept, as a big list has a row per
 // message.
 struct TShownText {
-    std::string text;  // the decoded text, when it is not a part of the raw one
-    uint32_t at = 0, length = 0;
-    bool inRaw = false;
+    std::string text;  // the decoded text, when it is not a part of the raw one (never empty then)
+    uint32_t at = 0, length = 0;  // else where it lies in the raw text
+    bool InRaw() const { return text.empty(); }
     std::string_view Of(const std::string& raw) const
     {
-        return inRaw ? std::string_view(raw).substr(at, length) : std::string_view(text);
+        return InRaw() ? std::string_view(raw).substr(at, length) : std::string_view(text);
     }
 };
 

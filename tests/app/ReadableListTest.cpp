@@ -81,11 +81,10 @@ TEST_F(ReadableList, TheDemoMessagesShowDecodedAndRulesMatchWhatIsShown)
     for (const std::string& s : subjects) EXPECT_EQ(s.find("=?"), std::string::npos) << s;
     EXPECT_EQ(frm->MailRows->Row(3).subject, " =?UTF-8?B?R3LDvMOfZSBhdXMgQmVybGlu?=");  // stored raw
     // A plain header is shown from its raw text, not held twice.
-    EXPECT_FALSE(frm->MailRows->Row(3).shownSubject.inRaw);
+    EXPECT_FALSE(frm->MailRows->Row(3).shownSubject.InRaw());
     for (int i = 0; i < 13; ++i)
         if (frm->MailRows->Row(i).subject.find("=?") == std::string::npos) {
-            EXPECT_TRUE(frm->MailRows->Row(i).shownSubject.inRaw) << subjects[size_t(i)];
-            EXPECT_TRUE(frm->MailRows->Row(i).shownSubject.text.empty());
+            EXPECT_TRUE(frm->MailRows->Row(i).shownSubject.InRaw()) << subjects[size_t(i)];
         }
     EXPECT_NE(platform::ReadBytes(frm->MailRows->HeaderFile(3)).find("=?UTF-8?B?R3LDvMOfZSBhdXMgQmVybGlu?="),
               std::string::npos);
