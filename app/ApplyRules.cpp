@@ -29,6 +29,11 @@ void TMainFrm::Apply_rules()
 
     platform::MessageBoxRequest question{rules::DeletionQuestion(numbers.size()), "Delete Message", platform::MsgIcon::Warning,
                                          platform::MsgButtons::YesNo, platform::MsgResult::No};
+    std::vector<int> rows;
+    for (int n : numbers) rows.push_back(n - 1);
+    question.detail = DeletionDetail(rows);
+    // The marked rows stay in sight while the user decides.
+    question.placement = platform::MsgPlacement::BesideWindow;
     if (platform::ShowMessageBox(question) != platform::MsgResult::Yes) {
         VemPOP1->Disconnect();
         return;

@@ -31,7 +31,11 @@ TDesktopNotifier::~TDesktopNotifier()
 void TDesktopNotifier::Notify(const std::string& account, const std::vector<TNewMail>& fresh, int total)
 {
     if (fresh.empty()) return;
-    const TNewMailText text = NewMailText(account, fresh, total);
+    Tell(account, NewMailText(account, fresh, total));
+}
+
+void TDesktopNotifier::Tell(const std::string& account, const TNewMailText& text)
+{
     if (!bus_.isConnected()) return Failed(text);
 
     // A newer check of the account replaces its notification instead of piling up another.

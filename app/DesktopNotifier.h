@@ -39,6 +39,8 @@ public:
     // are none. Returns at once: the service answers later, through the event loop.
     // With `total` given, `fresh` holds the newest of that many (see NewMailText).
     void Notify(const std::string& account, const std::vector<TNewMail>& fresh, int total = -1);
+    // Any other news about the account (a check by itself that failed), the same way.
+    void Tell(const std::string& account, const TNewMailText& text);
     // Whether the service still shows a notification of ours for the account.
     bool Showing(const std::string& account) const;
 

@@ -3,7 +3,9 @@
 #include "Main.h"
 #include "MessageCells.h"
 #include "HeaderFileWriter.h"
+#include "CheckFailure.h"
 #include "CheckSchedule.h"
+#include "DesktopNotifier.h"
 #include "SeenMessages.h"
 #include "accounts/AccountMenu.h"
 #include "accounts/AccountPort.h"
@@ -15,6 +17,9 @@
 #include "platform/MessageBox.h"
 #include "platform/TextFile.h"
 #include "widgets/Modal.h"
+#include "widgets/QtText.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -99,16 +104,23 @@ void TMainFrm::chk_mail(const std::string& accName)
         }
     } idleAtEnd{*this};
 
+    stopped_ = false;
     TMailSettings settings = windows_.Frm_Acc->Load_Mail_Settings(accName);
     std::string password = settings.Password;
     if (!settings.Remember) {
         if (timedCheck_) return;  // no prompt pops up by itself
         Tfrm_pwd_req& prompt = *windows_.frm_pwd_req;
         prompt.SetAccountName(accName);
-        if (widgets::ShowModal(prompt) != QDialog::Accepted) return;
+        if (widgets::ShowModal(prompt) != QDialog::Accepted) {
+            // The list stays as it was, and the display says why nothing happened.
+            LCD1->SetAnimationEnabled(true);
+            DisplayLCD_Msg("No password given: " + accName + " was not checked");
+            return;
+        }
         password = prompt.Password();
     }
     MailRows->Clear();
+    ShowListedAccount(accName);
     DisplayLCD_Msg("Connecting " + accName + " ...");
     VemPOP1->Host = settings.Server;
     VemPOP1->Port = settings.Port;
@@ -127,6 +139,7 @@ void TMainFrm::chk_mail(const std::string& accName)
         // Only settings edited by hand get here (the account dialog refuses such ports). The
         // error report says why; the display must not go on saying "Connecting".
         DisplayLCD_Msg("Invalid port: " + (settings.Port.empty() ? std::string("(none)") : settings.Port));
+        ShowListedAccount(accName, "not checked");
         throw;
     }
     POP31->UserID = settings.User;
@@ -141,11 +154,26 @@ void TMainFrm::chk_mail(const std::string& accName)
         POP31->List();
         // The unique ids let a later deletion confirm that each number is still its row's message.
         POP31->GetUIDLs(uidls_);
-    } catch (const ECertificateDeclined&) {
-        // The question about the certificate was the one box of this check.
     } catch (const std::exception& e) {
+        // Nothing can be listed: the check ends here, and the ids of the last complete check
+        // stay as they were (an empty list must not make every message new next time).
+        try {
+            POP31->Disconnect();  // QUIT, when the connection is still there: nothing was deleted
+        } catch (...) {
+            POP31->Abort();
+        }
+        LCD1->SetAnimationEnabled(true);
         if (closing_) return;
-        Inform(CheckFailureText(e));
+        ShowListedAccount(accName, "not checked");
+        if (dynamic_cast<const ECertificateDeclined*>(&e)) {
+            // The question about the certificate was the one box of this check.
+            DisplayLCD_Msg("Certificate not trusted: " + accName + " was not checked");
+        } else if (stopped_) {
+            DisplayLCD_Msg("Operation cancelled by user");  // not the failure the Stop caused
+        } else {
+            ReportCheckFailure(accName, settings, e);
+        }
+        return;
     }
     if (closing_) return;
     DisplayLCD_Msg("Total Messages: " + IntToStr(POP31->MessageCount()));
@@ -160,13 +188,35 @@ void TMainFrm::chk_mail(const std::string& accName)
     }
 }
 
-std::string TMainFrm::CheckFailureText(const std::exception& e)
+void TMainFrm::ReportCheckFailure(const std::string& accName, const TMailSettings& settings, const std::exception& e)
 {
-    // Failures with a reason of their own say it; the rest are the one familiar text.
-    if (dynamic_cast<const ELineTooLong*>(&e) || dynamic_cast<const ESecureConnectionRefused*>(&e) ||
-        dynamic_cast<const tls::ECertificateRefused*>(&e))
-        return e.what();
-    return "Failed to connect to the mail server.";
+    TCheckFailure failure{accName, settings.Server, POP31->Port,
+                          CheckFailureReason(e, POP31->LastErrorNo(), std::max(1, MailCheckTimeOut / 1000))};
+    DisplayLCD_Msg("Check of " + accName + " failed: " + failure.reason);
+    if (userCheck_) {
+        ShowCheckFailures({std::move(failure)});
+        return;
+    }
+    // Checks the user did not start one by one are told about together, after the run.
+    checkFailures_.push_back(std::move(failure));
+}
+
+void TMainFrm::ShowCheckFailures(const std::vector<TCheckFailure>& failures)
+{
+    if (failures.empty() || closing_) return;
+    platform::ShowMessageBox({CheckFailuresText(failures), platform::ApplicationTitle(), platform::MsgIcon::Warning,
+                              platform::MsgButtons::OK, platform::MsgResult::None});
+}
+
+void TMainFrm::TellCheckFailures(bool timed)
+{
+    std::vector<TCheckFailure> failures;
+    failures.swap(checkFailures_);
+    if (failures.empty() || closing_) return;
+    if (!timed) return ShowCheckFailures(failures);
+    // Nobody asked for a timed check: no box waits for the user, the notification says it.
+    for (const TCheckFailure& f : failures)
+        notifier_->Tell(f.account, {ToQ("Checking " + f.account + " failed"), {ToQ(f.reason)}});
 }
 
 void TMainFrm::Get_msg_Summary(const std::string& accName)
@@ -259,7 +309,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
     NoteNewMail(accName, std::move(ids), listed == numbers.size());
 
     POP31->Disconnect();
-    DisplayLCD_Msg(MailRows->Count() > 0 ? "right click messages to view details ...." : "");
+    DisplayLCD_Msg(MailRows->Count() > 0 ? "right click messages to view details ...." : "No messages in " + accName);
     LCD1->SetAnimationEnabled(true);
 }
 
@@ -270,6 +320,9 @@ void TMainFrm::cmdStopClick()
         POP31->Disconnect();
         // A download or a rule deletion in progress ends too, without QUIT: nothing is deleted.
         VemPOP1->Abort();
+        // The user's own Stop is no failure to report, and the rest of a Check All is off too.
+        stopped_ = true;
+        if (schedule_) schedule_->CancelCheckAll();
         update_ctrls(true);
         DisplayLCD_Msg("Operation cancelled by user");
     } catch (...) {

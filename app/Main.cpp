@@ -201,9 +201,17 @@ void TMainFrm::BuildMailList()
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     MailList->setPalette(palette);
+    // Rows that go take their selection with them without a word from the selection model:
+    // the selected count follows the rows too.
     connect(MailRows, &QAbstractItemModel::rowsInserted, this, [this] { ShowListedCount(); });
-    connect(MailRows, &QAbstractItemModel::rowsRemoved, this, [this] { ShowListedCount(); });
-    connect(MailRows, &QAbstractItemModel::modelReset, this, [this] { ShowListedCount(); });
+    connect(MailRows, &QAbstractItemModel::rowsRemoved, this, [this] {
+        ShowListedCount();
+        MailListSelectItem();
+    });
+    connect(MailRows, &QAbstractItemModel::modelReset, this, [this] {
+        ShowListedCount();
+        MailListSelectItem();
+    });
     MailList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(MailList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu2->popup(MailList->viewport()->mapToGlobal(at)); });
@@ -235,7 +243,7 @@ void TMainFrm::BuildMenus()
     mnuCheckMail->setShortcut(QKeySequence(Qt::Key_F5));
     AddMenuItem(mnuFile, "Accounts...", 14, &TMainFrm::cmdNewAccClick);
     mnuFile->addSeparator();
-    AddMenuItem(mnuFile, "Exit", -1, &TMainFrm::Exit1Click);
+    mnuExit = AddMenuItem(mnuFile, "Exit", -1, &TMainFrm::Exit1Click);
 
     mnuMessage = bar->addMenu(QStringLiteral("&Message"));
     AddMenuItem(mnuMessage, "View Message", 11, nullptr);
@@ -312,14 +320,26 @@ void TMainFrm::update_ctrls(bool idle)
     }
     mnuMessage->menuAction()->setEnabled(idle);
     for (QAction* item : PopupMenu2->actions()) item->setEnabled(idle);
+    // Nothing that starts another operation, or changes the accounts in use, while busy.
+    for (QAction* item : mnuFile->actions())
+        if (!item->isSeparator() && item != mnuKeepInTray && item != mnuExit) item->setEnabled(idle);
 }
 
 std::string TMainFrm::StatusText() const { return FromQ(sbar->text()); }
 
 void TMainFrm::MailListSelectItem()
 {
+    if (!sbar) return;
     int selected = int(MailList->selectionModel()->selectedRows().size());
     sbar->setText(ToQ(IntToStr(selected) + " Message(s) selected"));
+}
+
+void TMainFrm::ShowListedAccount(const std::string& account, const std::string& state)
+{
+    listedAccount_ = account;
+    listedState_ = state;
+    setWindowTitle(account.empty() ? QStringLiteral("Quillbox") : ToQ(account) + QStringLiteral(" - Quillbox"));
+    ShowListedCount();
 }
 
 void TMainFrm::SelectAll1Click()

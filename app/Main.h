@@ -1,6 +1,7 @@
 #pragma once
 // The main window: toolbar, status display, message list, status bar and menus; the commands
 // and the idle/busy switching that every mail operation uses.
+#include "CheckFailure.h"
 #include "MailListModel.h"
 #include "NewMailText.h"
 #include "platform/Strings.h"
@@ -32,6 +33,7 @@ class TLCDScreen;
 class TLCDAnimator;
 }  // namespace lcd
 class TFrm_Acc;
+struct TMailSettings;
 class Tfrm_NewAcc;
 class TFrm_srcvu;
 class TFrm_Rules;
@@ -180,6 +182,7 @@ public:
     QAction* mnuCheckAll = nullptr;      // File, "Check All Accounts" (Shift+F5)
     QAction* mnuKeepInTray = nullptr;    // File, "Keep running in the notification area"
     QAction* mnuHelpContents = nullptr;  // Help, the manual (F1)
+    QAction* mnuExit = nullptr;          // File, "Exit"
     QMenu* mnuFile = nullptr;
     QMenu* mnuMessage = nullptr;
     QMenu* mnuHelp = nullptr;
@@ -209,6 +212,15 @@ private:
     void BuildMenus();
     void BuildKeys();
     void ShowListedCount();
+    // The window's title and the status bar name the account whose messages are listed;
+    // `state` says what became of its last check when it listed nothing ("not checked").
+    void ShowListedAccount(const std::string& account, const std::string& state = {});
+    // A failed check: shown at once when the user started it, else kept for TellCheckFailures.
+    void ReportCheckFailure(const std::string& accName, const TMailSettings& settings, const std::exception& e);
+    void ShowCheckFailures(const std::vector<TCheckFailure>& failures);
+    // After a run of checks the user did not start one by one: one box for Check All Accounts,
+    // a notification for a timed check.
+    void TellCheckFailures(bool timed);
     void OfferFirstAccount();
     void BindNewMail();
     // After a check listed its rows: which are new since the last check (drawn bold, counted,
@@ -231,6 +243,8 @@ private:
     static std::string CheckFailureText(const std::exception& e);
     // The positions of the selected rows, lowest first; taken once by each command.
     std::vector<int> SelectedRows() const;
+    // The detail of a question that deletes these rows (positions) on the server.
+    std::string DeletionDetail(const std::vector<int>& rows) const;
     void ViewMessage(int row);
     void DeleteRows(const std::vector<int>& rows);
     // Puts the marks of rows that a failed rule run had set to "deleting" back to "marked".
@@ -262,6 +276,10 @@ private:
     int freshCount_ = 0;               // how many messages the last check found new
     std::vector<TNewMail> freshMail_;  // the newest of them, those the user is told about
     bool closing_ = false;  // the window closed during an operation: it ends without asking more
+    bool stopped_ = false;  // the user pressed Stop during the check running
+    std::vector<TCheckFailure> checkFailures_;  // of the run of checks going on, told after it
+    std::string listedAccount_;                 // whose messages the list shows
+    std::string listedState_;                   // what became of that account's last check
 };
 
 // The Tag of a toolbar button or menu item.

@@ -7,6 +7,7 @@
 #include "lcd/LCDScreen.h"
 #include "platform/MessageBox.h"
 #include "platform/TextFile.h"
+#include "rules/RuleApplication.h"
 #include "widgets/Modal.h"
 #include "widgets/DisplayText.h"
 #include "widgets/QtText.h"
@@ -104,6 +105,16 @@ void TMainFrm::VemPOP1Error(const std::string& msg)
 
 // ------------------------------------------------------------------------------------------
 // Commands
+
+std::string TMainFrm::DeletionDetail(const std::vector<int>& rows) const
+{
+    std::vector<rules::TNamedMessage> named;
+    for (size_t k = 0; k < rows.size() && k < rules::kNamedForDeletion; ++k) {
+        const TMailRow& row = MailRows->Row(rows[k]);
+        named.push_back({std::string(row.ShownFrom()), std::string(row.ShownSubject())});
+    }
+    return rules::DeletionDetail(named, rows.size());
+}
 
 std::vector<int> TMainFrm::SelectedRows() const
 {
@@ -218,8 +229,10 @@ void TMainFrm::cmd_delClick()
 {
     TOperationScope operation(operations_);
     if (SelectedRows().empty()) return;
+    // Enter must not delete on the server: No is the default, and the detail says what goes.
     platform::MessageBoxRequest question{"Are you sure you want to delete selected messages(s) ?", platform::ApplicationTitle(),
-                                         platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgResult::None};
+                                         platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgResult::No};
+    question.detail = DeletionDetail(SelectedRows());
     if (platform::ShowMessageBox(question) != platform::MsgResult::Yes) return;
     // The set is taken now; what happens to the selection meanwhile does not change it.
     const std::vector<int> rows = SelectedRows();

@@ -84,6 +84,9 @@ void TMainFrm::RefreshSchedule()
 
 void TMainFrm::CheckAllAccounts()
 {
+    // Not while another operation runs: Shift+F5 or the tray's entry during a check would
+    // otherwise queue a whole run behind it.
+    if (operations_ > 0 || !cmdChkMail->isEnabled()) return;
     RefreshSchedule();
     schedule_->CheckAll();
     CheckTick();
@@ -99,14 +102,18 @@ void TMainFrm::CheckTick()
     struct Done {
         TMainFrm& frm;
         std::string account;
+        bool timed = false;
         ~Done()
         {
             frm.timedCheck_ = false;
             frm.userCheck_ = true;
             frm.schedule_->CheckDone(account);
+            // A run of Check All is told about once it has gone through every account.
+            if (timed || frm.schedule_->Queued().empty()) platform::RunGuarded([&] { frm.TellCheckFailures(timed); });
         }
     } done{*this, *account};
     const bool asked = schedule_->RunningIsCheckAll();
+    done.timed = !asked;
     for (QAction* entry : PopupMenu1->actions()) {
         if (entry == addAccountEntry_ || accounts::EntryAccount(*entry) != *account) continue;
         timedCheck_ = !asked;

@@ -2,6 +2,7 @@
 // sort order) in the settings store, and the count of listed messages in the status bar.
 #include "Main.h"
 #include "platform/Registry.h"
+#include "widgets/QtText.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -40,5 +41,9 @@ void TMainFrm::RestoreWindowState()
 void TMainFrm::ShowListedCount()
 {
     const int n = MailRows->Count();
-    sbarListed->setText(QString::number(n) + (n == 1 ? QStringLiteral(" message listed") : QStringLiteral(" messages listed")));
+    QString text = QString::number(n) + (n == 1 ? QStringLiteral(" message listed") : QStringLiteral(" messages listed"));
+    // "Demo: 12 messages listed"; "Demo: not checked" when its check ended before listing.
+    if (!listedAccount_.empty())
+        text = ToQ(listedAccount_) + QStringLiteral(": ") + (listedState_.empty() || n > 0 ? text : ToQ(listedState_));
+    sbarListed->setText(text);
 }

@@ -80,10 +80,10 @@ void TKiroPOP3::ReadMultiLine(const std::function<void(const std::string&)>& use
 bool TKiroPOP3::AuthenticationPassed(const std::string& Reply, int& Tries)
 {
     if (IsPositive(Reply)) return true;
-    if (Tries > 0 || !OnAuthenticationFailed) throw Exception("Authentication failed");
+    if (Tries > 0 || !OnAuthenticationFailed) throw EAuthenticationFailed(WithoutLineEnd(Reply));
     bool handled = false;
     OnAuthenticationFailed(handled);
-    if (!handled) throw Exception("Authentication failed");
+    if (!handled) throw EAuthenticationFailed(WithoutLineEnd(Reply));
     ++Tries;
     return false;  // the handler may have changed UserID or Password: start again with USER
 }
@@ -102,11 +102,11 @@ void TKiroPOP3::Login()
 void TKiroPOP3::Connect()
 {
     for (int tries = 0; Password.empty() || UserID.empty(); ++tries) {
-        if (!OnAuthenticationNeeded) throw Exception("Authentication failed");
+        if (!OnAuthenticationNeeded) throw EAuthenticationFailed();
         if (tries > 0) break;  // asked once: go on with what is there
         bool handled = false;
         OnAuthenticationNeeded(handled);
-        if (!handled) throw Exception("Authentication failed");
+        if (!handled) throw EAuthenticationFailed();
     }
 
     const bool alreadyBusy = busy_;

@@ -26,6 +26,19 @@ struct TSummary {
 
 using TListEvent = std::function<void(int Msg, int64_t Size)>;
 
+// The server refused USER or PASS; the reply says why in the server's own words.
+class EAuthenticationFailed : public Exception {
+public:
+    explicit EAuthenticationFailed(std::string serverReply = {})
+        : Exception("Authentication failed"), serverReply_(std::move(serverReply))
+    {
+    }
+    const std::string& ServerReply() const { return serverReply_; }
+
+private:
+    std::string serverReply_;
+};
+
 class TKiroPOP3 : public TPowersock {
 public:
     TKiroPOP3();

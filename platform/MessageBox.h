@@ -3,19 +3,32 @@
 // implementation at start-up; tests install a scripted answerer that records each box.
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace platform {
 
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel };
 enum class MsgResult { None, OK, Cancel, Yes, No };
+// Where the box stands: over the window that is active, or beside it, so that what the
+// question is about (the listed messages) stays in sight.
+enum class MsgPlacement { OverWindow, BesideWindow };
 
 struct MessageBoxRequest {
+    MessageBoxRequest() = default;
+    MessageBoxRequest(std::string text, std::string caption, MsgIcon icon = MsgIcon::None,
+                      MsgButtons buttons = MsgButtons::OK, MsgResult defaultButton = MsgResult::None)
+        : text(std::move(text)), caption(std::move(caption)), icon(icon), buttons(buttons), defaultButton(defaultButton)
+    {
+    }
+
     std::string text;
     std::string caption;
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::OK;
     MsgResult defaultButton = MsgResult::None;  // None: the toolkit's usual default
+    std::string detail;                         // shown under the text, in smaller type
+    MsgPlacement placement = MsgPlacement::OverWindow;
 };
 
 using MessageBoxHandler = std::function<MsgResult(const MessageBoxRequest&)>;

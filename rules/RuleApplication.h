@@ -17,4 +17,13 @@ std::vector<int> MarkedMessages(const std::vector<int>& marks);
 // delete these messages ?"
 std::string DeletionQuestion(size_t count);
 
+// Which messages a deletion question is about: "2 messages:" and a line "sender: subject" for
+// each of the first kNamedForDeletion (texts as the list shows them), then "and N more".
+struct TNamedMessage {
+    std::string from;
+    std::string subject;
+};
+constexpr size_t kNamedForDeletion = 5;
+std::string DeletionDetail(const std::vector<TNamedMessage>& first, size_t total);
+
 }  // namespace rules

@@ -8,7 +8,12 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
+#include <QShowEvent>
+
+#include <algorithm>
 #include <QUrl>
 
 namespace widgets {
@@ -62,11 +67,45 @@ platform::MsgResult FromQtButton(int button, platform::MsgButtons buttons)
     return buttons == platform::MsgButtons::OK ? platform::MsgResult::OK : platform::MsgResult::Cancel;
 }
 
+// Beside the window it belongs to, on whichever side the screen has room; below it otherwise.
+QPoint BesidePosition(const QWidget& owner, QSize box)
+{
+    const QRect frame = owner.frameGeometry();
+    QScreen* screen = owner.screen();
+    const QRect room = screen ? screen->availableGeometry() : frame.adjusted(-box.width(), 0, box.width(), box.height());
+    const int top = std::clamp(frame.top(), room.top(), std::max(room.top(), room.bottom() - box.height()));
+    if (frame.right() + box.width() <= room.right()) return {frame.right() + 1, top};
+    if (frame.left() - box.width() >= room.left()) return {frame.left() - box.width(), top};
+    const int left = std::clamp(frame.left(), room.left(), std::max(room.left(), room.right() - box.width()));
+    return {left, std::max(room.top(), room.bottom() - box.height())};
+}
+
+class PlacedBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    platform::MsgPlacement placement = platform::MsgPlacement::OverWindow;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        if (placement == platform::MsgPlacement::BesideWindow && parentWidget())
+            move(BesidePosition(*parentWidget()->window(), frameGeometry().size()));
+    }
+};
+
 platform::MsgResult ShowQtBox(const platform::MessageBoxRequest& request)
 {
-    QMessageBox box(ToQtIcon(request.icon), ToQ(request.caption), ToQ(request.text), ToQtButtons(request.buttons),
-                    QApplication::activeWindow());
+    PlacedBox box(ToQtIcon(request.icon), ToQ(request.caption), ToQ(request.text), ToQtButtons(request.buttons),
+                  QApplication::activeWindow());
+    box.placement = request.placement;
     box.setTextFormat(Qt::PlainText);
+    if (!request.detail.empty()) {
+        box.setInformativeText(ToQ(request.detail));
+        // Senders and subjects are the mail's own words, never markup to render.
+        if (auto* detail = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+            detail->setTextFormat(Qt::PlainText);
+    }
     if (request.defaultButton != platform::MsgResult::None) box.setDefaultButton(ToQtButton(request.defaultButton));
     return FromQtButton(box.exec(), request.buttons);
 }

@@ -118,7 +118,7 @@ TEST_F(MailCheckDovecot, AnEmptyMailboxEndsBlankWithTheFolderMadeAndNoRulesAppli
     Open();
     Check("Empty Box");
     EXPECT_TRUE(SawLcd("Total Messages: 0"));
-    EXPECT_EQ(Lcd(), "");
+    EXPECT_EQ(Lcd(), "No messages in Empty Box");
     EXPECT_EQ(frm->MailRows->Count(), 0);
     EXPECT_TRUE(platform::DirectoryExists(home.Home() + "Empty Box"));
     EXPECT_EQ(applyRuns, 0);
@@ -156,7 +156,7 @@ TEST_F(MailCheckDovecot, APasswordThatIsNotRememberedIsAskedForEveryTime)
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
-TEST_F(MailCheckDovecot, CancellingThePasswordPromptChangesNothingElse)
+TEST_F(MailCheckDovecot, CancellingThePasswordPromptSaysSoAndChangesNothingElse)
 {
     StartWith({kThird});
     AddAccount("Asked", "bob", "", server->Port(), false);
@@ -169,8 +169,8 @@ TEST_F(MailCheckDovecot, CancellingThePasswordPromptChangesNothingElse)
     Check("Asked");
     widgets::SetModalHandler(std::move(saved));
     EXPECT_EQ(frm->MailRows->Count(), 1);
-    EXPECT_EQ(Lcd(), "Checking Mail ...");
-    EXPECT_FALSE(frm->LCD1->AnimationEnabled());
+    EXPECT_EQ(Lcd(), "No password given: Asked was not checked");
+    EXPECT_TRUE(frm->LCD1->AnimationEnabled());
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(boxes.Shown().empty());
 }
@@ -180,14 +180,15 @@ TEST_F(MailCheckDovecot, AWrongPasswordIsNamedOnTheDisplayThenReported)
     StartWith({kFirst});
     AddAccount("Work", "bob", "wrong", server->Port());
     Open();
-    std::string lcdAtBox;
-    boxes.OnNext([&](const platform::MessageBoxRequest&) { lcdAtBox = Lcd(); });
     Check("Work");
-    ASSERT_EQ(boxes.Texts(), StringList{"Failed to connect to the mail server."});
-    EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Information);
-    EXPECT_EQ(lcdAtBox, "Invalid user name or password");
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text.rfind("Failed to connect to the mail server.\n\nAccount \"Work\" on 127.0.0.1", 0), 0u);
+    EXPECT_NE(boxes.Shown()[0].text.find("the server refused the user name or password: \"[AUTH] Authentication failed.\""),
+              std::string::npos);
+    EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Warning);
+    EXPECT_TRUE(SawLcd("Invalid user name or password"));
     EXPECT_EQ(frm->MailRows->Count(), 0);
-    EXPECT_EQ(Lcd(), "");
+    EXPECT_EQ(Lcd().rfind("Check of Work failed: the server refused the user name or password", 0), 0u);
     EXPECT_EQ(applyRuns, 0);
     EXPECT_TRUE(Idle());
 }
@@ -197,11 +198,10 @@ TEST_F(MailCheckDovecot, ARefusedPortIsNamedOnTheDisplayThenReported)
     StartWith({});
     AddAccount("Nowhere", "bob", "secret", ClosedPort());
     Open();
-    std::string lcdAtBox;
-    boxes.OnNext([&](const platform::MessageBoxRequest&) { lcdAtBox = Lcd(); });
     Check("Nowhere");
-    EXPECT_EQ(boxes.Texts(), StringList{"Failed to connect to the mail server."});
-    EXPECT_EQ(lcdAtBox, "Connection Failed");
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_NE(boxes.Shown()[0].text.find("the server refused the connection"), std::string::npos);
+    EXPECT_TRUE(SawLcd("Connection Failed"));
     EXPECT_TRUE(Idle());
     EXPECT_FALSE(frm->POP31->Connected());
 }

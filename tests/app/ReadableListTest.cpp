@@ -92,7 +92,7 @@ TEST_F(ReadableList, TheDemoMessagesShowDecodedAndRulesMatchWhatIsShown)
     EXPECT_EQ(subjects[12], "Lottery");
     EXPECT_EQ(frm->MailRows->Row(12).mark, 0);
     EXPECT_EQ(boxes.Texts(), StringList{"There are 3 message(s) mark for deletion.\r\nAre you sure you want to permanently delete these messages ?"});
-    EXPECT_EQ(frm->sbarListed->text(), "13 messages listed");
+    EXPECT_EQ(frm->sbarListed->text(), "Demo: 13 messages listed");
 }
 
 TEST_F(ReadableList, EveryColumnSortsByWhatItMeans)
