@@ -1,5 +1,7 @@
 #include "MessageCells.h"
 
+#include "mailbox/HeaderFields.h"
+
 #include <cstdio>
 
 std::string FormatMessageSize(long long octets, char decimalSeparator)
@@ -18,7 +20,7 @@ std::string FormatMessageSize(long long octets, char decimalSeparator)
 
 std::string DateOfHeader(const StringList& header)
 {
-    for (const std::string& line : header)
-        if (line.starts_with("Date:")) return line.substr(5);
+    for (size_t i = 0; i < header.size(); ++i)
+        if (header[i].starts_with("Date:")) return UnfoldedLine(header, i).substr(5);
     return {};
 }

@@ -8,5 +8,5 @@
 // decimal separator.
 std::string FormatMessageSize(long long octets, char decimalSeparator);
 // Everything after "Date:" of the first header line that begins with it (letter case counts),
-// the blank after the colon included; empty when there is none.
+// the blank after the colon included, its continuation lines joined on; empty when there is none.
 std::string DateOfHeader(const StringList& header);

@@ -1,5 +1,7 @@
 #include "mailbox/Kiropop3.h"
 
+#include "mailbox/HeaderFields.h"
+
 #include <algorithm>
 #include <exception>
 
@@ -40,6 +42,13 @@ private:
 
 }  // namespace
 
+std::string EServerRefused::ServerText() const
+{
+    std::string text = WithoutLineEnd(Message());
+    const size_t blank = text.find(' ');
+    return blank == std::string::npos ? std::string() : Trim(std::string_view(text).substr(blank + 1));
+}
+
 TKiroPOP3::TKiroPOP3() { Port = 110; }
 
 void TKiroPOP3::SetAttachFilePath(const std::string& Path)
@@ -53,6 +62,12 @@ std::string TKiroPOP3::Command(const std::string& Text)
     std::string reply = Transaction(Text);
     if (reply.empty()) throw Exception(kConnectionLost);
     return reply;
+}
+
+void TKiroPOP3::MultiLineCommand(const std::string& Text)
+{
+    std::string reply = Command(Text);
+    if (!IsPositive(reply)) throw EServerRefused(reply);
 }
 
 std::string TKiroPOP3::ReadReplyLine()
@@ -122,7 +137,7 @@ void TKiroPOP3::Connect()
             std::string greeting;
             ReadLn(greeting);
             if (greeting.empty()) throw Exception(kConnectionLost);
-            if (!IsPositive(greeting)) throw Exception(greeting);
+            if (!IsPositive(greeting)) throw EServerRefused(greeting);
             if (Security == platform::SecurityMode::StartTls) {
                 // Never on in plain text: without the server's yes, not one more word is sent.
                 if (!IsPositive(Command("STLS"))) {
@@ -135,7 +150,7 @@ void TKiroPOP3::Connect()
             Login();
             loggedIn = true;
             std::string stat = Command("STAT");
-            if (!IsPositive(stat)) throw Exception(stat);
+            if (!IsPositive(stat)) throw EServerRefused(stat);
             messageCount_ = StrToIntDef(Trim(NthWord(stat, ' ', 2)), 0);
         } catch (...) {
             // Log out and close; the failure the user must see is the one that got us here,
@@ -165,7 +180,7 @@ void TKiroPOP3::Disconnect()
     }
     TPowersock::Disconnect();
     if (reply.empty()) throw Exception(kConnectionLost);
-    if (!IsPositive(reply)) throw Exception(reply);
+    if (!IsPositive(reply)) throw EServerRefused(reply);
 }
 
 void TKiroPOP3::Abort()
@@ -182,8 +197,8 @@ void TKiroPOP3::List()
     if (busy_) return;
     BusyScope busy(busy_);
     CheckConnection();
-    Command("LIST ");  // the status line is not examined: a refusal leaves the wait to the time-out
     listedSizes_.clear();
+    MultiLineCommand("LIST");
     try {
         ReadMultiLine([this](const std::string& line) {
             int64_t size = StrToInt64(NthWord(line, ' ', 2));
@@ -246,21 +261,25 @@ bool TKiroPOP3::HasCapability(const std::string& name) const
 void TKiroPOP3::ReadSummaryLines(int MsgNum)
 {
     (void)MsgNum;
-    summary_.Header.clear();
+    StringList& header = summary_.Header;
+    header.clear();
     summary_.Subject.clear();
     summary_.From.clear();
     summary_.MessageId.clear();
-    // Only the first line of a field counts; folded continuation lines are not joined.
     for (;;) {
-        std::string line = ReadReplyLine();
-        if (StartsWith(line, "Subject:")) summary_.Subject = line.substr(8);
-        else if (StartsWith(line, "From:")) summary_.From = line.substr(5);
-        else if (StartsWith(line, "Message-ID:")) summary_.MessageId = line.size() > 12 ? line.substr(12, 256) : "";
-        if (line == ".") {
-            summary_.Header.push_back(std::move(line));
-            break;
+        header.push_back(ReadReplyLine());
+        if (header.back() == ".") break;
+    }
+    // The fields are read once the reply is whole, since a field may go on over the lines after
+    // it; a later field of the same name overwrites. The header ends at its blank line.
+    for (size_t i = 0; i < header.size() && !header[i].empty() && header[i] != "."; ++i) {
+        const std::string& first = header[i];
+        if (StartsWith(first, "Subject:")) summary_.Subject = UnfoldedLine(header, i).substr(8);
+        else if (StartsWith(first, "From:")) summary_.From = UnfoldedLine(header, i).substr(5);
+        else if (StartsWith(first, "Message-ID:")) {
+            std::string line = UnfoldedLine(header, i);
+            summary_.MessageId = line.size() > 12 ? line.substr(12, 256) : "";
         }
-        summary_.Header.push_back(std::move(line));
     }
 }
 
@@ -269,6 +288,7 @@ void TKiroPOP3::SummaryBytes(int MsgNum)
     // The full LIST gave every size already; asking again per message would double the round trips.
     if (ListedSize(MsgNum, summary_.Bytes)) return;
     std::string reply = Command("LIST " + IntToStr(MsgNum));
+    if (!IsPositive(reply)) throw EServerRefused(reply);
     summary_.Bytes = StrToInt64(Trim(NthWord(reply, ' ', 3)));
 }
 
@@ -278,8 +298,7 @@ void TKiroPOP3::GetSummary(int MsgNum)
     BusyScope busy(busy_);
     CheckConnection();
     if (OnRetrieveStart) OnRetrieveStart(this);
-    std::string reply = Command("TOP " + IntToStr(MsgNum) + " 0");
-    if (!IsPositive(reply)) throw Exception(reply);
+    MultiLineCommand("TOP " + IntToStr(MsgNum) + " 0");
     ReadSummaryLines(MsgNum);
     SummaryBytes(MsgNum);
     StatusMessage(1, "Summary Retrieved");
@@ -308,7 +327,7 @@ void TKiroPOP3::GetSummaries(const std::vector<int>& MsgNums, const TSummaryEven
             std::string reply;
             ReadLn(reply);
             if (reply.empty()) throw Exception(kConnectionLost);
-            if (!IsPositive(reply)) throw Exception(reply);
+            if (!IsPositive(reply)) throw EServerRefused(reply);
             ReadSummaryLines(n);
             if (!ListedSize(n, summary_.Bytes)) {
                 if (window == 1) SummaryBytes(n);
@@ -336,7 +355,8 @@ void TKiroPOP3::DeleteMessage(int MsgNum)
         // at all, must not be taken for one.
         if (!IsPositive(reply)) {
             if (OnFailure) OnFailure(this);
-            throw Exception(reply.empty() ? kConnectionLost : reply);
+            if (reply.empty()) throw Exception(kConnectionLost);
+            throw EServerRefused(reply);
         }
     }
     if (OnSuccess) OnSuccess(this);

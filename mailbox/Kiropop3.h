@@ -15,12 +15,23 @@
 #include <vector>
 #include <string>
 
-// The header summary of one message.
+// The server answered "-ERR": the command ended with that line, nothing else of its reply is
+// read. The message is the status line as received, like the client's other refusals.
+class EServerRefused : public Exception {
+public:
+    explicit EServerRefused(const std::string& reply) : Exception(reply) {}
+    // The server's own words after "-ERR", without the line end ("Syntax error"); may be empty.
+    std::string ServerText() const;
+};
+
+// The header summary of one message. Field values are unfolded: a field's continuation lines
+// are joined on with their line breaks removed (RFC 5322), so a value that starts on the line
+// after its name is kept whole.
 struct TSummary {
     std::string Subject;    // after "Subject:", a leading blank kept, line end removed
     std::string From;       // after "From:", likewise
     int64_t Bytes = 0;      // size from the LIST n reply
-    std::string MessageId;  // from the 13th character of the "Message-ID:" line, at most 256, no line end
+    std::string MessageId;  // from the 13th character of the unfolded "Message-ID:" field, at most 256
     StringList Header;      // every line of the TOP reply after its status line, line ends removed, "." included
 };
 
@@ -71,6 +82,9 @@ public:
     // out no deletion of this session.
     void Abort() override;
 
+    // A refusal of the greeting, STAT, LIST, TOP, DELE or QUIT raises EServerRefused at once
+    // (USER and PASS: "Authentication failed"; CAPA and UIDL are optional and only answer no).
+    // The connection stays open and in step, but for a refusal inside a pipelined batch.
     void List();
     // TOP n 0; the size is the one the full LIST gave (LIST n only when no LIST was made).
     void GetSummary(int MsgNum);
@@ -100,6 +114,9 @@ public:
 private:
     // A Transaction whose empty reply (the connection is gone) is a failure of its own.
     std::string Command(const std::string& Text);
+    // A command whose positive reply goes on over lines; a refusal ends it at its status line
+    // with EServerRefused, so nothing waits for lines that will never come.
+    void MultiLineCommand(const std::string& Text);
     // One line of a multi-line reply, without its line end; throws when the connection is
     // gone, so a cut-off reply can never be read forever.
     std::string ReadReplyLine();

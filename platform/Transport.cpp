@@ -37,6 +37,7 @@ IoResult PlainTransport::Send(const void* data, std::size_t length)
 
 IoResult PlainTransport::Receive(void* buffer, std::size_t capacity)
 {
+    AcknowledgeAtOnce(fd_);
     for (;;) {
         ssize_t n = ::recv(fd_, buffer, capacity, MSG_DONTWAIT);
         if (n > 0) return {IoStatus::Done, static_cast<std::size_t>(n), 0, {}};
@@ -56,6 +57,12 @@ int NewStreamSocket(int family, int protocol)
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);  // best effort
     }
     return fd;
+}
+
+void AcknowledgeAtOnce(int descriptor)
+{
+    int on = 1;
+    ::setsockopt(descriptor, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 }
 
 short PollEventsFor(IoStatus want)

@@ -62,6 +62,13 @@ private:
 // wait for the server's acknowledgement. -1 with errno set when none can be had.
 int NewStreamSocket(int family, int protocol = 0);
 
+// Has the kernel acknowledge what arrives at once instead of after its delayed-ACK wait (up to
+// 40 ms). A server that writes one reply in pieces, without PIPELINING and with Nagle's rule
+// on, holds back every piece after the first until the first is acknowledged: without this
+// each reply costs that wait. Linux drops the setting by itself, so it is set again before
+// every read; setting it also sends an acknowledgement the kernel was holding back. Best effort.
+void AcknowledgeAtOnce(int descriptor);
+
 // poll() events for what a result asks to wait for (POLLIN or POLLOUT; 0 for none).
 short PollEventsFor(IoStatus want);
 

@@ -1,5 +1,7 @@
 #include "tls/SocketBio.h"
 
+#include "platform/Transport.h"
+
 #include <cerrno>
 #include <new>
 #include <openssl/bio.h>
@@ -39,6 +41,7 @@ int Read(BIO* bio, char* buffer, int capacity)
     SocketState* state = StateOf(bio);
     BIO_clear_retry_flags(bio);
     state->error = 0;
+    platform::AcknowledgeAtOnce(state->descriptor);  // as on a plain connection
     for (;;) {
         const ssize_t n = ::recv(state->descriptor, buffer, static_cast<std::size_t>(capacity), MSG_DONTWAIT);
         if (n > 0) return static_cast<int>(n);

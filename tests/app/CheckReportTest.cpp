@@ -29,7 +29,7 @@ protected:
     void ScriptTwoMessages()
     {
         server.LoginOk("bob", "pw", "+OK 2 300\r\n")
-            .Exchange("LIST ", "+OK\r\n1 100\r\n2 200\r\n.\r\n")
+            .Exchange("LIST", "+OK\r\n1 100\r\n2 200\r\n.\r\n")
             .Exchange("UIDL", "+OK\r\n1 a1\r\n2 a2\r\n.\r\n")
             .Exchange("TOP 1 0", header)
             .Exchange("TOP 2 0", header)

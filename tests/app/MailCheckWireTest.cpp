@@ -26,7 +26,7 @@ protected:
 TEST_F(MailCheckWire, AFullCheckSendsExactlyTheseCommands)
 {
     server.LoginOk("bob", "pw", "+OK 2 300\r\n")
-        .Exchange("LIST ", "+OK 2 messages\r\n1 100\r\n2 200\r\n.\r\n")
+        .Exchange("LIST", "+OK 2 messages\r\n1 100\r\n2 200\r\n.\r\n")
         .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
         .Exchange("TOP 2 0", "+OK\r\nFrom: b@example.org\r\nSubject: two\r\n\r\n.\r\n")
@@ -36,7 +36,7 @@ TEST_F(MailCheckWire, AFullCheckSendsExactlyTheseCommands)
     AddAccount("Scripted", "bob", "pw", server.Port());
     Open();
     Check("Scripted");
-    EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\nTOP 1 0\r\nTOP 2 0\r\nQUIT\r\n");
+    EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST\r\nUIDL\r\nTOP 1 0\r\nTOP 2 0\r\nQUIT\r\n");
     EXPECT_EQ(frm->MailRows->Count(), 2);
     EXPECT_TRUE(Idle());
 }
@@ -62,10 +62,28 @@ TEST_F(MailCheckWire, StatRefusedAfterTheLoginEndsIdle)
     EXPECT_EQ(frm->MailRows->Count(), 0);
 }
 
+TEST_F(MailCheckWire, ARefusedListEndsTheCheckAtOnceWithABox)
+{
+    // What Cyrus answered to "LIST " with its blank: the check must not sit out its time-out.
+    server.LoginOk("bob", "pw", "+OK 1 100\r\n")
+        .Exchange("LIST", "-ERR Syntax error\r\n")
+        .Exchange("QUIT", "+OK\r\n")
+        .Close();
+    server.Start();
+    AddAccount("Strict", "bob", "pw", server.Port());
+    Open(20000);  // the window's own time-out: waiting it out would fail the script's QUIT
+    Check("Strict");
+    EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST\r\nQUIT\r\n");
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_NE(boxes.Shown()[0].text.find("the server answered with an error: \"Syntax error\""), std::string::npos);
+    EXPECT_EQ(frm->MailRows->Count(), 0);
+    EXPECT_TRUE(Idle());
+}
+
 TEST_F(MailCheckWire, QuitRefusedIsReportedAndTheEndOfTheCheckSkipped)
 {
     server.LoginOk("bob", "pw", "+OK 1 100\r\n")
-        .Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n")
+        .Exchange("LIST", "+OK\r\n1 100\r\n.\r\n")
         .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
         .Exchange("QUIT", "-ERR cannot finish\r\n")
@@ -88,7 +106,7 @@ TEST_F(MailCheckWire, QuitRefusedIsReportedAndTheEndOfTheCheckSkipped)
 TEST_F(MailCheckWire, ASummaryThatTimesOutEndsTheListQuietly)
 {
     server.LoginOk("bob", "pw", "+OK 2 300\r\n")
-        .Exchange("LIST ", "+OK\r\n1 100\r\n2 200\r\n.\r\n")
+        .Exchange("LIST", "+OK\r\n1 100\r\n2 200\r\n.\r\n")
         .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
         .Expect("TOP 2 0\r\n")
@@ -108,7 +126,7 @@ TEST_F(MailCheckWire, ASummaryThatTimesOutEndsTheListQuietly)
 TEST_F(MailCheckWire, AnAccountFolderThatCannotBeMadeClosesTheConnectionAndEndsIdle)
 {
     server.LoginOk("bob", "pw", "+OK 1 100\r\n")
-        .Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n")
+        .Exchange("LIST", "+OK\r\n1 100\r\n.\r\n")
         .Exchange("UIDL", "+OK\r\n1 a1\r\n.\r\n")
         .IgnoreUntilClosed();
     server.Start();
@@ -116,7 +134,7 @@ TEST_F(MailCheckWire, AnAccountFolderThatCannotBeMadeClosesTheConnectionAndEndsI
     platform::WriteBytes(home.Home() + "Blocked", "a file where the folder belongs");
     Open();
     Check("Blocked");
-    EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\n");  // closed without QUIT
+    EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST\r\nUIDL\r\n");  // closed without QUIT
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Error);
     EXPECT_NE(boxes.Shown()[0].text.find("Blocked"), std::string::npos);
@@ -182,7 +200,7 @@ TEST_F(MailCheckWire, NoSecondCheckCanStartWhileTheFirstIsConnecting)
 TEST_F(MailCheckWire, ClosingTheWindowWhileQuitWaitsAsksNothingMore)
 {
     server.LoginOk("bob", "pw", "+OK 1 100\r\n")
-        .Exchange("LIST ", "+OK\r\n1 100\r\n.\r\n")
+        .Exchange("LIST", "+OK\r\n1 100\r\n.\r\n")
         .Exchange("UIDL", "-ERR not supported\r\n")
         .Exchange("TOP 1 0", header)
         .Expect("QUIT\r\n")
@@ -207,7 +225,7 @@ TEST_F(MailCheckWire, HugeSizesAndUnusableListLinesKeepEveryReplyInStep)
 {
     // A 3 GB message is listed like any other; its size cell says so.
     server.LoginOk("bob", "pw", "+OK 1 3221225472\r\n")
-        .Exchange("LIST ", "+OK\r\n1 3221225472\r\n.\r\n")
+        .Exchange("LIST", "+OK\r\n1 3221225472\r\n.\r\n")
         .Exchange("UIDL", "-ERR\r\n")
         .Exchange("TOP 1 0", header)
         .Exchange("QUIT", "+OK\r\n");
@@ -215,14 +233,14 @@ TEST_F(MailCheckWire, HugeSizesAndUnusableListLinesKeepEveryReplyInStep)
     AddAccount("Big", "bob", "pw", server.Port());
     Open();
     Check("Big");
-    EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nUIDL\r\nTOP 1 0\r\nQUIT\r\n");
+    EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST\r\nUIDL\r\nTOP 1 0\r\nQUIT\r\n");
     ASSERT_EQ(frm->MailRows->Count(), 1);
     EXPECT_EQ(frm->MailRows->Row(0).size, "3145728.00 KB");
     EXPECT_TRUE(boxes.Shown().empty());
 
     // "1 abc": the check fails with its usual box, and QUIT still reads its own reply.
     ScriptedPop3Server bad;
-    bad.LoginOk("bob", "pw", "+OK 1 5\r\n").Exchange("LIST ", "+OK\r\n1 abc\r\n.\r\n").Exchange("QUIT", "+OK\r\n");
+    bad.LoginOk("bob", "pw", "+OK 1 5\r\n").Exchange("LIST", "+OK\r\n1 abc\r\n.\r\n").Exchange("QUIT", "+OK\r\n");
     bad.Start();
     AddAccount("Bad", "bob", "pw", bad.Port());
     frm.reset();
@@ -230,14 +248,14 @@ TEST_F(MailCheckWire, HugeSizesAndUnusableListLinesKeepEveryReplyInStep)
     Check("Bad");
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text.rfind("Failed to connect to the mail server.\n\nAccount \"Bad\"", 0), 0u);
-    EXPECT_EQ(bad.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST \r\nQUIT\r\n");
+    EXPECT_EQ(bad.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST\r\nQUIT\r\n");
     EXPECT_TRUE(Idle());
 }
 
 TEST_F(MailCheckWire, ALineTooLongIsExplainedAndTheRowsSoFarStay)
 {
     server.LoginOk("bob", "pw", "+OK 2 10\r\n")
-        .Exchange("LIST ", "+OK\r\n1 5\r\n2 5\r\n.\r\n")
+        .Exchange("LIST", "+OK\r\n1 5\r\n2 5\r\n.\r\n")
         .Exchange("UIDL", "-ERR\r\n")
         .Exchange("TOP 1 0", header)
         .Expect("TOP 2 0\r\n")

@@ -95,6 +95,33 @@ TEST_F(ReadableList, TheDemoMessagesShowDecodedAndRulesMatchWhatIsShown)
     EXPECT_EQ(frm->sbarListed->text(), "Demo: 13 messages listed");
 }
 
+TEST_F(ReadableList, FoldedFieldsShowWholeAndRulesSeeTheirContinuationLines)
+{
+    ScriptedPop3Server server;
+    const std::string folded = "From:\r\n =?UTF-8?Q?J=C3=B6rg?= <j@x>\r\n"
+                               "Subject: Your invoice\r\n for =?UTF-8?Q?Gr=C3=BC?=\r\n =?UTF-8?Q?=C3=9Fe?=\r\n"
+                               "Date: Tue, 8 Dec 2026\r\n 10:00:00 +0000\r\n";
+    server.LoginOk("bob", "pw", "+OK 2 200\r\n")
+        .Exchange("LIST", "+OK\r\n1 100\r\n2 100\r\n.\r\n")
+        .Exchange("UIDL", "+OK\r\n1 u1\r\n2 u2\r\n.\r\n")
+        .Exchange("TOP 1 0", "+OK\r\n" + folded + "\r\n.\r\n")
+        .Exchange("TOP 2 0", "+OK\r\nSubject:\r\n\tlottery win\r\n\r\n.\r\n")
+        .Exchange("QUIT", "+OK\r\n");
+    server.Start();
+    AddAccount("Work", "bob", "pw", server.Port());
+    AddSubjectRule("lottery");
+    Open();
+    boxes.Answer(MsgResult::No);
+    Check("Work");
+    server.Finish();
+    EXPECT_EQ(Column(TMailListModel::ColSubject), (StringList{"Your invoice for Grüße", "lottery win"}));
+    EXPECT_EQ(Column(TMailListModel::ColFrom)[0], "Jörg <j@x>");
+    EXPECT_NE(frm->MailRows->Row(0).time, INT64_MIN);  // the folded date is read whole
+    EXPECT_EQ(frm->MailRows->Row(0).mark, -1);
+    EXPECT_EQ(frm->MailRows->Row(1).mark, 0);  // the rule found its word on the continuation line
+    EXPECT_EQ(platform::ReadBytes(frm->MailRows->HeaderFile(0)), folded + "\r\n.\r\n");  // kept as received
+}
+
 TEST_F(ReadableList, EveryColumnSortsByWhatItMeans)
 {
     Open();
@@ -123,7 +150,7 @@ TEST_F(ReadableList, ViewAndDeleteAfterSortingAddressTheRightServerMessage)
     ScriptedPop3Server server;
     auto top = [](const char* subject) { return std::string("+OK\r\nFrom: a@x\r\nSubject: ") + subject + "\r\n\r\n.\r\n"; };
     server.LoginOk("bob", "pw", "+OK 3 300\r\n")
-        .Exchange("LIST ", "+OK\r\n1 100\r\n2 100\r\n3 100\r\n.\r\n")
+        .Exchange("LIST", "+OK\r\n1 100\r\n2 100\r\n3 100\r\n.\r\n")
         .Exchange("UIDL", "+OK\r\n1 u1\r\n2 u2\r\n3 u3\r\n.\r\n")
         .Exchange("TOP 1 0", top("b"))
         .Exchange("TOP 2 0", top("c"))
@@ -239,7 +266,7 @@ TEST_F(ReadableList, KeysReachTheirCommandsAndAFirstAccountCanBeAdded)
 
     // F5 checks the only account.
     ScriptedPop3Server server;
-    server.LoginOk("bob", "pw", "+OK 0 0\r\n").Exchange("LIST ", "+OK\r\n.\r\n").Exchange("UIDL", "+OK\r\n.\r\n").Exchange("QUIT", "+OK\r\n");
+    server.LoginOk("bob", "pw", "+OK 0 0\r\n").Exchange("LIST", "+OK\r\n.\r\n").Exchange("UIDL", "+OK\r\n.\r\n").Exchange("QUIT", "+OK\r\n");
     server.Start();
     AddAccount("Only", "bob", "pw", server.Port());
     frm.reset();
