@@ -76,6 +76,11 @@ ModalScript::Step Enter(std::string name, std::string server, std::string passwo
         return d.result();
     };
 }
+void FillLogin(Tfrm_NewAcc& f)
+{
+    f.txt_usrname->setText("joe");
+    f.txt_mailsrvr->setText("pop.work");
+}
 int Cancel(QDialog& d)
 {
     static_cast<Tfrm_NewAcc&>(d).cmdCancel->click();
@@ -306,6 +311,38 @@ TEST_F(AccountsWindow, RemoveAsksAndTheRemovalSurvivesARestart)
     EXPECT_EQ(Entries(), std::vector<std::string>{"B"});
 }
 
+TEST_F(AccountsWindow, RemovalTakesTheAccountsOwnFolderAndNothingElse)
+{
+    for (const char* name : {"Work", "MailBox", "Linked"}) Save_Mail_Settings(name, "u", "", "pop", "110", false);
+    Start("Work;  pop\r\nMailBox;  pop\r\nLinked;  pop\r\n");
+    const std::string data = home.Home(), outside = home.Root() + "outside/";
+    platform::ForceDirectories(data + "Work/sub");
+    platform::ForceDirectories(data + "MailBox");
+    for (const char* file : {"Work/seen.uid", "Work/msg0.hdr", "Work/sub/x", "MailBox/kept"})
+        platform::WriteBytes(data + file, "x");
+    platform::ForceDirectories(outside);
+    platform::WriteBytes(outside + "kept", "x");
+    ASSERT_EQ(::symlink(outside.c_str(), (data + "Work/link").c_str()), 0);
+    ASSERT_EQ(::symlink(outside.c_str(), (data + "Linked").c_str()), 0);
+
+    boxes.Answer(MsgResult::No);
+    acc->Acc_List->setCurrentRow(0);
+    acc->cmd_remClick();
+    EXPECT_TRUE(platform::FileExists(data + "Work/seen.uid"));
+    for (int i = 0; i < 3; ++i) {
+        boxes.Answer(MsgResult::Yes);
+        acc->Acc_List->setCurrentRow(0);
+        acc->cmd_remClick();
+    }
+    EXPECT_TRUE(acc->AccountLines().empty());
+    EXPECT_FALSE(platform::DirectoryExists(data + "Work"));
+    // The program's own folder, and a link that carries an account's name, are not the account's.
+    EXPECT_TRUE(platform::FileExists(data + "MailBox/kept"));
+    EXPECT_TRUE(platform::FileExists(data + "Linked/kept"));
+    EXPECT_TRUE(platform::FileExists(outside + "kept"));
+    EXPECT_EQ(boxes.Shown().size(), 4u);  // the questions alone
+}
+
 TEST_F(AccountsWindow, RefusedNamesKeepTheDialogOpenAndStoreNothing)
 {
     Save_Mail_Settings("A", "u", "", "pop.a", "110", false);
@@ -382,6 +419,7 @@ TEST(AccountDialog, UseDefaultMaskedPasswordAndEnterForOk)
     dialog.txt_pwd->setText("abc");
     EXPECT_EQ(dialog.txt_pwd->displayText(), "***");
     dialog.txt_accName->setText("Work");
+    FillLogin(dialog);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(dialog.txt_mailsrvr, &enter);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -396,6 +434,7 @@ TEST(AccountDialog, APortOutsideOneTo65535IsRefusedOnTheSpot)
     Tfrm_NewAcc dialog;
     dialog.show();
     dialog.txt_accName->setText("Work");
+    FillLogin(dialog);
     dialog.txt_port->setText("65536");
     dialog.cmdOK->click();
     EXPECT_TRUE(dialog.isVisible());
@@ -408,6 +447,34 @@ TEST(AccountDialog, APortOutsideOneTo65535IsRefusedOnTheSpot)
     dialog.cmdOK->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(Load_Mail_Settings("Work").Port, "65535");
+}
+
+TEST(AccountDialog, AnEmptyLoginOrServerIsRefusedOnTheSpot)
+{
+    TempHome home;
+    ScriptedBoxes boxes;
+    Tfrm_NewAcc dialog;
+    dialog.show();
+    dialog.txt_accName->setText("Work");
+    struct Case {
+        QLineEdit* field;
+        const char* text;
+    } cases[] = {{dialog.txt_usrname, "Please enter the login name for the account."},
+                 {dialog.txt_mailsrvr, "Please enter the POP3 mail server of the account."}};
+    for (const Case& c : cases) {
+        FillLogin(dialog);
+        c.field->setText("  ");
+        boxes.Clear();
+        dialog.cmdOK->click();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.focusWidget(), c.field);
+        EXPECT_EQ(boxes.Texts(), StringList{c.text});
+        EXPECT_EQ(boxes.Shown()[0].icon, MsgIcon::Warning);
+        EXPECT_FALSE(platform::TRegistry().KeyExists("software\\quillbox\\Work"));
+    }
+    FillLogin(dialog);
+    dialog.cmdOK->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 // --- security and periodic checks --------------------------------------------------------------
@@ -470,6 +537,7 @@ TEST(AccountDialog, AnIntervalBeyondADayIsRefusedOnTheSpotAndNoneBelowZeroCanBeT
     Tfrm_NewAcc dialog;
     dialog.show();
     dialog.txt_accName->setText("Work");
+    FillLogin(dialog);
     dialog.spn_interval->setValue(1441);
     dialog.cmdOK->click();
     EXPECT_TRUE(dialog.isVisible());
@@ -511,7 +579,10 @@ TEST_F(AccountsWindow, EditingShowsTheStoredModeAndAnOldAccountAsPlainAndThePinK
     auto shown = [&] {
         return newAcc->cbo_security->currentText() + " " + newAcc->txt_port->text() + " " + newAcc->spn_interval->text();
     };
-    edit(0, [&] { EXPECT_EQ(shown(), "None 110 Off"); });
+    edit(0, [&] {
+        EXPECT_EQ(shown(), "None 110 Off");
+        FillLogin(*newAcc);  // stored without them, which OK refuses now
+    });
     EXPECT_EQ(acc->Load_Mail_Settings("Old").Security, SecurityMode::None);
     edit(1, [&] { EXPECT_EQ(shown(), "STARTTLS 110 15"); });
     EXPECT_EQ(acc->Load_Mail_Settings("Work"), work);
