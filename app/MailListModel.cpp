@@ -12,9 +12,9 @@
 
 void ShowRow(TMailRow& row)
 {
-    auto show = [](const std::string& raw, TShownText& shown) {
+    auto show = [](const std::string& raw, TShownText& shown, QString (*display)(const std::string&)) {
         shown = {};
-        std::string decoded = FromQ(DisplayHeaderText(raw));
+        std::string decoded = FromQ(display(raw));
         const size_t at = std::min(raw.find_first_not_of(" \t"), raw.size());
         if (raw.size() <= UINT32_MAX && raw.compare(at, decoded.size(), decoded) == 0) {
             shown.at = uint32_t(at);
@@ -23,8 +23,8 @@ void ShowRow(TMailRow& row)
             shown.text = std::move(decoded);
         }
     };
-    show(row.from, row.shownFrom);
-    show(row.subject, row.shownSubject);
+    show(row.from, row.shownFrom, DisplayAddressText);  // shown and sorted without the name's quotes
+    show(row.subject, row.shownSubject, DisplayHeaderText);
     row.shown = true;
     auto when = ParseMailDate(row.date);
     row.time = when ? when->toSecsSinceEpoch() : INT64_MIN;

@@ -51,7 +51,8 @@ struct TMailRow {
 // The date as the list shows it: made when drawn, as a big list would hold a copy per row.
 QString ShownDate(const TMailRow& row);
 
-// Fills the shown texts of a row from its raw ones: encoded words decoded, the date as a time.
+// Fills the shown texts of a row from its raw ones: encoded words decoded, the sender's name
+// without its quotes, the date as a time.
 void ShowRow(TMailRow& row);
 
 class TMailListModel : public QAbstractTableModel {

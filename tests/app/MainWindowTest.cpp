@@ -1,4 +1,6 @@
+#include "app/ListColumns.h"
 #include "app/Main.h"
+#include "app/MessageCells.h"
 #include "app/Startup.h"
 #include "app/about.h"
 #include "app/msg_src.h"
@@ -26,6 +28,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
@@ -107,7 +110,7 @@ TEST_F(MainWindowTest, ToolbarHoldsTheSevenButtonsInOrderWithCaptionsHintsAndTag
 TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
 {
     EXPECT_EQ(frm->windowTitle(), "Quillbox");
-    EXPECT_EQ(frm->size(), QSize(543, 397));
+    EXPECT_EQ(frm->size(), DefaultWindowSize(frm->screen()));
     EXPECT_EQ(frm->Panel1->height(), 36);
     ASSERT_EQ(frm->MailRows->columnCount(), 4);
     const char* titles[] = {"From", "Subject", "Date", "Size"};
@@ -124,7 +127,7 @@ TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
     }
     EXPECT_LE(total, viewport);
     EXPECT_GE(frm->MailList->columnWidth(1), 120);
-    frm->resize(800, 397);
+    frm->resize(1000, 397);
     QApplication::processEvents();
     EXPECT_GT(frm->MailList->columnWidth(1), 300);  // stretches with the window
     EXPECT_TRUE(frm->MailList->showGrid());
@@ -161,6 +164,55 @@ TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
     ASSERT_EQ(services.size(), 4u);
     EXPECT_EQ(services[1], "-");
     EXPECT_TRUE(frm->PopupMenu1->actions().isEmpty());  // no stored accounts
+}
+
+TEST_F(MainWindowTest, EveryColumnStaysReadableAtTheStartSizeAndMaximisedOnA1280By800Screen)
+{
+    const QSize screen(1280, 770);  // 1280x800 less a panel
+    const QSize start = DefaultWindowSize(screen);
+    EXPECT_TRUE(QRect(QPoint(), screen).contains(QRect(QPoint(), start + QSize(16, 48))));
+    EXPECT_TRUE(QRect(QPoint(), QSize(640, 480)).contains(QRect(QPoint(), DefaultWindowSize(QSize(640, 480)))));
+    frm->MailRows->AddRow(ListedRow("\"Ann Example\" <ann@example.org>", "s", " Mon, 28 Dec 2026 22:58:00 +0000",
+                                    FormatMessageSize(99'999'999, '.')));
+    frm->MailRows->SetNew(0, true);  // bold: the widest the texts get
+    QFont bold = frm->MailList->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    auto widest = [&](int column) {
+        return metrics.horizontalAdvance(frm->MailRows->index(0, column).data().toString()) + 8;
+    };
+    auto widths = [&] {
+        std::vector<int> w;
+        for (int c = 0; c < 4; ++c) w.push_back(frm->MailList->columnWidth(c));
+        return w;
+    };
+    frm->resize(start);
+    frm->show();
+    QApplication::processEvents();
+    const int viewport = frm->MailList->viewport()->width();
+    std::vector<int> w = widths();
+    EXPECT_LE(w[0] + w[1] + w[2] + w[3], viewport);  // all four in sight
+    EXPECT_GE(w[TMailListModel::ColDate], widest(TMailListModel::ColDate));
+    EXPECT_GE(w[TMailListModel::ColSize], widest(TMailListModel::ColSize));
+    EXPECT_GE(w[TMailListModel::ColFrom], viewport / 4);
+    EXPECT_GE(w[TMailListModel::ColSubject], viewport / 4);
+
+    // Maximised: From grows with the window too, Date and Size keep their room.
+    frm->resize(screen - QSize(0, 30));
+    QApplication::processEvents();
+    const int wide = frm->MailList->viewport()->width();
+    const std::vector<int> maximised = widths();
+    EXPECT_NEAR(double(maximised[TMailListModel::ColFrom]) / wide, double(w[TMailListModel::ColFrom]) / viewport, 0.01);
+    EXPECT_GT(maximised[TMailListModel::ColSubject], w[TMailListModel::ColSubject]);
+    EXPECT_EQ(maximised[TMailListModel::ColDate], w[TMailListModel::ColDate]);
+
+    // A column dragged narrower stops at its minimum; From keeps the share the user gave it.
+    frm->MailList->horizontalHeader()->resizeSection(TMailListModel::ColDate, 10);
+    EXPECT_EQ(frm->MailList->columnWidth(TMailListModel::ColDate), TListColumns::Of(*frm->MailList)->MinimumWidth(2));
+    frm->MailList->horizontalHeader()->resizeSection(TMailListModel::ColFrom, wide / 2);
+    frm->resize(start);
+    QApplication::processEvents();
+    EXPECT_NEAR(frm->MailList->columnWidth(TMailListModel::ColFrom), viewport / 2, 2);
 }
 
 TEST_F(MainWindowTest, UpdateCtrlsSwitchesBetweenIdleAndBusy)
