@@ -40,6 +40,7 @@ TMailListModel::TMailListModel(QObject* parent)
 void TMailListModel::AddRow(TMailRow row)
 {
     if (!row.shown) ShowRow(row);
+    newRows_ += row.isNew ? 1 : 0;
     int at = Count();
     beginInsertRows({}, at, at);
     rows_.push_back(std::move(row));
@@ -49,8 +50,10 @@ void TMailListModel::AddRow(TMailRow row)
 void TMailListModel::AddRows(std::vector<TMailRow> rows)
 {
     if (rows.empty()) return;
-    for (TMailRow& row : rows)
+    for (TMailRow& row : rows) {
         if (!row.shown) ShowRow(row);
+        newRows_ += row.isNew ? 1 : 0;
+    }
     int at = Count();
     beginInsertRows({}, at, at + int(rows.size()) - 1);
     rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
@@ -61,6 +64,7 @@ void TMailListModel::RemoveRow(int i)
 {
     if (i < 0 || i >= Count()) return;
     beginRemoveRows({}, i, i);
+    newRows_ -= rows_[size_t(i)].isNew ? 1 : 0;
     rows_.erase(rows_.begin() + i);
     endRemoveRows();
 }
@@ -69,6 +73,7 @@ void TMailListModel::Clear()
 {
     beginResetModel();
     std::vector<TMailRow>().swap(rows_);  // a big list's room goes with it
+    newRows_ = 0;
     endResetModel();
 }
 
@@ -83,6 +88,7 @@ void TMailListModel::SetNew(int i, bool isNew)
 {
     if (i < 0 || i >= Count() || rows_[size_t(i)].isNew == isNew) return;
     rows_[size_t(i)].isNew = isNew;
+    newRows_ += isNew ? 1 : -1;
     emit dataChanged(index(i, 0), index(i, ColumnCount - 1), {Qt::FontRole});
 }
 

@@ -82,6 +82,8 @@ public:
     void Clear();
     void SetMark(int i, int mark);
     void SetNew(int i, bool isNew);
+    // How many rows are new (drawn bold).
+    int NewCount() const { return newRows_; }
     // Asks the views to draw every row again (after the rules changed, for example).
     void Redraw();
 
@@ -93,6 +95,7 @@ public:
 
 private:
     std::vector<TMailRow> rows_;
+    int newRows_ = 0;
     std::string headerFolder_;
     QIcon markedIcon_, deletedIcon_;
 };

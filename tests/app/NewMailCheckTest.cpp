@@ -170,3 +170,67 @@ TEST_F(NewMail, ATimedCheckThatFindsNewMailNotifiesAndAsksAboutTheRulesOnlyForNe
     ASSERT_TRUE(TPrivateSessionBus::WaitFor([&] { return frm->isVisible(); }));
     EXPECT_EQ(frm->Tray().NewCount("Work"), 0);
 }
+
+TEST_F(NewMail, TheTrayCountFollowsTheListAndOnlyTimedChecksNotify)
+{
+    REQUIRE_TOOL(TPrivateSessionBus::kDaemon);
+    TPrivateSessionBus bus;
+    TFakeNotificationService fake;
+    QDBusConnection service = bus.Serve(fake);
+    server.Deliver("bob", Mail("one"));
+    server.Start();
+    AddAccount("Work", "bob", "secret", server.Port());
+    Every("Work", 5);
+    OpenWithClock();
+    frm->UseNotifier(std::make_unique<TDesktopNotifier>(bus.Connect("quillbox")));
+    auto timed = [&] {
+        now += 5 * 60'000;
+        frm->CheckTick();
+        QCoreApplication::processEvents();
+    };
+    timed();
+    ASSERT_TRUE(TPrivateSessionBus::WaitFor([&] { return fake.calls.size() == 1; }));
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 1);
+    timed();  // nothing new: the row is no longer bold, and the count goes with it
+    EXPECT_EQ(Bold(), std::vector<bool>{false});
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 0);
+
+    server.Deliver("bob", Mail("two"));
+    server.Deliver("bob", Mail("three"));
+    timed();
+    ASSERT_TRUE(TPrivateSessionBus::WaitFor([&] { return fake.calls.size() == 2; }));
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 2);
+    frm->MailRows->SetNew(1, false);  // a row that stops being new
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 1);
+    frm->MailRows->RemoveRow(2);
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 0);
+
+    // Check All Accounts is the user's own: counted, never notified.
+    server.Deliver("bob", Mail("four"));
+    frm->mnuCheckAll->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Bold(), (std::vector<bool>{false, false, false, true}));
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 1);
+    server.Deliver("bob", Mail("five"));
+    server.Deliver("bob", Mail("six"));
+    timed();
+    ASSERT_TRUE(TPrivateSessionBus::WaitFor([&] { return fake.calls.size() >= 3; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fake.calls.size(), 3u);
+    EXPECT_EQ(fake.calls.back().summary, "2 new messages in Work");  // the timed check's, the only one since
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 2);
+
+    // A check that cannot log in forgets nothing: the next one finds nothing new.
+    TMailSettings wrong = Load_Mail_Settings("Work");
+    const TMailSettings right = wrong;
+    wrong.Password = "wrong";
+    Save_Mail_Settings("Work", wrong);
+    Check("Work");
+    EXPECT_EQ(frm->MailRows->Count(), 0);
+    EXPECT_EQ(SeenFile("Work").size(), 6u);
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 2);
+    Save_Mail_Settings("Work", right);
+    Check("Work");
+    EXPECT_EQ(Bold(), std::vector<bool>(6, false));
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 0);  // the user's own check: seen
+}
