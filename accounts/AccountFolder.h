@@ -12,3 +12,8 @@ std::string AccountFolderPath(const std::string& accName);
 // is a file, and links inside are removed, never followed. False when there was nothing to
 // remove; throws EInOutError, with the system's reason, when the folder could not be removed.
 bool RemoveAccountFolder(const std::string& accName);
+
+// Gives a renamed account its folder under the new name, so its seen ids (and with them which
+// messages are new) go along. Only as RemoveAccountFolder allows, and never over a folder or file
+// the new name already has. False when nothing was moved; throws EInOutError when the move failed.
+bool MoveAccountFolder(const std::string& oldName, const std::string& newName);

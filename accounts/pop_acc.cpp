@@ -256,8 +256,10 @@ void TFrm_Acc::cmd_propClick()
     Change_menu_Caption(oldName, newName);
     // Names differing only in letter case address the same key, which must stay; so must a key
     // another line still names.
-    if (!SameText(oldName, newName) && !IsNamedElsewhere(AccountLines(), oldName, index))
-        Delete_Mail_Settings(oldName);
+    const bool last = !IsNamedElsewhere(AccountLines(), oldName, index);
+    if (!SameText(oldName, newName) && last) Delete_Mail_Settings(oldName);
+    // The folder goes along, so the next check does not take every message for new.
+    if (last) MoveAccountFolder(oldName, newName);
 }
 
 void TFrm_Acc::cmd_remClick()

@@ -264,6 +264,8 @@ TEST_F(AccountsWindow, RenamingMovesTheSettingsButACaseChangeKeepsTheKey)
     Save_Mail_Settings("A", "u", "", "pop.a", "110", false);
     Save_Mail_Settings("b", "joe", "pw", "pop.b", "110", true);
     Start("A;  pop.a\r\nb;  pop.b\r\n");
+    platform::ForceDirectories(home.Home() + "b");
+    platform::WriteBytes(home.Home() + "b/seen.uid", "x");  // its folder goes along with the name
     acc->Acc_List->setCurrentRow(1);
     script.Then([&](QDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Edit Account");
@@ -278,6 +280,8 @@ TEST_F(AccountsWindow, RenamingMovesTheSettingsButACaseChangeKeepsTheKey)
     acc->cmd_propClick();
     EXPECT_FALSE(KeyExists("b"));
     EXPECT_EQ(acc->Load_Mail_Settings("Bee").Server, "pop.bee");
+    EXPECT_EQ(platform::ListFolder(home.Home() + "Bee").size(), 1u);
+    EXPECT_FALSE(platform::DirectoryExists(home.Home() + "b") || platform::DirectoryExists(home.Home() + "B"));
     EXPECT_EQ(acc->AccountLines(), (StringList{"A;  pop.a", "Bee;  pop.bee"}));
     EXPECT_EQ(Entries(), (std::vector<std::string>{"A", "Bee"}));
     EXPECT_EQ(menu->actions()[1]->objectName(), "sub_mnu1");
