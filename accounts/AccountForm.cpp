@@ -15,6 +15,10 @@ std::optional<TFormProblem> CheckAccountForm(const TAccountForm& form, const Str
     if (taken != takenNames.end())
         return TFormProblem{TAccountField::Name,
                             "There is already an account named \"" + *taken + "\". Please choose another name."};
+    // Without them a check could only fail, and only later, at the server.
+    if (Trim(form.User).empty()) return TFormProblem{TAccountField::User, "Please enter the login name for the account."};
+    if (Trim(form.Server).empty())
+        return TFormProblem{TAccountField::Server, "Please enter the POP3 mail server of the account."};
     if (!IsValidPort(form.Port))
         return TFormProblem{TAccountField::Port, "The port must be a number from 1 to 65535."};
     if (form.Interval < 0 || form.Interval > kMaxCheckInterval)

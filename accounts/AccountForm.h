@@ -20,7 +20,7 @@ struct TAccountForm {
 };
 
 // The fields the check can refuse, so the dialog can take the user to the one at fault.
-enum class TAccountField { Name, Port, Interval };
+enum class TAccountField { Name, User, Server, Port, Interval };
 
 struct TFormProblem {
     TAccountField Field;

@@ -201,6 +201,8 @@ QWidget* Tfrm_NewAcc::FieldWidget(TAccountField field) const
 {
     switch (field) {
     case TAccountField::Name: return txt_accName;
+    case TAccountField::User: return txt_usrname;
+    case TAccountField::Server: return txt_mailsrvr;
     case TAccountField::Port: return txt_port;
     case TAccountField::Interval: return spn_interval;
     }

@@ -1,5 +1,6 @@
 #include "accounts/pop_acc.h"
 
+#include "accounts/AccountFolder.h"
 #include "accounts/AccountList.h"
 #include "accounts/AccountMenu.h"
 #include "accounts/NewAcc.h"
@@ -255,8 +256,10 @@ void TFrm_Acc::cmd_propClick()
     Change_menu_Caption(oldName, newName);
     // Names differing only in letter case address the same key, which must stay; so must a key
     // another line still names.
-    if (!SameText(oldName, newName) && !IsNamedElsewhere(AccountLines(), oldName, index))
-        Delete_Mail_Settings(oldName);
+    const bool last = !IsNamedElsewhere(AccountLines(), oldName, index);
+    if (!SameText(oldName, newName) && last) Delete_Mail_Settings(oldName);
+    // The folder goes along, so the next check does not take every message for new.
+    if (last) MoveAccountFolder(oldName, newName);
 }
 
 void TFrm_Acc::cmd_remClick()
@@ -270,8 +273,11 @@ void TFrm_Acc::cmd_remClick()
 
     std::string name = Get_MailAcc_Name(index);
     // A list from before names were kept apart may hold a name twice: both lines use one key.
-    if (!IsNamedElsewhere(AccountLines(), name, index)) Delete_Mail_Settings(name);
+    const bool last = !IsNamedElsewhere(AccountLines(), name, index);
+    if (last) Delete_Mail_Settings(name);
     const QList<QAction*> entries = PopupMenu1.actions();
     if (index < entries.size()) delete entries[index];
     delete Acc_List->takeItem(index);
+    // Its header files and seen ids go with it; a folder that will not go is reported.
+    if (last) RemoveAccountFolder(name);
 }

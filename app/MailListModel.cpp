@@ -12,9 +12,9 @@
 
 void ShowRow(TMailRow& row)
 {
-    auto show = [](const std::string& raw, TShownText& shown) {
+    auto show = [](const std::string& raw, TShownText& shown, QString (*display)(const std::string&)) {
         shown = {};
-        std::string decoded = FromQ(DisplayHeaderText(raw));
+        std::string decoded = FromQ(display(raw));
         const size_t at = std::min(raw.find_first_not_of(" \t"), raw.size());
         if (raw.size() <= UINT32_MAX && raw.compare(at, decoded.size(), decoded) == 0) {
             shown.at = uint32_t(at);
@@ -23,8 +23,8 @@ void ShowRow(TMailRow& row)
             shown.text = std::move(decoded);
         }
     };
-    show(row.from, row.shownFrom);
-    show(row.subject, row.shownSubject);
+    show(row.from, row.shownFrom, DisplayAddressText);  // shown and sorted without the name's quotes
+    show(row.subject, row.shownSubject, DisplayHeaderText);
     row.shown = true;
     auto when = ParseMailDate(row.date);
     row.time = when ? when->toSecsSinceEpoch() : INT64_MIN;
@@ -40,6 +40,7 @@ TMailListModel::TMailListModel(QObject* parent)
 void TMailListModel::AddRow(TMailRow row)
 {
     if (!row.shown) ShowRow(row);
+    newRows_ += row.isNew ? 1 : 0;
     int at = Count();
     beginInsertRows({}, at, at);
     rows_.push_back(std::move(row));
@@ -49,8 +50,10 @@ void TMailListModel::AddRow(TMailRow row)
 void TMailListModel::AddRows(std::vector<TMailRow> rows)
 {
     if (rows.empty()) return;
-    for (TMailRow& row : rows)
+    for (TMailRow& row : rows) {
         if (!row.shown) ShowRow(row);
+        newRows_ += row.isNew ? 1 : 0;
+    }
     int at = Count();
     beginInsertRows({}, at, at + int(rows.size()) - 1);
     rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
@@ -61,6 +64,7 @@ void TMailListModel::RemoveRow(int i)
 {
     if (i < 0 || i >= Count()) return;
     beginRemoveRows({}, i, i);
+    newRows_ -= rows_[size_t(i)].isNew ? 1 : 0;
     rows_.erase(rows_.begin() + i);
     endRemoveRows();
 }
@@ -69,6 +73,7 @@ void TMailListModel::Clear()
 {
     beginResetModel();
     std::vector<TMailRow>().swap(rows_);  // a big list's room goes with it
+    newRows_ = 0;
     endResetModel();
 }
 
@@ -83,6 +88,7 @@ void TMailListModel::SetNew(int i, bool isNew)
 {
     if (i < 0 || i >= Count() || rows_[size_t(i)].isNew == isNew) return;
     rows_[size_t(i)].isNew = isNew;
+    newRows_ += isNew ? 1 : -1;
     emit dataChanged(index(i, 0), index(i, ColumnCount - 1), {Qt::FontRole});
 }
 

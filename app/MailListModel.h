@@ -51,7 +51,8 @@ struct TMailRow {
 // The date as the list shows it: made when drawn, as a big list would hold a copy per row.
 QString ShownDate(const TMailRow& row);
 
-// Fills the shown texts of a row from its raw ones: encoded words decoded, the date as a time.
+// Fills the shown texts of a row from its raw ones: encoded words decoded, the sender's name
+// without its quotes, the date as a time.
 void ShowRow(TMailRow& row);
 
 class TMailListModel : public QAbstractTableModel {
@@ -81,6 +82,8 @@ public:
     void Clear();
     void SetMark(int i, int mark);
     void SetNew(int i, bool isNew);
+    // How many rows are new (drawn bold).
+    int NewCount() const { return newRows_; }
     // Asks the views to draw every row again (after the rules changed, for example).
     void Redraw();
 
@@ -92,6 +95,7 @@ public:
 
 private:
     std::vector<TMailRow> rows_;
+    int newRows_ = 0;
     std::string headerFolder_;
     QIcon markedIcon_, deletedIcon_;
 };

@@ -4,6 +4,7 @@
 #include "about.h"
 #include "CheckSchedule.h"
 #include "DesktopNotifier.h"
+#include "ListColumns.h"
 #include "TrayIcon.h"
 #include "lcd/LCDScreen.h"
 #include "accounts/pop_acc.h"
@@ -63,9 +64,9 @@ TMainFrm::TMainFrm(QWidget* parent) : QMainWindow(parent)
     statusBar()->setSizeGripEnabled(true);
     ShowListedCount();
 
-    resize(543, 397);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    QScreen* screen = QGuiApplication::primaryScreen();
+    resize(DefaultWindowSize(screen));
+    if (screen) move(screen->availableGeometry().center() - rect().center());
     RestoreWindowState();
 
     FormCreate();
@@ -186,12 +187,7 @@ void TMainFrm::BuildMailList()
     MailList->verticalHeader()->setDefaultSectionSize(MailList->fontMetrics().height() + 6);
     QHeaderView* header = MailList->horizontalHeader();
     header->setHighlightSections(false);
-    header->setStretchLastSection(false);
-    // All four columns fit the window; Subject takes what is left and grows with the window.
-    const int widths[TMailListModel::ColumnCount] = {150, 0, 126, 68};
-    for (int c = 0; c < TMailListModel::ColumnCount; ++c)
-        if (widths[c] > 0) MailList->setColumnWidth(c, widths[c]);
-    header->setSectionResizeMode(TMailListModel::ColSubject, QHeaderView::Stretch);
+    new TListColumns(*MailList);  // every column readable, Subject taking the spare width
     header->setSortIndicatorShown(true);
     header->setSortIndicator(-1, Qt::AscendingOrder);  // server order until the user sorts
     MailList->setSortingEnabled(true);

@@ -226,6 +226,8 @@ private:
     // After a check listed its rows: which are new since the last check (drawn bold, counted,
     // told about); `ids` is each row's unique id in list order.
     void NoteNewMail(const std::string& accName, std::vector<std::string> ids, bool complete);
+    // The tray's count of the listed account follows its bold rows, until the user has seen them.
+    void FollowNewMail();
     bool TimedCheckNeedsRules() const;
     QAction* AddMenuItem(QMenu* menu, const char* caption, int icon, void (TMainFrm::*handler)());
     QAction* AddHelpItem(const char* caption, int tag, int icon);
@@ -275,6 +277,8 @@ private:
     bool quitting_ = false;     // Exit: closing the window ends the program, tray or not
     int freshCount_ = 0;               // how many messages the last check found new
     std::vector<TNewMail> freshMail_;  // the newest of them, those the user is told about
+    std::string newMailAccount_;  // whose rows the list shows, once a check has told the new ones
+    bool newMailSeen_ = true;     // the user has seen them: nothing is counted for the list
     bool closing_ = false;  // the window closed during an operation: it ends without asking more
     bool stopped_ = false;  // the user pressed Stop during the check running
     std::vector<TCheckFailure> checkFailures_;  // of the run of checks going on, told after it

@@ -7,8 +7,8 @@
 std::string FormatMessageSize(long long octets, char decimalSeparator)
 {
     char text[64];
-    if (octets <= 1024) {
-        std::snprintf(text, sizeof text, "%10d KB", 1);
+    if (octets < 1024) {
+        std::snprintf(text, sizeof text, "%10lld B", octets);
         return text;
     }
     std::snprintf(text, sizeof text, "%8.2f KB", double(octets) / 1024.0);

@@ -43,6 +43,15 @@ void TMainFrm::BindNewMail()
     });
     UseNotifier(std::make_unique<TDesktopNotifier>());
 
+    // Rows that lose their bold, or go, take the tray's count along; a list cleared for the
+    // next check no longer stands for the account it showed.
+    connect(MailRows, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles.isEmpty() || roles.contains(Qt::FontRole)) FollowNewMail();
+            });
+    connect(MailRows, &QAbstractItemModel::rowsRemoved, this, [this] { FollowNewMail(); });
+    connect(MailRows, &QAbstractItemModel::modelReset, this, [this] { newMailAccount_.clear(); });
+
     CheckTimer = new QTimer(this);
     CheckTimer->setInterval(1000);
     connect(CheckTimer, &QTimer::timeout, this, [this] { platform::RunGuarded([&] { CheckTick(); }); });
@@ -132,13 +141,25 @@ void TMainFrm::ShowFromTray(const std::string& account)
         for (QAction* entry : PopupMenu1->actions())
             if (entry != addAccountEntry_ && accounts::EntryAccount(*entry) == account) entry->trigger();
     }
-    tray_->SetNewCount(account.empty() ? cur_account : account, 0);
+    const std::string shown = account.empty() ? cur_account : account;
+    tray_->SetNewCount(shown, 0);
+    if (shown == newMailAccount_) newMailSeen_ = true;
+}
+
+void TMainFrm::FollowNewMail()
+{
+    if (newMailAccount_.empty()) return;
+    const int count = newMailSeen_ ? 0 : MailRows->NewCount();
+    if (tray_->NewCount(newMailAccount_) != count) tray_->SetNewCount(newMailAccount_, count);
 }
 
 void TMainFrm::NoteNewMail(const std::string& accName, std::vector<std::string> ids, bool complete)
 {
     freshMail_.clear();
     freshCount_ = 0;
+    // A check that could not list (no connection, a refused login, Stop) says nothing about
+    // what the server holds: the ids seen so far and the tray's count stay as they were.
+    if (ids.empty() && !POP31->Connected()) return;
     TSeenMessages seen;
     seen.Load(AccountFolder(accName) + "/");
     const std::vector<bool> fresh = seen.MarkNew(ids);
@@ -157,13 +178,12 @@ void TMainFrm::NoteNewMail(const std::string& accName, std::vector<std::string> 
     } catch (const std::exception& e) {
         if (!closing_) platform::ShowException(e);
     }
-    if (userCheck_) {
-        // The user is looking at this list: nothing of it is waiting unseen.
-        tray_->SetNewCount(accName, 0);
-        return;
-    }
-    tray_->SetNewCount(accName, tray_->NewCount(accName) + freshCount_);
-    notifier_->Notify(accName, freshMail_, freshCount_);
+    // A check of the user's own choice shows him the list: nothing of it waits unseen. The
+    // others count the bold rows, and only one that came by itself tells him with a notification.
+    newMailAccount_ = accName;
+    newMailSeen_ = userCheck_;
+    FollowNewMail();
+    if (timedCheck_) notifier_->Notify(accName, freshMail_, freshCount_);
 }
 
 bool TMainFrm::TimedCheckNeedsRules() const

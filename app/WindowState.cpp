@@ -1,6 +1,8 @@
-// What the main window keeps between runs (its size and place, the columns' widths and the
-// sort order) in the settings store, and the count of listed messages in the status bar.
+// What the main window keeps between runs (its size and place, the columns' widths, From's
+// share of the list and the sort order) in the settings store, and the count of listed messages
+// in the status bar.
 #include "Main.h"
+#include "ListColumns.h"
 #include "platform/Registry.h"
 #include "widgets/QtText.h"
 
@@ -21,6 +23,8 @@ void TMainFrm::SaveWindowState()
     if (!reg.OpenKey(kSettingsKey, true)) return;
     reg.WriteString("windowstate", saveGeometry().toHex().toStdString());
     reg.WriteString("liststate", MailList->horizontalHeader()->saveState().toHex().toStdString());
+    if (TListColumns* columns = TListColumns::Of(*MailList))
+        reg.WriteString("fromshare", QString::number(columns->FromShare(), 'f', 6).toStdString());
 }
 
 void TMainFrm::RestoreWindowState()
@@ -33,8 +37,9 @@ void TMainFrm::RestoreWindowState()
     const QByteArray columns = QByteArray::fromHex(QByteArray::fromStdString(reg.ReadString("liststate")));
     QHeaderView* header = MailList->horizontalHeader();
     if (!columns.isEmpty() && header->restoreState(columns)) {
-        // Subject keeps taking the spare width whatever was stored.
-        header->setSectionResizeMode(TMailListModel::ColSubject, QHeaderView::Stretch);
+        // Whatever was stored, every column stays readable and Subject takes the spare width.
+        if (TListColumns* fit = TListColumns::Of(*MailList))
+            fit->Restored(QString::fromStdString(reg.ReadString("fromshare")).toDouble());
     }
 }
 

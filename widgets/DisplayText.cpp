@@ -63,7 +63,44 @@ QString BodyLines(QString text)
     return text;
 }
 
+// Quoted strings outside <...> lose their quotes and their quoted pairs; an unclosed quote and
+// what follows it stay as they stand.
+std::string WithoutNameQuotes(const std::string& raw)
+{
+    std::string out;
+    out.reserve(raw.size());
+    bool inAddress = false;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (inAddress || c != '"') {
+            if (c == '<') inAddress = true;
+            else if (c == '>') inAddress = false;
+            out += c;
+            continue;
+        }
+        std::string inner;
+        size_t close = i + 1;
+        for (; close < raw.size() && raw[close] != '"'; ++close) {
+            if (raw[close] == '\\' && close + 1 < raw.size()) ++close;
+            inner += raw[close];
+        }
+        if (close >= raw.size()) {
+            out.append(raw, i, std::string::npos);
+            break;
+        }
+        out += inner;
+        i = close;
+    }
+    return out;
+}
+
 }  // namespace
+
+QString DisplayAddressText(const std::string& raw)
+{
+    if (raw.find('"') == std::string::npos) return DisplayHeaderText(raw);
+    return DisplayHeaderText(WithoutNameQuotes(raw));
+}
 
 QString DisplayHeaderText(const std::string& raw)
 {

@@ -14,6 +14,11 @@
 // line breaks turned into blanks and every other control character left out, trimmed.
 QString DisplayHeaderText(const std::string& raw);
 
+// An address header (From, To ...) the same way, and its display names without the quotes
+// around them, their backslash escapes undone: "\"Ann Example\" <ann@example.org>" shows as
+// "Ann Example <ann@example.org>". What stands between < and > is left alone.
+QString DisplayAddressText(const std::string& raw);
+
 // The same without decoding encoded words: a header text shown as it stands.
 QString DisplayPlainText(const std::string& raw);
 

@@ -76,6 +76,11 @@ ModalScript::Step Enter(std::string name, std::string server, std::string passwo
         return d.result();
     };
 }
+void FillLogin(Tfrm_NewAcc& f)
+{
+    f.txt_usrname->setText("joe");
+    f.txt_mailsrvr->setText("pop.work");
+}
 int Cancel(QDialog& d)
 {
     static_cast<Tfrm_NewAcc&>(d).cmdCancel->click();
@@ -259,6 +264,8 @@ TEST_F(AccountsWindow, RenamingMovesTheSettingsButACaseChangeKeepsTheKey)
     Save_Mail_Settings("A", "u", "", "pop.a", "110", false);
     Save_Mail_Settings("b", "joe", "pw", "pop.b", "110", true);
     Start("A;  pop.a\r\nb;  pop.b\r\n");
+    platform::ForceDirectories(home.Home() + "b");
+    platform::WriteBytes(home.Home() + "b/seen.uid", "x");  // its folder goes along with the name
     acc->Acc_List->setCurrentRow(1);
     script.Then([&](QDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Edit Account");
@@ -273,6 +280,8 @@ TEST_F(AccountsWindow, RenamingMovesTheSettingsButACaseChangeKeepsTheKey)
     acc->cmd_propClick();
     EXPECT_FALSE(KeyExists("b"));
     EXPECT_EQ(acc->Load_Mail_Settings("Bee").Server, "pop.bee");
+    EXPECT_EQ(platform::ListFolder(home.Home() + "Bee").size(), 1u);
+    EXPECT_FALSE(platform::DirectoryExists(home.Home() + "b") || platform::DirectoryExists(home.Home() + "B"));
     EXPECT_EQ(acc->AccountLines(), (StringList{"A;  pop.a", "Bee;  pop.bee"}));
     EXPECT_EQ(Entries(), (std::vector<std::string>{"A", "Bee"}));
     EXPECT_EQ(menu->actions()[1]->objectName(), "sub_mnu1");
@@ -304,6 +313,29 @@ TEST_F(AccountsWindow, RemoveAsksAndTheRemovalSurvivesARestart)
     EXPECT_EQ(platform::ReadBytes(AccListPath()), "B;  pop.b\r\n");
     Start();
     EXPECT_EQ(Entries(), std::vector<std::string>{"B"});
+}
+
+TEST_F(AccountsWindow, RemovalTakesTheAccountsOwnFolderAndNothingElse)
+{
+    for (const char* name : {"Work", "MailBox", "Linked"}) Save_Mail_Settings(name, "u", "", "pop", "110", false);
+    Start("Work;  pop\r\nMailBox;  pop\r\nLinked;  pop\r\n");
+    const std::string data = home.Home(), outside = home.Root() + "outside/";
+    for (const std::string& folder : {data + "Work/sub", data + "MailBox", outside}) platform::ForceDirectories(folder);
+    for (const std::string& file : {data + "Work/seen.uid", data + "Work/sub/x", data + "MailBox/kept", outside + "kept"})
+        platform::WriteBytes(file, "x");
+    ASSERT_EQ(::symlink(outside.c_str(), (data + "Work/link").c_str()), 0);
+    ASSERT_EQ(::symlink(outside.c_str(), (data + "Linked").c_str()), 0);
+    for (int i = 0; i < 3; ++i) {
+        boxes.Answer(MsgResult::Yes);
+        acc->Acc_List->setCurrentRow(0);
+        acc->cmd_remClick();
+    }
+    EXPECT_FALSE(platform::DirectoryExists(data + "Work"));
+    // The program's own folder, and a link named like an account, are not the account's.
+    EXPECT_TRUE(platform::FileExists(data + "MailBox/kept"));
+    EXPECT_TRUE(platform::FileExists(data + "Linked/kept"));
+    EXPECT_TRUE(platform::FileExists(outside + "kept"));
+    EXPECT_EQ(boxes.Shown().size(), 3u);  // the questions alone
 }
 
 TEST_F(AccountsWindow, RefusedNamesKeepTheDialogOpenAndStoreNothing)
@@ -382,6 +414,7 @@ TEST(AccountDialog, UseDefaultMaskedPasswordAndEnterForOk)
     dialog.txt_pwd->setText("abc");
     EXPECT_EQ(dialog.txt_pwd->displayText(), "***");
     dialog.txt_accName->setText("Work");
+    FillLogin(dialog);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(dialog.txt_mailsrvr, &enter);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -396,6 +429,7 @@ TEST(AccountDialog, APortOutsideOneTo65535IsRefusedOnTheSpot)
     Tfrm_NewAcc dialog;
     dialog.show();
     dialog.txt_accName->setText("Work");
+    FillLogin(dialog);
     dialog.txt_port->setText("65536");
     dialog.cmdOK->click();
     EXPECT_TRUE(dialog.isVisible());
@@ -408,6 +442,24 @@ TEST(AccountDialog, APortOutsideOneTo65535IsRefusedOnTheSpot)
     dialog.cmdOK->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(Load_Mail_Settings("Work").Port, "65535");
+}
+
+TEST(AccountDialog, AnEmptyLoginOrServerIsRefusedOnTheSpot)
+{
+    TempHome home;
+    ScriptedBoxes boxes;
+    Tfrm_NewAcc dialog;
+    dialog.show();
+    dialog.txt_accName->setText("Work");
+    for (QLineEdit* field : {dialog.txt_usrname, dialog.txt_mailsrvr}) {
+        FillLogin(dialog);
+        field->setText("  ");
+        dialog.cmdOK->click();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.focusWidget(), field);
+    }
+    EXPECT_EQ(boxes.Shown().size(), 2u);
+    EXPECT_FALSE(platform::TRegistry().KeyExists("software\\quillbox\\Work"));
 }
 
 // --- security and periodic checks --------------------------------------------------------------
@@ -470,6 +522,7 @@ TEST(AccountDialog, AnIntervalBeyondADayIsRefusedOnTheSpotAndNoneBelowZeroCanBeT
     Tfrm_NewAcc dialog;
     dialog.show();
     dialog.txt_accName->setText("Work");
+    FillLogin(dialog);
     dialog.spn_interval->setValue(1441);
     dialog.cmdOK->click();
     EXPECT_TRUE(dialog.isVisible());
@@ -511,7 +564,10 @@ TEST_F(AccountsWindow, EditingShowsTheStoredModeAndAnOldAccountAsPlainAndThePinK
     auto shown = [&] {
         return newAcc->cbo_security->currentText() + " " + newAcc->txt_port->text() + " " + newAcc->spn_interval->text();
     };
-    edit(0, [&] { EXPECT_EQ(shown(), "None 110 Off"); });
+    edit(0, [&] {
+        EXPECT_EQ(shown(), "None 110 Off");
+        FillLogin(*newAcc);  // stored without them, which OK refuses now
+    });
     EXPECT_EQ(acc->Load_Mail_Settings("Old").Security, SecurityMode::None);
     edit(1, [&] { EXPECT_EQ(shown(), "STARTTLS 110 15"); });
     EXPECT_EQ(acc->Load_Mail_Settings("Work"), work);

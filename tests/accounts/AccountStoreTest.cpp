@@ -154,14 +154,22 @@ TEST(AccountListFile, EveryLineEndsWithCrLfAndNamesAreTheTextBeforeTheFirstSemic
 
 TEST(AccountForm, FieldsAreJudgedInTabOrderAndTakenNamesInAnyLetterCase)
 {
-    auto problem = [](std::string name, std::string port, StringList taken = {}) {
+    auto problem = [](std::string name, std::string port, StringList taken = {}, std::string user = "joe",
+                      std::string server = "pop.example.com") {
         TAccountForm form;
         form.Name = std::move(name);
+        form.User = std::move(user);
+        form.Server = std::move(server);
         form.Port = std::move(port);
         std::optional<TFormProblem> p = CheckAccountForm(form, taken);
-        return p ? std::string(p->Field == TAccountField::Name ? "name: " : "port: ") + p->Text : std::string("ok");
+        static const char* const fields[] = {"name: ", "login: ", "server: ", "port: ", "interval: "};
+        return p ? fields[int(p->Field)] + p->Text : std::string("ok");
     };
-    EXPECT_EQ(problem("", "abc"), "name: Please enter a name for the account.");
+    EXPECT_EQ(problem("", "abc", {}, ""), "name: Please enter a name for the account.");
+    for (const char* blank : {"", "  ", "\t"}) {
+        EXPECT_EQ(problem("Work", "abc", {}, blank, ""), "login: Please enter the login name for the account.");
+        EXPECT_EQ(problem("Work", "abc", {}, "joe", blank), "server: Please enter the POP3 mail server of the account.");
+    }
     EXPECT_EQ(problem("work", "abc", {"Home", "Work"}),
               "name: There is already an account named \"Work\". Please choose another name.");
     EXPECT_EQ(problem("Work2", "110", {"Home", "Work"}), "ok");
@@ -298,7 +306,7 @@ TEST(CertificatePin, StoredAloneOnlyForAnExistingAccountAndOnlyInItsStoredForm)
 
 TEST(AccountForm, AnIntervalOutOfRangeIsRefusedAndTheTrustedCertificateStaysOnlyWithItsServerOverTls)
 {
-    EXPECT_EQ(CheckAccountForm(TAccountForm{"Work", "", "", "", "995", false, SecurityMode::None, -1}, {})->Field,
+    EXPECT_EQ(CheckAccountForm(TAccountForm{"Work", "joe", "", "pop.work", "995", false, SecurityMode::None, -1}, {})->Field,
               TAccountField::Interval);
     TAccountForm form;
     const TMailSettings stored = Secured(SecurityMode::Tls, kPin, 10);

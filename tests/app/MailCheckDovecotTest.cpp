@@ -72,7 +72,7 @@ TEST_F(MailCheckDovecot, ListsEveryMessageFromItsHeaderAndSavesTheHeaders)
     EXPECT_EQ(a.subject, " Minutes of Tuesday");
     EXPECT_EQ(a.date, " Tue, 8 Dec 2026 09:12:03 +0100");
     EXPECT_EQ(a.size, FormatMessageSize(long(kFirst.size()), '.'));
-    EXPECT_EQ(a.size, "         1 KB");
+    EXPECT_EQ(a.size, "       " + std::to_string(kFirst.size()) + " B");
     EXPECT_EQ(a.mark, -1);
     const TMailRow& b = frm->MailRows->Row(1);
     EXPECT_EQ(b.date, "");  // Delivery-Date and X-Date do not count
@@ -251,10 +251,14 @@ TEST_F(MailCheckDovecot, ClosingTheWindowDuringACheckEndsItWithoutFurtherQuestio
     EXPECT_EQ(applyRuns, 0);
 }
 
-TEST(MessageSize, UpToOneKilobyteShowsOneAndLargerSizesTwoDecimals)
+TEST(MessageSize, BelowOneKilobyteShowsTheBytesAndLargerSizesTwoDecimals)
 {
-    EXPECT_EQ(FormatMessageSize(1, '.'), "         1 KB");
-    EXPECT_EQ(FormatMessageSize(1024, '.'), "         1 KB");
+    // Small messages read apart instead of all "1 KB".
+    EXPECT_EQ(FormatMessageSize(0, '.'), "         0 B");
+    EXPECT_EQ(FormatMessageSize(132, '.'), "       132 B");
+    EXPECT_EQ(FormatMessageSize(789, '.'), "       789 B");
+    EXPECT_EQ(FormatMessageSize(1023, '.'), "      1023 B");
+    EXPECT_EQ(FormatMessageSize(1024, '.'), "    1.00 KB");
     EXPECT_EQ(FormatMessageSize(1025, '.'), "    1.00 KB");
     EXPECT_EQ(FormatMessageSize(2048, '.'), "    2.00 KB");
     EXPECT_EQ(FormatMessageSize(123456, '.'), "  120.56 KB");

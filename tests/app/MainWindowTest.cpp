@@ -1,4 +1,6 @@
+#include "app/ListColumns.h"
 #include "app/Main.h"
+#include "app/MessageCells.h"
 #include "app/Startup.h"
 #include "app/about.h"
 #include "app/msg_src.h"
@@ -26,6 +28,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
@@ -107,7 +110,7 @@ TEST_F(MainWindowTest, ToolbarHoldsTheSevenButtonsInOrderWithCaptionsHintsAndTag
 TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
 {
     EXPECT_EQ(frm->windowTitle(), "Quillbox");
-    EXPECT_EQ(frm->size(), QSize(543, 397));
+    EXPECT_EQ(frm->size(), DefaultWindowSize(frm->screen()));
     EXPECT_EQ(frm->Panel1->height(), 36);
     ASSERT_EQ(frm->MailRows->columnCount(), 4);
     const char* titles[] = {"From", "Subject", "Date", "Size"};
@@ -124,7 +127,7 @@ TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
     }
     EXPECT_LE(total, viewport);
     EXPECT_GE(frm->MailList->columnWidth(1), 120);
-    frm->resize(800, 397);
+    frm->resize(1000, 397);
     QApplication::processEvents();
     EXPECT_GT(frm->MailList->columnWidth(1), 300);  // stretches with the window
     EXPECT_TRUE(frm->MailList->showGrid());
@@ -161,6 +164,35 @@ TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
     ASSERT_EQ(services.size(), 4u);
     EXPECT_EQ(services[1], "-");
     EXPECT_TRUE(frm->PopupMenu1->actions().isEmpty());  // no stored accounts
+}
+
+TEST_F(MainWindowTest, EveryColumnStaysReadableAtTheStartSizeAndMaximisedOnA1280By800Screen)
+{
+    const QSize screen(1280, 770);  // 1280x800 less a panel
+    EXPECT_TRUE(QRect({}, screen - QSize(16, 48)).contains(QRect({}, DefaultWindowSize(screen))));
+    frm->MailRows->AddRow(ListedRow("a", "s", " Mon, 28 Dec 2026 22:58:00 +0000", FormatMessageSize(99'999'999, '.')));
+    frm->MailRows->SetNew(0, true);  // bold: the widest the texts get
+    QFont bold = frm->MailList->font();
+    bold.setBold(true);
+    auto fits = [&](int c) {
+        return frm->MailList->columnWidth(c) >=
+               QFontMetrics(bold).horizontalAdvance(frm->MailRows->index(0, c).data().toString()) + 8;
+    };
+    auto share = [&] { return double(frm->MailList->columnWidth(0)) / frm->MailList->viewport()->width(); };
+    frm->resize(DefaultWindowSize(screen));
+    frm->show();
+    QApplication::processEvents();
+    int total = 0;
+    for (int c = 0; c < 4; ++c) total += frm->MailList->columnWidth(c);
+    EXPECT_LE(total, frm->MailList->viewport()->width());  // all four in sight
+    EXPECT_TRUE(fits(TMailListModel::ColDate) && fits(TMailListModel::ColSize));
+    const double from = share();
+    EXPECT_GE(from, 0.25);
+    frm->resize(screen - QSize(0, 30));  // maximised: From grows too
+    QApplication::processEvents();
+    EXPECT_NEAR(share(), from, 0.01);
+    frm->MailList->horizontalHeader()->resizeSection(TMailListModel::ColDate, 10);  // stops at its minimum
+    EXPECT_TRUE(fits(TMailListModel::ColDate));
 }
 
 TEST_F(MainWindowTest, UpdateCtrlsSwitchesBetweenIdleAndBusy)

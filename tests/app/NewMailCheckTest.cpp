@@ -170,3 +170,49 @@ TEST_F(NewMail, ATimedCheckThatFindsNewMailNotifiesAndAsksAboutTheRulesOnlyForNe
     ASSERT_TRUE(TPrivateSessionBus::WaitFor([&] { return frm->isVisible(); }));
     EXPECT_EQ(frm->Tray().NewCount("Work"), 0);
 }
+
+TEST_F(NewMail, TheTrayCountFollowsTheListAndOnlyTimedChecksNotify)
+{
+    REQUIRE_TOOL(TPrivateSessionBus::kDaemon);
+    TPrivateSessionBus bus;
+    TFakeNotificationService fake;
+    QDBusConnection service = bus.Serve(fake);
+    server.Start();
+    AddAccount("Work", "bob", "secret", server.Port());
+    Every("Work", 5);
+    OpenWithClock();
+    frm->UseNotifier(std::make_unique<TDesktopNotifier>(bus.Connect("quillbox")));
+    auto timed = [&](std::vector<const char*> arriving, size_t notified) {
+        for (const char* subject : arriving) server.Deliver("bob", Mail(subject));
+        now += 5 * 60'000;
+        frm->CheckTick();
+        EXPECT_TRUE(TPrivateSessionBus::WaitFor([&] { return fake.calls.size() >= notified; }));
+        return frm->Tray().NewCount("Work");
+    };
+    EXPECT_EQ(timed({"one"}, 1), 1);
+    EXPECT_EQ(timed({}, 1), 0);  // nothing new: the row is no longer bold, nor counted
+    EXPECT_EQ(timed({"two", "three"}, 2), 2);
+    frm->MailRows->SetNew(1, false);
+    frm->MailRows->RemoveRow(2);
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 0);
+    // Check All Accounts is the user's own: counted, not notified; the next notification is the timed one's.
+    server.Deliver("bob", Mail("four"));
+    frm->mnuCheckAll->trigger();
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 1);
+    EXPECT_EQ(timed({"five", "six"}, 3), 2);
+    EXPECT_EQ(fake.calls.size(), 3u);
+    EXPECT_EQ(fake.calls.back().summary, "2 new messages in Work");
+
+    // A check that cannot log in forgets nothing: the next finds nothing new.
+    TMailSettings settings = Load_Mail_Settings("Work");
+    settings.Password = "wrong";
+    Save_Mail_Settings("Work", settings);
+    Check("Work");
+    EXPECT_EQ(SeenFile("Work").size(), 6u);
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 2);
+    settings.Password = "secret";
+    Save_Mail_Settings("Work", settings);
+    Check("Work");
+    EXPECT_EQ(Bold(), std::vector<bool>(6, false));
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 0);  // the user's own check: seen
+}

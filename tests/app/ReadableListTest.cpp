@@ -145,6 +145,21 @@ TEST_F(ReadableList, EveryColumnSortsByWhatItMeans)
     EXPECT_EQ(frm->MailRows->Row(0).subject, " beta");
 }
 
+TEST_F(ReadableList, SendersShowAndSortWithoutTheQuotesOfTheirNames)
+{
+    Open();
+    const std::string raw[] = {" \"Zed\" <z@x>", " Bob <b@x>", " \"Ann \\\"AE\\\" Example\" <ann@x>",
+                               " \"=?UTF-8?Q?J=C3=B6rg?=\" <j@x>", " \"Doe, Jane\" <\"jd\"@x>", " \"open <o@x>"};
+    for (const std::string& from : raw) frm->MailRows->AddRow(ListedRow(from, from));
+    EXPECT_EQ(Column(TMailListModel::ColFrom), (StringList{"Zed <z@x>", "Bob <b@x>", "Ann \"AE\" Example <ann@x>",
+                                                           "J\u00f6rg <j@x>", "Doe, Jane <\"jd\"@x>", "\"open <o@x>"}));
+    frm->MailRows->RemoveRow(5);  // an unclosed quote stays as it stands, wherever that sorts
+    frm->MailList->sortByColumn(TMailListModel::ColFrom, Qt::AscendingOrder);
+    EXPECT_EQ(Column(TMailListModel::ColFrom), (StringList{"Ann \"AE\" Example <ann@x>", "Bob <b@x>",
+                                                           "Doe, Jane <\"jd\"@x>", "J\u00f6rg <j@x>", "Zed <z@x>"}));
+    EXPECT_EQ(frm->MailRows->Row(0).from, raw[0]);  // stored as received
+}
+
 TEST_F(ReadableList, ViewAndDeleteAfterSortingAddressTheRightServerMessage)
 {
     ScriptedPop3Server server;
@@ -201,11 +216,15 @@ TEST_F(ReadableList, SizePlaceColumnsAndSortOrderComeBackAfterARestart)
 {
     Open();
     frm->resize(700, 480);
+    frm->show();  // widths are the user's on a window in sight
+    QApplication::processEvents();
     frm->MailList->setColumnWidth(TMailListModel::ColFrom, 222);
     frm->MailList->sortByColumn(TMailListModel::ColDate, Qt::DescendingOrder);
     frm->close();
     frm.reset();
     Open();
+    frm->show();
+    QApplication::processEvents();
     EXPECT_EQ(frm->size(), QSize(700, 480));
     EXPECT_EQ(frm->MailList->columnWidth(TMailListModel::ColFrom), 222);
     EXPECT_EQ(frm->MailList->horizontalHeader()->sortIndicatorSection(), TMailListModel::ColDate);

@@ -111,7 +111,7 @@ int main(int argc, char** argv)
     widgets::InstallQtPlatform();
     auto frm = CreateApplicationWindows();
     const TMailRow rows[] = {
-        ListedRow("\"Ann Example\" <ann@example.org>", " Minutes of Tuesday's meeting", " Tue, 8 Dec 2026 09:12:03 +0100", "         1 KB", -1),
+        ListedRow("\"Ann Example\" <ann@example.org>", " Minutes of Tuesday's meeting", " Tue, 8 Dec 2026 09:12:03 +0100", "       789 B", -1),
         ListedRow("Prize Desk <win@prizes.example>", " Claim your lottery prize now", " Tue, 8 Dec 2026 09:40:51 +0000", "    12.40 KB", 0),
         ListedRow("build-bot@ci.example", " Nightly build passed", " Tue, 8 Dec 2026 03:00:00 +0000", "     3.21 KB", -1),
     };
