@@ -53,6 +53,7 @@ public:
     QLabel* lblPwd;
     QLineEdit* txt_pwd;
     QCheckBox* chk_pwd;
+    QLabel* lblPwdPlace;  // where a remembered password is kept
     QLabel* lblMailsrvr;
     QLineEdit* txt_mailsrvr;
     QLabel* lblSecurity;
@@ -64,6 +65,9 @@ public:
     QSpinBox* spn_interval;
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* FieldWidget(TAccountField field) const;

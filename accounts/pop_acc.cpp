@@ -3,6 +3,7 @@
 #include "accounts/AccountList.h"
 #include "accounts/AccountMenu.h"
 #include "accounts/NewAcc.h"
+#include "accounts/RememberedPassword.h"
 #include "platform/Exception.h"
 #include "platform/MessageBox.h"
 #include "platform/Tick.h"
@@ -97,7 +98,10 @@ TFrm_Acc::TFrm_Acc(QMenu& popupMenu, QWidget* parent) : QDialog(parent), PopupMe
 
 // --- account store ----------------------------------------------------------------------------
 
-TMailSettings TFrm_Acc::Load_Mail_Settings(const std::string& accName) const { return ::Load_Mail_Settings(accName); }
+TMailSettings TFrm_Acc::Load_Mail_Settings(const std::string& accName, TPasswordRead read) const
+{
+    return ::Load_Mail_Settings(accName, read);
+}
 
 void TFrm_Acc::Save_Mail_Settings(const std::string& accName, const std::string& user, const std::string& password,
                                   const std::string& server, const std::string& port, bool remember) const
@@ -257,6 +261,8 @@ void TFrm_Acc::cmd_propClick()
     // another line still names.
     if (!SameText(oldName, newName) && !IsNamedElsewhere(AccountLines(), oldName, index))
         Delete_Mail_Settings(oldName);
+    else if (oldName != newName)
+        ForgetKeyringPassword(oldName);  // the keyring tells letter case apart; the item moved
 }
 
 void TFrm_Acc::cmd_remClick()
