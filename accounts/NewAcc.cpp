@@ -184,12 +184,7 @@ void Tfrm_NewAcc::Fill(const std::string& accName, const TMailSettings& settings
     stored_ = settings;
 }
 
-void Tfrm_NewAcc::showEvent(QShowEvent* event)
-{
-    // Asked at each showing: the keyring may have come or gone since.
-    platform::RunGuarded([this] { lblPwdPlace->setText(ToQ(PasswordPlaceText())); });
-    QDialog::showEvent(event);
-}
+void Tfrm_NewAcc::ShowPasswordPlace() { lblPwdPlace->setText(ToQ(PasswordPlaceText())); }
 
 std::string Tfrm_NewAcc::AccountName() const { return FromQ(txt_accName->text()); }
 

@@ -220,6 +220,7 @@ void TFrm_Acc::cmd_AddClick()
     Tfrm_NewAcc& dialog = AccountDialog();
     dialog.setWindowTitle("Create new account");
     dialog.Reset_Fields();
+    dialog.ShowPasswordPlace();
     dialog.SetTakenNames(TakenAccountNames(AccountLines()));
     if (widgets::ShowModal(dialog) == QDialog::Accepted) {
         std::string name = dialog.AccountName();
@@ -250,6 +251,7 @@ void TFrm_Acc::cmd_propClick()
     Tfrm_NewAcc& dialog = AccountDialog();
     dialog.setWindowTitle("Edit Account");
     dialog.Fill(oldName, settings);
+    dialog.ShowPasswordPlace();
     dialog.SetTakenNames(TakenAccountNames(AccountLines(), index));
     if (widgets::ShowModal(dialog) != QDialog::Accepted) return;
 
