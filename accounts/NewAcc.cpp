@@ -48,7 +48,7 @@ Tfrm_NewAcc::Tfrm_NewAcc(QWidget* parent) : QDialog(parent)
 {
     setObjectName("frm_NewAcc");
     setWindowTitle("Create new account");
-    setFixedSize(424, 340);
+    setFixedSize(424, 364);
 
     grpLogin = new QGroupBox("Login info", this);
     txt_accName = Field("txt_accName", grpLogin);
