@@ -30,7 +30,8 @@ trap 'exit 130' INT TERM HUP  # the EXIT trap still stops the server
 if quillbox_demo_start "$demo" 9>&-; then
   echo "Demo mailbox on 127.0.0.1:$QUILLBOX_DEMO_PORT. Choose \"Demo\" under \"Check Mail\"."
   cd "$demo/profile"
-  QUILLBOX_HOME=$demo/profile/home QUILLBOX_REGISTRY=$demo/profile/registry.reg "$program" ${args[@]+"${args[@]}"} 9>&-
+  # The demo's password stays in its own settings file, out of your desktop keyring.
+  QUILLBOX_NO_KEYRING=1 QUILLBOX_HOME=$demo/profile/home QUILLBOX_REGISTRY=$demo/profile/registry.reg "$program" ${args[@]+"${args[@]}"} 9>&-
 else
   "$program" ${args[@]+"${args[@]}"} 9>&-
 fi

@@ -38,6 +38,7 @@ TMailSettings SettingsToStore(const TAccountForm& form, const TMailSettings& sto
     s.Remember = form.Remember;
     s.Security = form.Security;
     s.Interval = form.Interval;
+    s.Unread = stored.Unread && form.Remember && form.Password.empty();
     if (SameText(form.Server, stored.Server) && form.Security != platform::SecurityMode::None)
         s.CertSha256 = stored.CertSha256;
     return s;

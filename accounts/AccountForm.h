@@ -35,5 +35,6 @@ std::optional<TFormProblem> CheckAccountForm(const TAccountForm& form, const Str
 // What OK stores for `form` over the account's `stored` settings (defaults for a new account):
 // the fields as typed, and the certificate the user trusted while the form still names the same
 // server (letter case aside) over TLS or STARTTLS. A new server is not vouched for by the old
-// one's certificate, and a plain connection has none.
+// one's certificate, and a plain connection has none. A password the keyring did not give
+// (stored.Unread) stays in the keyring while "Remember password" stays on and none is typed.
 TMailSettings SettingsToStore(const TAccountForm& form, const TMailSettings& stored);

@@ -1,7 +1,7 @@
 #include "accounts/AccountStore.h"
 
 #include "accounts/AccountName.h"
-#include "accounts/PasswordScramble.h"
+#include "accounts/RememberedPassword.h"
 #include "platform/Registry.h"
 #include "platform/Strings.h"
 
@@ -14,17 +14,18 @@ void ThrowUnlessAccountName(const std::string& accName)
 
 // The values every version reads; the later ones are read apart so that damage here cannot
 // cost them, nor they these.
-void ReadOriginalValues(platform::TRegistry& reg, TMailSettings& s)
+void ReadOriginalValues(platform::TRegistry& reg, const std::string& accName, TPasswordRead read, TMailSettings& s)
 {
     try {
         s.User = reg.ReadString("usrname");
         s.Server = reg.ReadString("mailsrvr");
         s.Port = reg.ReadString("port");
         s.Remember = reg.ReadInteger("opt") != 0;
-        if (s.Remember) s.Password = Unscramble_Password(reg.ReadString("data"));
+        if (s.Remember) LoadRememberedPassword(reg, accName, read, s);
     } catch (const Exception&) {
         s.Password.clear();
         s.Remember = false;
+        s.Unread = false;
     }
 }
 
@@ -47,15 +48,13 @@ void ReadLaterValues(platform::TRegistry& reg, TMailSettings& s)
     }
 }
 
-void WriteOriginalValues(platform::TRegistry& reg, const std::string& user, const std::string& password,
-                         const std::string& server, const std::string& port, bool remember)
+void WriteOriginalValues(platform::TRegistry& reg, const std::string& accName, const TMailSettings& s)
 {
-    reg.WriteString("usrname", user);
-    reg.WriteString("mailsrvr", server);
-    reg.WriteString("port", port);
-    reg.WriteInteger("opt", remember ? 1 : 0);
-    if (remember) reg.WriteString("data", Scramble_Password(password));
-    else reg.DeleteValue("data");
+    reg.WriteString("usrname", s.User);
+    reg.WriteString("mailsrvr", s.Server);
+    reg.WriteString("port", s.Port);
+    reg.WriteInteger("opt", s.Remember ? 1 : 0);
+    StoreRememberedPassword(reg, accName, s);
 }
 
 void WritePin(platform::TRegistry& reg, const std::string& sha256)
@@ -85,7 +84,7 @@ bool IsCertificatePin(const std::string& text)
     return true;
 }
 
-TMailSettings Load_Mail_Settings(const std::string& accName)
+TMailSettings Load_Mail_Settings(const std::string& accName, TPasswordRead read)
 {
     TMailSettings s;
     // An invalid name would address the program's own key, a nested key or the rules' key.
@@ -93,13 +92,14 @@ TMailSettings Load_Mail_Settings(const std::string& accName)
     try {
         platform::TRegistry reg;
         if (reg.OpenKey(AccountKeyPath(accName), false)) {
-            ReadOriginalValues(reg, s);
+            ReadOriginalValues(reg, accName, read, s);
             ReadLaterValues(reg, s);
         }
     } catch (const Exception&) {
         // An unreadable settings file: whatever was read stays, as for damaged values.
         s.Password.clear();
         s.Remember = false;
+        s.Unread = false;
     }
     // Callers ask for the password exactly when Remember is false.
     if (Trim(s.Password).empty()) s.Remember = false;
@@ -112,7 +112,13 @@ void Save_Mail_Settings(const std::string& accName, const std::string& user, con
     ThrowUnlessAccountName(accName);
     platform::TRegistry reg;
     reg.OpenKey(AccountKeyPath(accName), true);
-    WriteOriginalValues(reg, user, password, server, port, remember);
+    TMailSettings s;
+    s.User = user;
+    s.Password = password;
+    s.Server = server;
+    s.Port = port;
+    s.Remember = remember;
+    WriteOriginalValues(reg, accName, s);
 }
 
 void Save_Mail_Settings(const std::string& accName, const TMailSettings& s)
@@ -124,7 +130,7 @@ void Save_Mail_Settings(const std::string& accName, const TMailSettings& s)
                             IntToStr(kMaxCheckInterval) + " minutes)");
     platform::TRegistry reg;
     reg.OpenKey(AccountKeyPath(accName), true);
-    WriteOriginalValues(reg, s.User, s.Password, s.Server, s.Port, s.Remember);
+    WriteOriginalValues(reg, accName, s);
     reg.WriteString("security", platform::SecurityWord(s.Security));
     WritePin(reg, s.CertSha256);
     reg.WriteInteger("interval", s.Interval);
@@ -145,5 +151,7 @@ bool Delete_Mail_Settings(const std::string& accName)
 {
     if (!IsValidAccountName(accName)) return false;
     platform::TRegistry reg;
-    return reg.DeleteKey(AccountKeyPath(accName));
+    const bool deleted = reg.DeleteKey(AccountKeyPath(accName));
+    ForgetKeyringPassword(accName);
+    return deleted;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Each account's settings live in the per-user registry under "software\quillbox\" + name:
 // "usrname", "mailsrvr", "port" (strings, as typed), "opt" (integer, remember password) and,
-// only while "opt" is 1, "data" (the scrambled password). Later versions added "security"
+// only while "opt" is 1 and no desktop keyring took the password, "data" (the scrambled password;
+// see RememberedPassword.h). Later versions added "security"
 // (platform::SecurityWord), "certsha256" (a trusted certificate's fingerprint, only while there
 // is one) and "interval" (integer minutes between periodic checks); accounts stored before them
 // lack them and read as plain text, no trusted certificate and no periodic checks.
@@ -24,6 +25,10 @@ struct TMailSettings {
     // chose to trust for this server although it failed the check; empty: none.
     std::string CertSha256{};
     int Interval = 0;  // minutes between periodic checks, 0 to kMaxCheckInterval; 0: off
+    // "Remember password" is on, but the desktop keyring did not give the password (it was not
+    // asked, stayed locked, or did not answer): Remember is false, so a check asks; saving with
+    // an empty Password leaves the keyring's item as it is.
+    bool Unread = false;
 
     bool operator==(const TMailSettings&) const = default;
 };
@@ -31,12 +36,20 @@ struct TMailSettings {
 // The registry path of an account's key.
 std::string AccountKeyPath(const std::string& accName);
 
+// How far reading an account may go for its password.
+enum class TPasswordRead {
+    MayUnlock,  // the keyring may ask the user to unlock it
+    Quiet,      // no prompt of any kind (a timed check)
+    Skip,       // not asked at all: a password kept in the keyring reads as Unread
+};
+
 // Reads an account's settings; never creates the key and never fails outward. A missing key,
 // an invalid name, or damaged values give empty texts and Remember false (texts read before
 // the damage are kept). The later values are read on their own: one that is missing, of the
 // wrong type, malformed or out of range reads as None, "" or 0, whatever became of the others.
 // (A malformed fingerprint would never match a certificate anyway.)
-TMailSettings Load_Mail_Settings(const std::string& accName);
+// The password waits for the keyring through the message pump (platform/SecretStore.h).
+TMailSettings Load_Mail_Settings(const std::string& accName, TPasswordRead read = TPasswordRead::MayUnlock);
 
 // Writes the five original values, creating the key when missing, in the order usrname,
 // mailsrvr, port, opt, then data (or removes data when the password is not remembered); the
@@ -57,6 +70,6 @@ bool StoreCertificatePin(const std::string& accName, const std::string& sha256);
 // Whether `text` is a fingerprint in the stored form: 32 upper-case hex pairs joined by colons.
 bool IsCertificatePin(const std::string& text);
 
-// Deletes the account's key with its values. A name that cannot be an account addresses no key
+// Deletes the account's key with its values, and its password from the keyring. A name that cannot be an account addresses no key
 // of its own, so nothing is deleted for it. False when nothing was deleted.
 bool Delete_Mail_Settings(const std::string& accName);

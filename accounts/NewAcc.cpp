@@ -2,6 +2,7 @@
 
 #include "accounts/AccountPort.h"
 #include "accounts/PasswordEdit.h"
+#include "accounts/RememberedPassword.h"
 #include "platform/MessageBox.h"
 #include "widgets/QtText.h"
 
@@ -47,7 +48,7 @@ Tfrm_NewAcc::Tfrm_NewAcc(QWidget* parent) : QDialog(parent)
 {
     setObjectName("frm_NewAcc");
     setWindowTitle("Create new account");
-    setFixedSize(424, 312);
+    setFixedSize(424, 364);
 
     grpLogin = new QGroupBox("Login info", this);
     txt_accName = Field("txt_accName", grpLogin);
@@ -56,6 +57,9 @@ Tfrm_NewAcc::Tfrm_NewAcc(QWidget* parent) : QDialog(parent)
     accounts::MakePasswordField(*txt_pwd);
     chk_pwd = new QCheckBox("Remember password", grpLogin);
     chk_pwd->setObjectName("chk_pwd");
+    lblPwdPlace = new QLabel(grpLogin);
+    lblPwdPlace->setObjectName("lblPwdPlace");
+    lblPwdPlace->setWordWrap(true);
     txt_mailsrvr = Field("txt_mailsrvr", grpLogin);
     cbo_security = new QComboBox(grpLogin);
     cbo_security->setObjectName("cbo_security");
@@ -102,6 +106,7 @@ Tfrm_NewAcc::Tfrm_NewAcc(QWidget* parent) : QDialog(parent)
     intervalRow->addWidget(spn_interval);
     intervalRow->addStretch();
     grid->addLayout(intervalRow, 9, 0, 1, 2);
+    grid->addWidget(lblPwdPlace, 10, 0, 1, 2);
 
     cmdOK = new QPushButton("OK", this);
     cmdOK->setObjectName("cmdOK");
@@ -174,10 +179,12 @@ void Tfrm_NewAcc::Fill(const std::string& accName, const TMailSettings& settings
     SetSecurity(settings.Security);
     txt_port->setText(ToQ(settings.Port));
     txt_pwd->setText(ToQ(settings.Password));
-    chk_pwd->setChecked(settings.Remember);
+    chk_pwd->setChecked(settings.Remember || settings.Unread);
     spn_interval->setValue(settings.Interval);
     stored_ = settings;
 }
+
+void Tfrm_NewAcc::ShowPasswordPlace() { lblPwdPlace->setText(ToQ(PasswordPlaceText())); }
 
 std::string Tfrm_NewAcc::AccountName() const { return FromQ(txt_accName->text()); }
 

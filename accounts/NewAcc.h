@@ -31,6 +31,9 @@ public:
     void Empty_Fields();
     // Shows a stored account; OK keeps what the fields do not show (the trusted certificate).
     void Fill(const std::string& accName, const TMailSettings& settings);
+    // Says where a remembered password is kept; asked before each showing, since the keyring
+    // may have come or gone meanwhile.
+    void ShowPasswordPlace();
     // The names of the other accounts, which OK refuses; the caller sets them before each showing.
     void SetTakenNames(StringList names) { takenNames_ = std::move(names); }
 
@@ -53,6 +56,7 @@ public:
     QLabel* lblPwd;
     QLineEdit* txt_pwd;
     QCheckBox* chk_pwd;
+    QLabel* lblPwdPlace;  // where a remembered password is kept
     QLabel* lblMailsrvr;
     QLineEdit* txt_mailsrvr;
     QLabel* lblSecurity;

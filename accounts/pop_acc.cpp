@@ -4,6 +4,7 @@
 #include "accounts/AccountList.h"
 #include "accounts/AccountMenu.h"
 #include "accounts/NewAcc.h"
+#include "accounts/RememberedPassword.h"
 #include "platform/Exception.h"
 #include "platform/MessageBox.h"
 #include "platform/Tick.h"
@@ -98,7 +99,10 @@ TFrm_Acc::TFrm_Acc(QMenu& popupMenu, QWidget* parent) : QDialog(parent), PopupMe
 
 // --- account store ----------------------------------------------------------------------------
 
-TMailSettings TFrm_Acc::Load_Mail_Settings(const std::string& accName) const { return ::Load_Mail_Settings(accName); }
+TMailSettings TFrm_Acc::Load_Mail_Settings(const std::string& accName, TPasswordRead read) const
+{
+    return ::Load_Mail_Settings(accName, read);
+}
 
 void TFrm_Acc::Save_Mail_Settings(const std::string& accName, const std::string& user, const std::string& password,
                                   const std::string& server, const std::string& port, bool remember) const
@@ -217,6 +221,7 @@ void TFrm_Acc::cmd_AddClick()
     Tfrm_NewAcc& dialog = AccountDialog();
     dialog.setWindowTitle("Create new account");
     dialog.Reset_Fields();
+    dialog.ShowPasswordPlace();
     dialog.SetTakenNames(TakenAccountNames(AccountLines()));
     if (widgets::ShowModal(dialog) == QDialog::Accepted) {
         std::string name = dialog.AccountName();
@@ -247,6 +252,7 @@ void TFrm_Acc::cmd_propClick()
     Tfrm_NewAcc& dialog = AccountDialog();
     dialog.setWindowTitle("Edit Account");
     dialog.Fill(oldName, settings);
+    dialog.ShowPasswordPlace();
     dialog.SetTakenNames(TakenAccountNames(AccountLines(), index));
     if (widgets::ShowModal(dialog) != QDialog::Accepted) return;
 
@@ -258,6 +264,8 @@ void TFrm_Acc::cmd_propClick()
     // another line still names.
     const bool last = !IsNamedElsewhere(AccountLines(), oldName, index);
     if (!SameText(oldName, newName) && last) Delete_Mail_Settings(oldName);
+    else if (oldName != newName)
+        ForgetKeyringPassword(oldName);  // the keyring tells letter case apart; the item moved
     // The folder goes along, so the next check does not take every message for new.
     if (last) MoveAccountFolder(oldName, newName);
 }

@@ -25,7 +25,7 @@ public:
     void SetAccountDialog(Tfrm_NewAcc* dialog) { frm_NewAcc_ = dialog; }
 
     // Account store.
-    TMailSettings Load_Mail_Settings(const std::string& accName) const;
+    TMailSettings Load_Mail_Settings(const std::string& accName, TPasswordRead read = TPasswordRead::MayUnlock) const;
     void Save_Mail_Settings(const std::string& accName, const std::string& user, const std::string& password,
                             const std::string& server, const std::string& port, bool remember) const;
     bool Delete_Mail_Settings(const std::string& accName) const;

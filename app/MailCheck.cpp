@@ -15,6 +15,7 @@
 #include "platform/Exception.h"
 #include "platform/Folders.h"
 #include "platform/MessageBox.h"
+#include "platform/SecretStore.h"
 #include "platform/TextFile.h"
 #include "widgets/Modal.h"
 #include "widgets/QtText.h"
@@ -105,7 +106,13 @@ void TMainFrm::chk_mail(const std::string& accName)
     } idleAtEnd{*this};
 
     stopped_ = false;
-    TMailSettings settings = windows_.Frm_Acc->Load_Mail_Settings(accName);
+    // The keyring may wait for its unlock prompt: meanwhile Stop is there to end the check.
+    update_ctrls(false);
+    const unsigned stops = platform::SecretWaitStops();
+    TMailSettings settings = windows_.Frm_Acc->Load_Mail_Settings(
+        accName, timedCheck_ ? TPasswordRead::Quiet : TPasswordRead::MayUnlock);
+    if (closing_ || platform::SecretWaitStops() != stops) return;
+    update_ctrls(true);
     std::string password = settings.Password;
     if (!settings.Remember) {
         if (timedCheck_) return;  // no prompt pops up by itself
@@ -316,6 +323,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
 void TMainFrm::cmdStopClick()
 {
     try {
+        platform::StopSecretWait();
         POP31->Abort();
         POP31->Disconnect();
         // A download or a rule deletion in progress ends too, without QUIT: nothing is deleted.

@@ -80,8 +80,8 @@ void TMainFrm::RefreshSchedule()
         const std::string name = Trim(Get_MailAcc_Name(line));
         if (name.empty()) continue;
         try {
-            TMailSettings s = windows_.Frm_Acc->Load_Mail_Settings(name);
-            accounts.push_back({name, s.Interval, s.Remember});
+            TMailSettings s = windows_.Frm_Acc->Load_Mail_Settings(name, TPasswordRead::Skip);
+            accounts.push_back({name, s.Interval, s.Remember || s.Unread});
         } catch (const std::exception&) {
             // An account whose settings cannot be read is not checked by itself.
         }

@@ -1,6 +1,7 @@
 // Quillbox: a desktop POP3 mail checker.
 #include "Main.h"
 #include "Startup.h"
+#include "keyring/SecretServiceStore.h"
 #include "platform/MessageBox.h"
 #include "widgets/Artwork.h"
 #include "widgets/QtMessageBox.h"
@@ -16,6 +17,8 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(widgets::ApplicationIcon());
     platform::SetApplicationTitle("Quillbox");
     widgets::InstallQtPlatform();
+    // Tests and the demo profile leave the user's keyring alone: only the program itself uses it.
+    if (keyring::KeyringWanted()) platform::InstallSecretStore(std::make_unique<keyring::SecretServiceStore>());
 
     std::unique_ptr<TMainFrm> mainForm = CreateApplicationWindows();
     mainForm->show();

@@ -1,11 +1,15 @@
 #include "accounts/AccountList.h"
 #include "accounts/AccountMenu.h"
 #include "accounts/NewAcc.h"
+#include "accounts/PasswordScramble.h"
 #include "accounts/pop_acc.h"
 #include "accounts/pwd_req.h"
+#include "keyring/SecretServiceStore.h"
 #include "platform/Folders.h"
 #include "platform/Registry.h"
 #include "platform/TextFile.h"
+#include "PrivateKeyring.h"
+#include "RequireTool.h"
 #include "ScriptedBoxes.h"
 #include "TempHome.h"
 #include "widgets/Modal.h"
@@ -400,6 +404,27 @@ TEST_F(AccountsWindow, SettingsThatCannotBeStoredKeepTheAccountDialogOpen)
     EXPECT_EQ(boxes.Shown()[0].icon, MsgIcon::Error);
     EXPECT_TRUE(acc->AccountLines().empty());
     EXPECT_TRUE(menu->actions().isEmpty());
+}
+
+// A bus without a Secret Service (a bare window manager): the settings file keeps the password,
+// and the dialog says what that means.
+TEST_F(AccountsWindow, WithoutASecretServiceThePasswordIsScrambledInTheSettingsFileAndTheDialogSaysSo)
+{
+    REQUIRE_TOOL(TPrivateKeyring::kBusDaemon);
+    ASSERT_EQ(TPrivateKeyring::Shared(false).Problem(), "");
+    platform::InstallSecretStore(std::make_unique<keyring::SecretServiceStore>());
+    Start();
+    script.Then([&](QDialog& d) {
+        EXPECT_EQ(newAcc->lblPwdPlace->text(), "A remembered password is kept scrambled in the settings file, readable "
+                                               "by anyone who can read that file.");
+        return Enter("Work", "pop.work", "pw", true)(d);
+    });
+    acc->cmd_AddClick();
+    platform::InstallSecretStore(nullptr);
+    platform::TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("software\\quillbox\\Work", false));
+    EXPECT_EQ(reg.ReadString("data"), Scramble_Password("pw"));
+    EXPECT_EQ(acc->Load_Mail_Settings("Work").Password, "pw");
 }
 
 TEST(AccountDialog, UseDefaultMaskedPasswordAndEnterForOk)
