@@ -57,6 +57,7 @@ TMainFrm::TMainFrm(QWidget* parent) : QMainWindow(parent)
     BindRetrievalClient();
     BuildKeys();
     BindNewMail();
+    BindReadMarks();
     sbar = new QLabel(this);
     statusBar()->addWidget(sbar, 1);
     sbarListed = new QLabel(this);

@@ -119,6 +119,9 @@ public:
     void cmd_vusrcClick();
     void cmd_delClick();
     void Deletefromserver1Click() { cmd_delClick(); }
+    // The bold "new" mark: a viewed message loses it, "Mark as unread" gives it back for good.
+    void MarkViewed(int row);
+    void MarkUnread1Click();
 
     // The mail check.
     void sub_mnu_click(QObject* clicked);
@@ -183,6 +186,7 @@ public:
     QAction* mnuKeepInTray = nullptr;    // File, "Keep running in the notification area"
     QAction* mnuHelpContents = nullptr;  // Help, the manual (F1)
     QAction* mnuExit = nullptr;          // File, "Exit"
+    QAction* mnuMarkUnread = nullptr;    // "Mark as unread", in the Message menu and the list's menu
     QMenu* mnuFile = nullptr;
     QMenu* mnuMessage = nullptr;
     QMenu* mnuHelp = nullptr;
@@ -229,6 +233,11 @@ private:
     // The tray's count of the listed account follows its bold rows, until the user has seen them.
     void FollowNewMail();
     bool TimedCheckNeedsRules() const;
+    // Draws bold again the listed messages the user marked unread; a complete check forgets
+    // the marks of messages no longer on the server.
+    void KeepUnreadMarks(const std::string& accName, const std::vector<std::string>& ids, bool complete);
+    void BindReadMarks();
+    std::string SeenIdOf(int row) const;  // the id a check gives the row's message
     QAction* AddMenuItem(QMenu* menu, const char* caption, int icon, void (TMainFrm::*handler)());
     QAction* AddHelpItem(const char* caption, int tag, int icon);
 

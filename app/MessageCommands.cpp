@@ -196,6 +196,7 @@ void TMainFrm::ViewMessage(int row)
 
     LCD1->SetAnimationEnabled(true);
     DisplayLCD_Msg(IntToStr(MailRows->Count()) + " messages in your mailbox");
+    MarkViewed(row);
     widgets::ShowModal(window);
 }
 

@@ -168,6 +168,7 @@ void TMainFrm::NoteNewMail(const std::string& accName, std::vector<std::string> 
         MailRows->SetNew(int(i), true);
         ++freshCount_;
     }
+    KeepUnreadMarks(accName, ids, complete);
     // Only the newest are named to the user.
     for (int i = MailRows->Count() - 1; i >= 0 && freshMail_.size() < size_t(kNamedNewMessages); --i)
         if (size_t(i) < fresh.size() && fresh[size_t(i)])

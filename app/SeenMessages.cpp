@@ -80,9 +80,9 @@ std::string Hex64(uint64_t value)
 
 }  // namespace
 
-void TSeenMessages::Load(const std::string& accountFolder)
+void TSeenMessages::Load(const std::string& accountFolder, const char* fileName)
 {
-    path_ = WithSlash(accountFolder) + kFileName;
+    path_ = WithSlash(accountFolder) + fileName;
     ordered_.clear();
     seen_.clear();
     struct stat st {};
@@ -122,6 +122,15 @@ void TSeenMessages::SaveAdding(const std::vector<std::string>& idsListed)
     std::vector<std::string> all = ordered_;
     all.insert(all.end(), idsListed.begin(), idsListed.end());
     Write(std::move(all));
+}
+
+void TSeenMessages::SaveRemoving(const std::vector<std::string>& ids)
+{
+    const std::unordered_set<std::string_view> drop(ids.begin(), ids.end());
+    std::vector<std::string> kept;
+    for (const std::string& id : ordered_)
+        if (!drop.count(id)) kept.push_back(id);
+    if (kept.size() != ordered_.size()) Write(std::move(kept));
 }
 
 void TSeenMessages::Write(std::vector<std::string> ids)

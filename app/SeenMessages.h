@@ -22,11 +22,14 @@ public:
 
     // The file's name inside the account folder.
     static constexpr const char* kFileName = "seen.uid";
+    // The same kind of file for the messages the user marked unread: drawn bold at every check
+    // until he views them, though no check counts them as new mail.
+    static constexpr const char* kUnreadFileName = "unread.uid";
 
     // Reads the ids of the account folder (ending with '/'). Never fails: a missing, damaged or
     // unreadable file counts as empty, so every message is new (the first check of an account
     // reports everything).
-    void Load(const std::string& accountFolder);
+    void Load(const std::string& accountFolder, const char* fileName = kFileName);
 
     bool IsNew(const std::string& id) const { return seen_.count(id) == 0; }
     // For each id, in the order given, whether no earlier check saw it.
@@ -38,6 +41,8 @@ public:
     // For a check that ended before it listed every message: adds the listed ids and keeps the
     // old ones, since the messages not reached may still be there. Throws EInOutError.
     void SaveAdding(const std::vector<std::string>& idsListed);
+    // Drops these ids; the file is written only when it held one of them. Throws EInOutError.
+    void SaveRemoving(const std::vector<std::string>& ids);
 
     size_t Count() const { return ordered_.size(); }
     const std::string& Path() const { return path_; }

@@ -1,6 +1,7 @@
 #include "msg_src.h"
 
 #include "AttachmentNames.h"
+#include "SaveFolder.h"
 #include "platform/MessageBox.h"
 #include "retrieval/VemMsg.h"
 #include "widgets/Artwork.h"
@@ -19,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -46,6 +48,14 @@ QToolButton* FlatButton(const char* caption, const QIcon& icon, QSize size, QWid
 
 // The name a file gets on disk: as the list shows it (UTF-8), made safe for the folder.
 std::string SavedName(const std::string& attachmentName) { return SafeAttachmentName(FromQ(DisplayPlainText(attachmentName))); }
+
+std::string Attachments(size_t n) { return std::to_string(n) + (n == 1 ? " attachment" : " attachments"); }
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+}
 
 }  // namespace
 
@@ -95,11 +105,17 @@ TFrm_srcvu::TFrm_srcvu(QWidget* parent) : QDialog(parent)
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
+    SaveStatus = new QLabel(this);
+    SaveStatus->setTextFormat(Qt::PlainText);  // names come from the sender
+    SaveStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    SaveStatus->setContentsMargins(6, 2, 6, 2);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(Panel1);
     layout->addWidget(Memo1, 1);
+    layout->addWidget(SaveStatus);
 
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { platform::RunGuarded([&] { SpeedButton1Click(); }); });
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { platform::RunGuarded([&] { SpeedButton2Click(); }); });
@@ -116,8 +132,12 @@ void TFrm_srcvu::showEvent(QShowEvent* event)
 
 void TFrm_srcvu::FormShow()
 {
-    // A header source keeps its save buttons off, whatever AttList still holds.
-    if (!cur_msg) return;
+    SaveStatus->clear();
+    if (!cur_msg) {
+        // A header source has no attachments: none of an earlier message may show beside it.
+        AttList->clear();
+        return;
+    }
     SpeedButton1->setEnabled(AttList->count() > 0);
     SpeedButton2->setEnabled(AttList->count() > 0);
 }
@@ -127,24 +147,50 @@ void TFrm_srcvu::SaveAttachment(int index, const std::string& path)
     cur_msg->AttachedFiles.Items(index).SaveToFile(path);
 }
 
+std::string TFrm_srcvu::SaveBeside(int index, const std::string& folder, TBatchNames& names)
+{
+    const std::string wanted = SavedName(cur_msg->AttachedFiles.Items(index).FileName);
+    for (;;) {
+        std::string name = names.Take(wanted);
+        if (cur_msg->AttachedFiles.Items(index).SaveToNewFile(folder + "/" + name)) return name;
+    }
+}
+
 void TFrm_srcvu::SpeedButton1Click()
 {
     if (!cur_msg || AttList->currentIndex() < 0) return;
     const int index = AttList->currentIndex();
-    auto path = widgets::AskSaveFileName(this, SavedName(cur_msg->AttachedFiles.Items(index).FileName));
+    auto path = widgets::AskSaveFileName(this, SavedName(cur_msg->AttachedFiles.Items(index).FileName), StartFolderForSaving());
     if (!path) return;
     SaveAttachment(index, *path);
+    const std::string folder = FolderOf(*path);
+    RememberSaveFolder(folder);
+    SaveStatus->setText(ToQ(path->substr(path->rfind('/') + 1) + " saved to " + folder));
 }
 
 void TFrm_srcvu::SpeedButton2Click()
 {
     if (!cur_msg) return;
-    auto folder = widgets::AskFolder(this, "Save All");
+    auto folder = widgets::AskFolder(this, "Save All", StartFolderForSaving());
     if (!folder) return;
+    RememberSaveFolder(*folder);
+    // Nothing is ever written over: a name taken on disk or earlier in this run gets " (2)" ...
     // The first failure ends the run (the error report says why); the window stays open.
+    const size_t count = size_t(std::min(AttList->count(), cur_msg->AttachedFiles.Count()));
     TBatchNames names;
-    for (int i = 0; i < AttList->count() && i < cur_msg->AttachedFiles.Count(); ++i) {
-        std::string name = names.Take(SavedName(cur_msg->AttachedFiles.Items(i).FileName));
-        SaveAttachment(i, *folder + "/" + name);
+    std::string renamed;
+    size_t saved = 0;
+    try {
+        for (; saved < count; ++saved) {
+            const int i = int(saved);
+            const std::string name = SaveBeside(i, *folder, names);
+            if (name != SavedName(cur_msg->AttachedFiles.Items(i).FileName)) renamed += (renamed.empty() ? "" : ", ") + name;
+        }
+    } catch (const std::exception&) {
+        SaveStatus->setText(ToQ(std::to_string(saved) + " of " + Attachments(count) + " saved to " + *folder));
+        throw;
     }
+    std::string text = Attachments(count) + " saved to " + *folder;
+    if (!renamed.empty()) text += "; under new names beside files of the same name: " + renamed;
+    SaveStatus->setText(ToQ(text));
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 class QComboBox;
+class TBatchNames;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
@@ -39,10 +40,14 @@ public:
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
+    QLabel* SaveStatus = nullptr;  // what the last save did ("3 attachments saved to FOLDER")
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void SaveAttachment(int index, const std::string& path);
+    // Saves attachment `index` into `folder` under its own name, or under the next free one
+    // (" (2)" ...) when that is taken on disk or by `names`; returns the name used.
+    std::string SaveBeside(int index, const std::string& folder, TBatchNames& names);
 };

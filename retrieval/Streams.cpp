@@ -99,6 +99,38 @@ void TMemoryStream::LoadFromFile(const std::string& path)
 
 void TMemoryStream::SaveToFile(const std::string& path) const { platform::WriteBytes(path, data_); }
 
+bool TMemoryStream::SaveToNewFile(const std::string& path) const
+{
+    // Made exclusively: no other file (nor a link's target) can be replaced between the look
+    // and the write.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) return false;
+        throw EInOutError("Cannot create file " + path + ": " + std::strerror(errno));
+    }
+    auto fail = [&] {
+        const int saved = errno;
+        ::close(fd);
+        ::unlink(path.c_str());  // a half-written copy is worse than none
+        throw EInOutError("Cannot write file " + path + ": " + std::strerror(saved));
+    };
+    size_t done = 0;
+    while (done < data_.size()) {
+        ssize_t n = ::write(fd, data_.data() + done, data_.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail();
+        }
+        done += size_t(n);
+    }
+    if (::close(fd) != 0) {
+        const int saved = errno;
+        ::unlink(path.c_str());
+        throw EInOutError("Cannot write file " + path + ": " + std::strerror(saved));
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode) : path_(path)

@@ -45,6 +45,9 @@ public:
     void Assign(std::string bytes);
     void LoadFromFile(const std::string& path);
     void SaveToFile(const std::string& path) const;
+    // Writes the content to a file of that name only if there is none yet (nor a link of that
+    // name): false when the name is taken. Throws EInOutError for any other failure.
+    bool SaveToNewFile(const std::string& path) const;
 
 private:
     std::string data_;

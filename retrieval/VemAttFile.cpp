@@ -21,6 +21,12 @@ void TAttachedFile::SaveToFile(const std::string& fileName)
     body_->SaveToFile(fileName);
 }
 
+bool TAttachedFile::SaveToNewFile(const std::string& fileName)
+{
+    if (!body_) throw Exception("AttachedFile.Body = nil");
+    return body_->SaveToNewFile(fileName);
+}
+
 namespace {
 
 // Each writes the decoded bytes from the start of the work file and returns how many there are.

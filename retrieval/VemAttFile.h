@@ -24,6 +24,8 @@ public:
 
     // Writes the whole body to the file (created or replaced).
     void SaveToFile(const std::string& fileName);
+    // The same, but never over an existing file: false when the name is taken.
+    bool SaveToNewFile(const std::string& fileName);
     // EncodedLines (base64) to Body, through a work file; the GUI runs between lines.
     void DecodeBase64();
     // EncodedLines (a uuencoded block whose first line is the "begin" line) to Body.

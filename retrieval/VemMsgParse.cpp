@@ -237,7 +237,8 @@ void TVemMsg::TakeOutUUBlocks(LineSpan body, std::vector<std::string_view>& rest
             if (!body[k].empty()) block.push_back(body[k]);
         std::string name(body[i].substr(10, 64));
         StoreAttachment(block, "APPLICATION/OCTET-STREAM", name, "X-UUENCODE");
-        i = extent.end;  // the "end" line stays in the text
+        // The "end" line belongs to the block: left in the text it would read as a stray word.
+        i = extent.end < body.size() ? extent.end + 1 : extent.end;
     }
 }
 

@@ -19,7 +19,22 @@
 
 namespace widgets {
 
-std::optional<std::string> AskSaveFileName(QWidget* parent, const std::string& proposedName)
+namespace {
+
+bool ReplaceAsked(const QFileInfo& existing)
+{
+    platform::MessageBoxRequest question;
+    question.caption = "Confirm Save As";
+    question.text = FromQ(existing.fileName()) + " already exists.\nDo you want to replace it?";
+    question.icon = platform::MsgIcon::Warning;
+    question.buttons = platform::MsgButtons::YesNo;
+    question.defaultButton = platform::MsgResult::No;
+    return platform::ShowMessageBox(question) == platform::MsgResult::Yes;
+}
+
+}  // namespace
+
+std::optional<std::string> AskSaveFileName(QWidget* parent, const std::string& proposedName, const std::string& startFolder)
 {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -28,26 +43,24 @@ std::optional<std::string> AskSaveFileName(QWidget* parent, const std::string& p
     // question before replacing a file is asked below, through the message-box facade.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!startFolder.empty() && QFileInfo(ToQ(startFolder)).isDir()) dialog.setDirectory(ToQ(startFolder));
     dialog.selectFile(ToQ(proposedName));
-    if (ShowModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    const QString chosen = dialog.selectedFiles().front();
-    QFileInfo info(chosen);
-    if (info.exists()) {
-        platform::MessageBoxRequest question;
-        question.caption = "Confirm Save As";
-        question.text = FromQ(info.fileName()) + " already exists.\nDo you want to replace it?";
-        question.icon = platform::MsgIcon::Warning;
-        question.buttons = platform::MsgButtons::YesNo;
-        question.defaultButton = platform::MsgResult::No;
-        if (platform::ShowMessageBox(question) != platform::MsgResult::Yes) return std::nullopt;
+    for (;;) {
+        if (ShowModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        const QString chosen = dialog.selectedFiles().front();
+        const QFileInfo info(chosen);
+        if (!info.exists() || ReplaceAsked(info)) return FromQ(chosen);
+        // No: back to the dialog, where the name stands for the user to change.
+        dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
     }
-    return FromQ(chosen);
 }
 
-std::optional<std::string> AskFolder(QWidget* parent, const std::string& caption)
+std::optional<std::string> AskFolder(QWidget* parent, const std::string& caption, const std::string& startFolder)
 {
     TBrowseFolderDialog dialog(parent);
     dialog.setWindowTitle(ToQ(caption));
+    if (!startFolder.empty() && QFileInfo(ToQ(startFolder)).isDir()) dialog.SetFolder(startFolder);
     if (ShowModal(dialog) != QDialog::Accepted) return std::nullopt;
     std::string folder = dialog.Folder();
     if (folder.empty()) return std::nullopt;

@@ -14,12 +14,14 @@ class QFileSystemModel;
 
 namespace widgets {
 
-// The save-file dialog: `proposedName` stands in its file-name field. An existing file is
-// replaced only after the user said Yes to "<name> already exists. Do you want to replace it?".
-// Nothing (no value) when the user cancelled either.
-std::optional<std::string> AskSaveFileName(QWidget* parent, const std::string& proposedName);
-// The folder chooser; nothing when cancelled.
-std::optional<std::string> AskFolder(QWidget* parent, const std::string& caption);
+// The save-file dialog, opened in `startFolder` (when it is one) with `proposedName` in its
+// file-name field. An existing file is replaced only after the user said Yes to "<name> already
+// exists. Do you want to replace it?"; No brings the dialog back to choose another name.
+// Nothing (no value) when the user cancelled.
+std::optional<std::string> AskSaveFileName(QWidget* parent, const std::string& proposedName,
+                                           const std::string& startFolder = {});
+// The folder chooser, opened at `startFolder` (when it is one); nothing when cancelled.
+std::optional<std::string> AskFolder(QWidget* parent, const std::string& caption, const std::string& startFolder = {});
 
 // A chooser of file-system folders with a "New folder" button; the chosen folder's path
 // stands under "Current folder:".

@@ -151,7 +151,7 @@ TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
     EXPECT_EQ(captions(frm->mnuFile), (std::vector<std::string>{"Check Mail", "Check All Accounts", "Accounts...",
                                                                  "Keep running in the notification area", "-", "Exit"}));
     EXPECT_EQ(captions(frm->mnuMessage),
-              (std::vector<std::string>{"View Message", "View Message Source", "-", "Delete Message", "-",
+              (std::vector<std::string>{"View Message", "View Message Source", "Mark as unread", "-", "Delete Message", "-",
                                         "Message Rules...", "Apply Rules", "-", "Select All"}));
     EXPECT_EQ(captions(frm->mnuHelp),
               (std::vector<std::string>{"Quillbox Online Help", "Quillbox Home Page", "Frequently Asked Questions",
@@ -159,7 +159,7 @@ TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
                                         "Other Brightwell Products", "Development Services", "Advertise with us", "-",
                                         "About"}));
     EXPECT_EQ(captions(frm->PopupMenu2),
-              (std::vector<std::string>{"View Message", "View Message Source", "-", "Delete from server"}));
+              (std::vector<std::string>{"View Message", "View Message Source", "Mark as unread", "-", "Delete from server"}));
     std::vector<std::string> services = captions(frm->mnuDevServices);
     ASSERT_EQ(services.size(), 4u);
     EXPECT_EQ(services[1], "-");

@@ -6,6 +6,7 @@
 #include "Dovecot.h"
 #include "RequireTool.h"
 #include "app/MessageIdentity.h"
+#include "app/SaveFolder.h"
 #include "app/msg_src.h"
 #include "mailbox/Kiropop3.h"
 #include "platform/Folders.h"
@@ -15,6 +16,7 @@
 #include "widgets/MailDate.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -138,10 +140,21 @@ TEST_F(MessageCommands, AttachmentsAreSavedByteForByteAndTheSourceViewKeepsSavin
 {
     const std::string pdf = Binary(5000), notes = "first line\r\nsecond line\r\n";
     CheckWith({WithAttachments("Files", {{"report.pdf", pdf}, {"notes.txt", notes}})});
-    const std::string out = home.Root() + "saved/";
-    platform::ForceDirectories(out);
+    const std::string out = home.Root() + "saved/", outFolder = home.Root() + "saved", sub = out + "sub";
+    platform::ForceDirectories(sub);
     platform::WriteBytes(out + "notes.txt", "older notes");
     Select({0});
+    // Each save dialog opens where the last save went.
+    auto saveAsIn = [&](const std::string& folder, const std::string& proposed, const std::string& path) {
+        dialogs.Then([folder, proposed, path](QDialog& d) {
+            auto& files = dynamic_cast<QFileDialog&>(d);
+            EXPECT_EQ(files.directory().absolutePath().toStdString(), folder);
+            EXPECT_EQ(files.selectedFiles().value(0).section('/', -1).toStdString(), proposed);
+            files.selectFile(QString::fromStdString(path));
+            return int(QDialog::Accepted);
+        });
+    };
+    auto status = [&] { return Window().SaveStatus->text().toStdString(); };
 
     dialogs.Then([&](QDialog&) -> int {
         if (Window().AttList->count() != 2) return ADD_FAILURE() << "two attachments expected", int(QDialog::Rejected);
@@ -151,42 +164,54 @@ TEST_F(MessageCommands, AttachmentsAreSavedByteForByteAndTheSourceViewKeepsSavin
         EXPECT_TRUE(Window().AttList->isEnabled());
         EXPECT_TRUE(Window().SpeedButton1->isEnabled());
         EXPECT_TRUE(Window().SpeedButton2->isEnabled());
+        EXPECT_EQ(status(), "");
+        // Save All never writes over a file: the one there stays, the attachment goes beside it.
+        dialogs.ChooseFolder(outFolder);
+        Window().SpeedButton2->click();
+        EXPECT_EQ(status(), "2 attachments saved to " + outFolder +
+                                "; under new names beside files of the same name: notes (2).txt");
         // Save Attach proposes the selected name; another name chosen is used instead.
-        dialogs.SaveAs("report.pdf", out + "chosen.pdf");
+        saveAsIn(outFolder, "report.pdf", sub + "/chosen.pdf");
         Window().SpeedButton1->click();
-        // An existing file is replaced only after Yes.
+        EXPECT_EQ(status(), "chosen.pdf saved to " + sub);
+        // An existing file is replaced only after Yes; No goes back to the dialog.
         Window().AttList->setCurrentIndex(1);
-        dialogs.SaveAs("notes.txt", out + "notes.txt");
+        saveAsIn(sub, "notes.txt", out + "notes.txt");
         boxes.Answer(MsgResult::No);
-        Window().SpeedButton1->click();
-        EXPECT_EQ(platform::ReadBytes(out + "notes.txt"), "older notes");
-        dialogs.SaveAs("notes.txt", out + "notes.txt");
+        saveAsIn(outFolder, "notes.txt", out + "notes.txt");
         boxes.Answer(MsgResult::Yes);
         Window().SpeedButton1->click();
-        // Save All writes both into the chosen folder.
-        dialogs.ChooseFolder(out + "all");
-        platform::ForceDirectories(out + "all");
+        // The folder chooser starts there too.
+        dialogs.Then([&](QDialog& d) {
+            EXPECT_EQ(dynamic_cast<widgets::TBrowseFolderDialog&>(d).Folder(), outFolder);
+            return int(QDialog::Rejected);
+        });
         Window().SpeedButton2->click();
         return int(QDialog::Accepted);
     });
     frm->cmd_vumsgClick();
-    EXPECT_EQ(platform::ReadBytes(out + "chosen.pdf"), pdf);
+    EXPECT_EQ(dialogs.Shown(), 6);
+    EXPECT_EQ(platform::ReadBytes(sub + "/chosen.pdf"), pdf);
     EXPECT_EQ(platform::ReadBytes(out + "notes.txt"), notes);
-    EXPECT_EQ(platform::ReadBytes(out + "all/report.pdf"), pdf);
-    EXPECT_EQ(platform::ReadBytes(out + "all/notes.txt"), notes);
+    EXPECT_EQ(platform::ReadBytes(out + "report.pdf"), pdf);
+    EXPECT_EQ(platform::ReadBytes(out + "notes (2).txt"), notes);
     ASSERT_EQ(boxes.Shown().size(), 2u);
     EXPECT_EQ(boxes.Shown()[0].text, "notes.txt already exists.\nDo you want to replace it?");
+    EXPECT_EQ(boxes.Shown()[0].caption, "Confirm Save As");
     EXPECT_EQ(boxes.Shown()[0].buttons, platform::MsgButtons::YesNo);
+    EXPECT_EQ(StartFolderForSaving(), outFolder);  // kept for the next run
 
-    // Right after, the header source: no server, and the save controls stay off.
+    // Right after, the header source: no server, no attachment of the message before.
     dialogs.Then([&](QDialog&) -> int {
         EXPECT_EQ(Window().windowTitle(), "Message Source");
         EXPECT_EQ(Memo(), "From: Ann <ann@example.org>\nSubject: Files\nMIME-Version: 1.0\n"
                           "Content-Type: multipart/mixed; boundary=\"b\"\n\n.");
-        EXPECT_EQ(Window().AttList->count(), 2);  // still there from the view ...
-        EXPECT_FALSE(Window().AttList->isEnabled());  // ... but out of reach
+        EXPECT_EQ(Window().AttList->count(), 0);
+        EXPECT_EQ(Window().AttList->currentText(), "");
+        EXPECT_FALSE(Window().AttList->isEnabled());
         EXPECT_FALSE(Window().SpeedButton1->isEnabled());
         EXPECT_FALSE(Window().SpeedButton2->isEnabled());
+        EXPECT_EQ(status(), "");
         return int(QDialog::Accepted);
     });
     lcdTexts.clear();

@@ -216,3 +216,44 @@ TEST_F(NewMail, TheTrayCountFollowsTheListAndOnlyTimedChecksNotify)
     EXPECT_EQ(Bold(), std::vector<bool>(6, false));
     EXPECT_EQ(frm->Tray().NewCount("Work"), 0);  // the user's own check: seen
 }
+
+TEST_F(NewMail, AViewedMessageLosesItsBoldAndOneMarkedUnreadKeepsItUntilViewedWithoutCountingAsNew)
+{
+    for (const char* s : {"one", "two", "three"}) server.Deliver("bob", Mail(s));
+    server.Start();
+    AddAccount("Work", "bob", "secret", server.Port());
+    Every("Work", 1);
+    OpenWithClock();
+    ModalScript dialogs;
+    auto view = [&](int row) {
+        Select({row});
+        dialogs.Then([&, row](QDialog&) -> int {
+            EXPECT_FALSE(frm->MailRows->Row(row).isNew);  // seen as soon as it shows
+            return QDialog::Accepted;
+        });
+        frm->cmd_vumsgClick();
+    };
+    Check("Work");
+    view(0);
+    EXPECT_EQ(Bold(), (std::vector<bool>{false, true, true}));
+    Check("Work");
+    EXPECT_EQ(Bold(), (std::vector<bool>{false, false, false}));
+
+    Select({1});
+    QAction* markUnread = nullptr;
+    for (QAction* item : frm->PopupMenu2->actions())
+        if (item->text() == "Mark as unread") markUnread = item;
+    ASSERT_NE(markUnread, nullptr);
+    markUnread->trigger();
+    EXPECT_EQ(Bold(), (std::vector<bool>{false, true, false}));
+    // A timed check keeps it bold, and does not tell about it as new mail.
+    now += 60'000;
+    frm->CheckTick();
+    EXPECT_EQ(Lcd(), "No new messages in Work");
+    EXPECT_EQ(Bold(), (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(frm->Tray().NewCount("Work"), 1);  // the tray counts what the list shows bold
+    view(1);
+    Check("Work");
+    EXPECT_EQ(Bold(), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(dialogs.Shown(), 2);
+}
