@@ -1,6 +1,7 @@
 #pragma once
 // A private session bus (a dbus-daemon of the test's own, which starts no services on request)
 // and a fake desktop notification service on it that records every Notify call.
+#include "PrivateBusConfig.h"
 #include "app/DesktopNotifier.h"
 #include "platform/Folders.h"
 #include "platform/TextFile.h"
@@ -61,12 +62,7 @@ public:
         platform::DeleteFile(stem);
         folder_ = stem + "/";
         platform::CreateDir(folder_);
-        platform::WriteLines(folder_ + "bus.conf",
-                             {"<busconfig>", "<type>session</type>", "<listen>unix:tmpdir=" + folder_ + "</listen>",
-                              "<auth>EXTERNAL</auth>", "<policy context=\"default\">",
-                              "<allow send_destination=\"*\" eavesdrop=\"true\"/>", "<allow eavesdrop=\"true\"/>",
-                              "<allow own=\"*\"/>", "</policy>", "</busconfig>"},
-                             false);
+        WritePrivateBusConfig(folder_);
         daemon_.start(kDaemon, {QString::fromStdString("--config-file=" + folder_ + "bus.conf"), "--print-address", "--nofork"});
         while (daemon_.waitForReadyRead(10000) && !daemon_.canReadLine()) {
         }

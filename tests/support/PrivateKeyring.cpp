@@ -1,4 +1,5 @@
 #include "PrivateKeyring.h"
+#include "PrivateBusConfig.h"
 
 #include "TempHome.h"  // RemoveTree
 #include "platform/Folders.h"
@@ -94,12 +95,7 @@ void TPrivateKeyring::StartBus()
         problem_ = std::string("missing ") + kBusDaemon;
         return;
     }
-    platform::WriteLines(folder_ + "bus.conf",
-                         {"<busconfig>", "<type>session</type>", "<listen>unix:tmpdir=" + folder_ + "</listen>",
-                          "<auth>EXTERNAL</auth>", "<policy context=\"default\">",
-                          "<allow send_destination=\"*\" eavesdrop=\"true\"/>", "<allow eavesdrop=\"true\"/>",
-                          "<allow own=\"*\"/>", "</policy>", "</busconfig>"},
-                         false);
+    WritePrivateBusConfig(folder_);
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) {
         problem_ = "no pipe";
