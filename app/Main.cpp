@@ -1,6 +1,5 @@
 #include "Main.h"
 
-#include "VendorSite.h"
 #include "about.h"
 #include "CheckSchedule.h"
 #include "DesktopNotifier.h"
@@ -35,6 +34,7 @@ const char kTag[] = "Tag";
 }
 
 int TagOf(const QAction* action) { return action ? action->property(kTag).toInt() : 0; }
+void SetTag(QAction* action, int tag) { action->setProperty(kTag, tag); }
 
 TMainFrm::TMainFrm(QWidget* parent) : QMainWindow(parent)
 {
@@ -224,14 +224,6 @@ QAction* TMainFrm::AddMenuItem(QMenu* menu, const char* caption, int icon, void 
     return item;
 }
 
-QAction* TMainFrm::AddHelpItem(const char* caption, int tag, int icon)
-{
-    QAction* item = AddMenuItem(mnuHelp, caption, icon, nullptr);
-    item->setProperty(kTag, tag);
-    connect(item, &QAction::triggered, this, [this, item] { platform::RunGuarded([&] { mnu_onLineHLPClick(item); }); });
-    return item;
-}
-
 void TMainFrm::BuildMenus()
 {
     QMenuBar* bar = menuBar();
@@ -253,30 +245,7 @@ void TMainFrm::BuildMenus()
     mnuMessage->addSeparator();
     AddMenuItem(mnuMessage, "Select All", -1, &TMainFrm::SelectAll1Click);
 
-    mnuHelp = bar->addMenu(QStringLiteral("&Help"));
-    // The vendor's pages are not there to read: the help is the manual that comes with the program.
-    mnuHelpContents = AddMenuItem(mnuHelp, "Quillbox Online Help", 9, &TMainFrm::ShowManual);
-    mnuHelpContents->setProperty(kTag, 1);
-    mnuHelpContents->setShortcut(QKeySequence(Qt::Key_F1));
-    AddHelpItem("Quillbox Home Page", 7, 10);
-    AddHelpItem("Frequently Asked Questions", 2, 6);
-    AddHelpItem("Product Update", 3, -1);
-    mnuHelp->addSeparator();
-    AddHelpItem("Comments and Suggestions", 4, 5);
-    AddHelpItem("Report a Bug", 5, 3);
-    mnuHelp->addSeparator();
-    AddHelpItem("Other Brightwell Products", 8, 7);
-    mnuDevServices = mnuHelp->addMenu(QStringLiteral("Development Services"));
-    const char* const services[] = {"ASP, PHP and ColdFusion", "Delphi and C++Builder", "Visual Basic and Access"};
-    for (int tag = 1; tag <= 3; ++tag) {
-        QAction* item = mnuDevServices->addAction(QString::fromLatin1(services[tag - 1]));
-        item->setProperty(kTag, tag);
-        connect(item, &QAction::triggered, this, [this, item] { platform::RunGuarded([&] { ASPPHPCF1Click(item); }); });
-        if (tag == 1) mnuDevServices->addSeparator();
-    }
-    AddHelpItem("Advertise with us", 10, 4);
-    mnuHelp->addSeparator();
-    AddMenuItem(mnuHelp, "About", -1, &TMainFrm::About1Click);
+    BuildHelpMenu(bar);
 
     PopupMenu2->addAction(widgets::ImageListIcon(11), QStringLiteral("View Message"));
     PopupMenu2->addAction(widgets::ImageListIcon(12), QStringLiteral("View Message Source"));
@@ -411,21 +380,6 @@ bool TMainFrm::FormCloseQuery()
     return true;
 }
 
-void TMainFrm::ShowHomePage(char page, int opt)
-{
-    std::string url = std::string(VendorSite::Site) + VendorSite::NavigationPage + "?p_id=" + page + "&opt=" + IntToStr(opt);
-    if (opt == 3) url += "&ver=" + TAboutBox::GetFileVer();
-    platform::OpenUrl(url);
-}
-
-void TMainFrm::ShowHome() { platform::OpenUrl(VendorSite::HomePage); }
-
-void TMainFrm::mnu_onLineHLPClick(QAction* item) { ShowHomePage('6', TagOf(item)); }
-
-void TMainFrm::ASPPHPCF1Click(QAction* item)
-{
-    platform::OpenUrl(std::string(VendorSite::Site) + VendorSite::NavigationPage + "?p_id=6&opt=9_" + IntToStr(TagOf(item)));
-}
 
 // ------------------------------------------------------------------------------------------
 // Events

@@ -39,6 +39,8 @@ class TFrm_srcvu;
 class TFrm_Rules;
 class TFrm_defRule;
 class TAboutBox;
+class TManualWindow;
+class QMenuBar;
 
 // The user chose not to trust a server's certificate: the operation ends without another word.
 class ECertificateDeclined : public Exception {
@@ -76,10 +78,12 @@ public:
     // Appends every file in `folder` and its sub-folders matching `mask`, a folder's own files
     // before those of its sub-folders.
     static void FindFiles(StringList& list, const std::string& folder, const std::string& mask);
-    void ShowHomePage(char page, int opt);
+    // The project's page, when the build names one (none: the links to it are hidden).
     void ShowHome();
-    // The local manual (docs/manual.html, installed with the program).
-    void ShowManual();
+    // The local manual (docs/manual.html, installed with the program), in the program's own
+    // window, at `section` (an id of the manual; empty: the top).
+    void ShowManual(const std::string& section = {});
+    TManualWindow* ManualWindow() const { return manualWindow_; }
     static std::string ManualPath();
     // F5: checks the account checked last, or the only one; else drops the accounts down.
     void CheckMailKey();
@@ -239,7 +243,7 @@ private:
     void BindReadMarks();
     std::string SeenIdOf(int row) const;  // the id a check gives the row's message
     QAction* AddMenuItem(QMenu* menu, const char* caption, int icon, void (TMainFrm::*handler)());
-    QAction* AddHelpItem(const char* caption, int tag, int icon);
+    void BuildHelpMenu(QMenuBar* bar);
 
     void BindMailboxClient();
     void BindRetrievalClient();
@@ -293,7 +297,9 @@ private:
     std::vector<TCheckFailure> checkFailures_;  // of the run of checks going on, told after it
     std::string listedAccount_;                 // whose messages the list shows
     std::string listedState_;                   // what became of that account's last check
+    TManualWindow* manualWindow_ = nullptr;     // made when the manual is first asked for
 };
 
 // The Tag of a toolbar button or menu item.
 int TagOf(const QAction* action);
+void SetTag(QAction* action, int tag);

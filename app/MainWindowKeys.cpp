@@ -75,4 +75,3 @@ std::string TMainFrm::ManualPath()
     return QUILLBOX_SOURCE_DOCS "/manual.html";
 }
 
-void TMainFrm::ShowManual() { platform::OpenUrl(QUrl::fromLocalFile(QString::fromStdString(ManualPath())).toString().toStdString()); }

@@ -1,6 +1,5 @@
 #include "about.h"
 
-#include "VendorSite.h"
 #include "platform/MessageBox.h"
 #include "widgets/AnimatedPicture.h"
 #include "widgets/QtText.h"
@@ -110,7 +109,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     linkFont.setUnderline(true);
     Label1->setFont(linkFont);
     Label1->setStyleSheet(QStringLiteral("color: navy; background: rgba(255,255,255,170);"));
-    Label1->setText(ToQ(VendorSite::HomePage));
+    // The project's page, when the build names one; with none there is no link to show.
+    Label1->setText(ToQ(platform::ProjectHomePage));
+    Label1->setVisible(*platform::ProjectHomePage != '\0');
     Label1->setCursor(Qt::PointingHandCursor);
     Label1->adjustSize();
     Label1->move((411 - Label1->width()) / 2, 311 - Label1->height() - 14);

@@ -1,5 +1,6 @@
 #include "app/ListColumns.h"
 #include "app/Main.h"
+#include "app/ManualWindow.h"
 #include "app/MessageCells.h"
 #include "app/Startup.h"
 #include "app/about.h"
@@ -29,6 +30,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTextBrowser>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
@@ -233,26 +236,44 @@ TEST_F(MainWindowTest, SelectAllOnAnEmptyListChangesNothing)
     EXPECT_TRUE(frm->MailList->selectionModel()->selectedRows().isEmpty());
 }
 
-TEST_F(MainWindowTest, HelpItemsOpenTheirExactAddresses)
+TEST_F(MainWindowTest, EveryVisibleHelpItemLeadsToASectionOfTheManualAndNothingToAMissingSite)
 {
     std::vector<std::string> opened;
     auto saved = platform::SetUrlOpener([&](const std::string& url) { opened.push_back(url); });
-    for (QAction* item : frm->mnuHelp->actions())
-        if (!item->isSeparator() && !item->menu() && item->text() != "About") item->trigger();
-    // The first opens the manual that comes with the program: the vendor's pages are not there.
-    ASSERT_FALSE(opened.empty());
-    EXPECT_EQ(opened.front(), "file://" + TMainFrm::ManualPath());
-    EXPECT_TRUE(platform::FileExists(TMainFrm::ManualPath()));
-    opened.erase(opened.begin());
-    for (QAction* item : frm->mnuDevServices->actions())
-        if (!item->isSeparator()) item->trigger();
+    const std::string manual = platform::ReadBytes(TMainFrm::ManualPath());
+    std::vector<std::string> visible;
+    for (QAction* item : frm->mnuHelp->actions()) {
+        if (item->isSeparator() || !item->isVisible()) continue;
+        visible.push_back(item->text().toStdString());
+        if (item->text() == "About") continue;
+        item->trigger();
+        TManualWindow* window = frm->ManualWindow();
+        ASSERT_NE(window, nullptr) << item->text().toStdString();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->Browser->source().toLocalFile().toStdString(), TMainFrm::ManualPath());
+        const std::string section = window->Browser->source().fragment().toStdString();
+        if (!section.empty()) {
+            EXPECT_NE(manual.find("id=\"" + section + "\""), std::string::npos) << section;
+            EXPECT_GT(window->Browser->verticalScrollBar()->value(), 0) << "not scrolled to " << section;
+        }
+    }
+    // With no project page named at build time, nothing leads to a web site.
+    EXPECT_EQ(visible, (std::vector<std::string>{"Quillbox Online Help", "Frequently Asked Questions", "About"}));
+    EXPECT_FALSE(frm->mnuDevServices->menuAction()->isVisible());
+    EXPECT_FALSE(frm->Windows().AboutBox->Label1->isVisibleTo(frm->Windows().AboutBox));
     frm->Windows().AboutBox->Label1Click();
-    platform::SetUrlOpener(std::move(saved));
+    EXPECT_TRUE(opened.empty());
 
-    const std::string nav = "https://www.quillbox.example/navigate.php?p_id=6&opt=";
-    EXPECT_EQ(opened, (std::vector<std::string>{nav + "7", nav + "2", nav + "3&ver=1.0", nav + "4", nav + "5",
-                                                nav + "8", nav + "10", nav + "9_1", nav + "9_2", nav + "9_3",
-                                                "https://www.quillbox.example/"}));
+    // A link out of the manual goes to the desktop's opener; one inside it stays in the window.
+    TManualWindow& window = *frm->ManualWindow();
+    emit window.Browser->anchorClicked(QUrl(QStringLiteral("https://example.org/")));
+    emit window.Browser->anchorClicked(QUrl(QStringLiteral("#files")));
+    platform::SetUrlOpener(std::move(saved));
+    EXPECT_EQ(opened, std::vector<std::string>{"https://example.org/"});
+    EXPECT_EQ(window.Browser->source().fragment(), "files");
+
+    window.ShowSection("/nonexistent/manual.html", {});
+    EXPECT_TRUE(window.Browser->toPlainText().startsWith("The manual was not found at /nonexistent/manual.html."));
 }
 
 TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndClosesOnAClickOfThePicture)

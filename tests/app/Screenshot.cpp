@@ -6,6 +6,7 @@
 #include "app/Main.h"
 #include "app/Startup.h"
 #include "app/about.h"
+#include "app/ManualWindow.h"
 #include "widgets/AnimatedPicture.h"
 #include "accounts/AccountMenu.h"
 #include "platform/Registry.h"
@@ -129,6 +130,9 @@ int main(int argc, char** argv)
         QTimer::singleShot(300, [&, ok] {
             bool menuOk = frm->mnuHelp->grab().save(out + "help-menu.png");
             frm->mnuHelp->hide();
+            frm->ShowManual("faq");
+            menuOk = menuOk && frm->ManualWindow()->grab().save(out + "manual-window.png");
+            frm->ManualWindow()->close();
             TAboutBox& about = *frm->Windows().AboutBox;
             about.show();  // its picture plays once
             QTimer::singleShot(3500, [&, ok, menuOk] {
