@@ -32,5 +32,5 @@ quillbox_ensure_packages() {
 }
 
 # What building and running needs, and what the test suite needs on top.
-QUILLBOX_BUILD_PACKAGES=(g++ cmake make pkgconf qt6-base-dev libgl-dev libssl-dev libsecret-1-dev openssl ca-certificates media-types dovecot-pop3d)
+QUILLBOX_BUILD_PACKAGES=(g++ cmake make pkgconf qt6-base-dev libgl-dev libssl-dev libsecret-1-dev libsqlite3-dev openssl ca-certificates media-types dovecot-pop3d)
 QUILLBOX_TEST_PACKAGES=(googletest libgtest-dev openssl python3 libpython3.11-testsuite xvfb xauth dbus-daemon gnome-keyring)

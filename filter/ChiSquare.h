@@ -1,0 +1,28 @@
+#pragma once
+// Combining token probabilities into one spam probability by Robinson's method: each token's
+// spam probability f(w) is shrunk towards an assumed value for rarely seen tokens, and the
+// f(w) of a message are combined with Fisher's inverse chi-square test, once for spamminess and
+// once for hamminess. Words near neutral are left out.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct TRobinsonParams {
+    double strength = 1.0;        // s: weight of the assumed probability against the evidence
+    double assumed = 0.5;         // x: f(w) of a token never seen
+    double minDeviation = 0.1;    // tokens with |f(w) - 0.5| below this are left out
+};
+
+// f(w) = (s*x + n*p(w)) / (s + n), with p(w) = b / (b + g), b = spam / spamMessages,
+// g = ham / hamMessages and n = spam + ham (messages holding the token).
+double TokenProbability(uint32_t spam, uint32_t ham, uint64_t spamMessages, uint64_t hamMessages,
+                        const TRobinsonParams& params);
+
+// The probability that a chi-square variable with `degrees` (even) degrees of freedom is at
+// least `chi2`. Computed in logarithms, so large values neither overflow nor lose the tail.
+double ChiSquareTail(double chi2, unsigned degrees);
+
+// I = (1 + H - S) / 2, with H = C(-2 ln prod f(w), 2n) and S = C(-2 ln prod (1 - f(w)), 2n):
+// near 1 for spam, near 0 for ham, 0.5 when the evidence is missing or balanced. Probabilities
+// inside the min-deviation band are skipped.
+double CombineChiSquare(const std::vector<double>& probabilities, const TRobinsonParams& params);

@@ -1,0 +1,154 @@
+#include "filter/EncodedWords.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace {
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+int Base64Value(char c)
+{
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '+') return 62;
+    if (c == '/') return 63;
+    return -1;
+}
+
+std::string DecodeQ(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '_') {
+            out += ' ';
+        } else if (c == '=' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Lenient: characters outside the alphabet are skipped, a missing padding is tolerated.
+std::string DecodeB(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() * 3 / 4);
+    unsigned bits = 0;
+    int count = 0;
+    for (char c : text) {
+        if (c == '=') break;
+        int v = Base64Value(c);
+        if (v < 0) continue;
+        bits = (bits << 6) | static_cast<unsigned>(v);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    return out;
+}
+
+// The bytes in UTF-8; unchanged when the charset is unknown or the bytes do not convert.
+std::string ToUtf8(const std::string& charset, std::string bytes)
+{
+    if (charset == "utf-8" || charset == "us-ascii" || charset.empty()) return bytes;
+    iconv_t cd = ::iconv_open("UTF-8", charset.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return bytes;
+    std::string out(bytes.size() * 4 + 16, '\0');
+    char* in = bytes.data();
+    size_t inLeft = bytes.size();
+    char* to = out.data();
+    size_t toLeft = out.size();
+    size_t rc = ::iconv(cd, &in, &inLeft, &to, &toLeft);
+    ::iconv_close(cd);
+    if (rc == static_cast<size_t>(-1)) return bytes;
+    out.resize(out.size() - toLeft);
+    return out;
+}
+
+struct EncodedWord {
+    size_t end = 0;  // index after "?="
+    std::string text;
+    std::string charset;
+};
+
+// The encoded word starting at `at` ("=?"), or end == 0 when there is none.
+EncodedWord ParseEncodedWord(std::string_view value, size_t at)
+{
+    EncodedWord word;
+    size_t q1 = value.find('?', at + 2);
+    if (q1 == std::string_view::npos || q1 + 2 >= value.size() || value[q1 + 2] != '?') return word;
+    char encoding = value[q1 + 1];
+    size_t textStart = q1 + 3;
+    size_t close = value.find("?=", textStart);
+    if (close == std::string_view::npos) return word;
+    std::string_view charset = value.substr(at + 2, q1 - at - 2);
+    std::string_view text = value.substr(textStart, close - textStart);
+    if (charset.empty() || text.find_first_of(" \t") != std::string_view::npos) return word;
+    if (size_t star = charset.find('*'); star != std::string_view::npos) charset = charset.substr(0, star);  // RFC 2231 language
+    word.charset = std::string(charset);
+    FoldAsciiCase(word.charset);
+    if (encoding == 'B' || encoding == 'b')
+        word.text = DecodeB(text);
+    else if (encoding == 'Q' || encoding == 'q')
+        word.text = DecodeQ(text);
+    else
+        return word;
+    word.text = ToUtf8(word.charset, std::move(word.text));
+    word.end = close + 2;
+    return word;
+}
+
+}  // namespace
+
+void FoldAsciiCase(std::string& text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+}
+
+std::string DecodeEncodedWords(std::string_view value, std::string* charsets)
+{
+    if (value.find("=?") == std::string_view::npos) return std::string(value);
+    std::string out;
+    out.reserve(value.size());
+    size_t i = 0;
+    size_t lastWordEnd = std::string_view::npos;  // end of the previous encoded word, for the blank rule
+    while (i < value.size()) {
+        size_t start = value.find("=?", i);
+        if (start == std::string_view::npos) {
+            out.append(value.substr(i));
+            break;
+        }
+        EncodedWord word = ParseEncodedWord(value, start);
+        if (word.end == 0) {
+            out.append(value.substr(i, start + 2 - i));
+            i = start + 2;
+            continue;
+        }
+        std::string_view between = value.substr(i, start - i);
+        bool onlyBlanks = between.find_first_not_of(" \t\r\n") == std::string_view::npos;
+        if (!(lastWordEnd == i && onlyBlanks)) out.append(between);
+        out += word.text;
+        if (charsets) {
+            if (!charsets->empty()) *charsets += ' ';
+            *charsets += word.charset;
+        }
+        i = lastWordEnd = word.end;
+    }
+    return out;
+}

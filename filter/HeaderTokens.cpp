@@ -1,0 +1,377 @@
+#include "filter/HeaderTokens.h"
+
+#include "filter/EncodedWords.h"
+#include "mailbox/HeaderFields.h"
+
+#include <algorithm>
+
+namespace {
+
+// A field longer than this is judged by its start: a 1 MB line costs no more than a long one.
+constexpr size_t kMaxFieldBytes = 4096;
+constexpr size_t kMaxFields = 256;
+constexpr size_t kMaxWordsPerField = 64;
+constexpr size_t kMaxWordBytes = 40;
+constexpr size_t kMaxShapeBytes = 24;
+
+bool IsAsciiAlnum(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsWordByte(unsigned char c) { return IsAsciiAlnum(c) || c >= 0x80; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view TrimView(std::string_view s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+    return s.substr(b, e - b);
+}
+
+std::string Folded(std::string_view s)
+{
+    std::string out(s);
+    FoldAsciiCase(out);
+    return out;
+}
+
+// Character classes with runs collapsed: "<20020822.A1b@x>" gives "<9.AaAa@a>".
+std::string Shape(std::string_view s)
+{
+    std::string out;
+    for (unsigned char c : s) {
+        char cls = (c >= '0' && c <= '9') ? '9' : (c >= 'a' && c <= 'z') ? 'a' : (c >= 'A' && c <= 'Z') ? 'A' : c >= 0x80 ? 'h' : static_cast<char>(c);
+        if (out.empty() || out.back() != cls) out += cls;
+        if (out.size() >= kMaxShapeBytes) break;
+    }
+    return out;
+}
+
+template <typename F>
+void ForEachWord(std::string_view text, F&& onWord)
+{
+    size_t words = 0;
+    for (size_t i = 0; i < text.size() && words < kMaxWordsPerField;) {
+        if (!IsWordByte(static_cast<unsigned char>(text[i]))) {
+            ++i;
+            continue;
+        }
+        size_t start = i;
+        while (i < text.size() && IsWordByte(static_cast<unsigned char>(text[i]))) ++i;
+        std::string_view word = text.substr(start, i - start);
+        if (word.size() >= 2 && word.size() <= kMaxWordBytes) {
+            onWord(word);
+            ++words;
+        }
+    }
+}
+
+bool IsIPv4(std::string_view s)
+{
+    int parts = 0;
+    size_t i = 0;
+    while (i <= s.size()) {
+        size_t start = i;
+        int value = 0;
+        while (i < s.size() && IsDigit(s[i]) && i - start < 3) value = value * 10 + (s[i++] - '0');
+        if (i == start || value > 255) return false;
+        ++parts;
+        if (i == s.size()) break;
+        if (s[i] != '.') return false;
+        ++i;
+    }
+    return parts == 4;
+}
+
+bool IsIPv6(std::string_view s)
+{
+    if (std::count(s.begin(), s.end(), ':') < 2) return false;
+    return std::all_of(s.begin(), s.end(), [](char c) {
+        return IsDigit(c) || (c >= 'a' && c <= 'f') || c == ':' || c == '.';
+    });
+}
+
+bool IsHostName(std::string_view s)
+{
+    if (s.find('.') == std::string_view::npos || s.front() == '.') return false;
+    bool letter = false;
+    for (char c : s) {
+        if (c >= 'a' && c <= 'z') letter = true;
+        else if (!IsDigit(c) && c != '.' && c != '-' && c != '_') return false;
+    }
+    return letter;
+}
+
+// The last `labels` labels of a host name.
+std::string_view LastLabels(std::string_view host, int labels)
+{
+    size_t at = host.size();
+    for (int n = 0; n < labels; ++n) {
+        size_t dot = host.rfind('.', at == 0 ? 0 : at - 1);
+        if (dot == std::string_view::npos || at == 0) return host;
+        at = dot;
+    }
+    return host.substr(at + 1);
+}
+
+class Tokenizer {
+public:
+    explicit Tokenizer(const TTokenSink& sink) : sink_(sink) {}
+
+    void Field(std::string_view name, std::string_view value)
+    {
+        std::string folded = Folded(name);
+        Emit("hdr", folded);
+        Emit("seq", previous_ + ">" + folded);
+        previous_ = folded;
+        value = TrimView(value.substr(0, kMaxFieldBytes));
+        if (folded == "from") From(value);
+        else if (folded == "subject") Subject(value);
+        else if (folded == "received") Received(value);
+        else if (folded == "message-id") MessageId(value);
+        else if (folded == "x-mailer" || folded == "user-agent") Mailer(value);
+        else if (folded == "content-type") ContentType(value);
+    }
+
+    void Finish()
+    {
+        Emit("hops", std::to_string(std::min(received_, 10)));
+        if (!sawSubject_) Emit("subjshape", "none");
+        if (!sawMessageId_) Emit("mid", "none");
+        if (!sawFrom_) Emit("from", "none");
+    }
+
+private:
+    void Emit(std::string_view kind, std::string_view text) { sink_(kind, text); }
+
+    void From(std::string_view raw)
+    {
+        sawFrom_ = true;
+        std::string value = DecodeEncodedWords(raw);
+        std::string_view v = value;
+        std::string_view address, name;
+        if (size_t lt = v.rfind('<'); lt != std::string_view::npos) {
+            size_t gt = v.find('>', lt);
+            address = v.substr(lt + 1, gt == std::string_view::npos ? std::string_view::npos : gt - lt - 1);
+            name = v.substr(0, lt);
+        } else if (size_t paren = v.find('('); paren != std::string_view::npos) {
+            address = v.substr(0, paren);
+            name = v.substr(paren + 1);
+        } else {
+            address = v;
+        }
+        std::string addr = Folded(TrimView(address));
+        std::string display = Folded(TrimView(name));
+        Emit("from", addr);
+        if (size_t at = addr.rfind('@'); at != std::string::npos) {
+            std::string_view domain = std::string_view(addr).substr(at + 1);
+            Emit("fromdom", domain);
+            Emit("fromtld", LastLabels(domain, 1));
+            Emit("fromshape", "local:" + Shape(std::string_view(addr).substr(0, at)));
+        } else {
+            Emit("fromshape", "nodomain");
+        }
+        if (display.empty()) Emit("fromshape", "noname");
+        else if (display.find('@') != std::string::npos) Emit("fromshape", "nameaddr");
+        if (!display.empty() && display.front() == '"') Emit("fromshape", "quoted");
+        ForEachWord(display, [&](std::string_view w) { Emit("fromname", w); });
+    }
+
+    void Subject(std::string_view raw)
+    {
+        sawSubject_ = true;
+        std::string charsets;
+        std::string value = DecodeEncodedWords(raw, &charsets);
+        ForEachWord(charsets, [&](std::string_view cs) { Emit("subjcs", cs); });
+        if (TrimView(value).empty()) {
+            Emit("subjshape", "empty");
+            return;
+        }
+        size_t letters = 0, upper = 0;
+        size_t bangRun = 0, dollarRun = 0, run = 0;
+        char runChar = 0;
+        for (char c : value) {
+            if (c >= 'A' && c <= 'Z') ++upper;
+            if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) ++letters;
+            run = (c == runChar) ? run + 1 : 1;
+            runChar = c;
+            if (c == '!') bangRun = std::max(bangRun, run);
+            if (c == '$') dollarRun = std::max(dollarRun, run);
+        }
+        if (letters >= 4 && upper == letters) Emit("subjshape", "caps");
+        if (bangRun > 0) Emit("subjshape", bangRun >= 2 ? "!!" : "!");
+        if (dollarRun > 0) Emit("subjshape", dollarRun >= 2 ? "$$" : "$");
+        FoldAsciiCase(value);
+        ForEachWord(value, [&](std::string_view w) { Emit("subj", w); });
+    }
+
+    void Received(std::string_view raw)
+    {
+        ++received_;
+        std::string value = Folded(raw);
+        size_t words = 0;
+        bool afterWith = false;
+        for (size_t i = 0; i < value.size() && words < kMaxWordsPerField;) {
+            static constexpr std::string_view kDelimiters = " \t()[];<>,\"=";
+            if (kDelimiters.find(value[i]) != std::string_view::npos) {
+                ++i;
+                continue;
+            }
+            size_t start = i;
+            while (i < value.size() && kDelimiters.find(value[i]) == std::string_view::npos) ++i;
+            std::string_view word = std::string_view(value).substr(start, i - start);
+            ++words;
+            if (afterWith) {
+                Emit("with", word.substr(0, kMaxWordBytes));
+                afterWith = false;
+                continue;
+            }
+            if (word == "with") {
+                afterWith = true;
+                continue;
+            }
+            if (word.size() > 5 && word.substr(0, 5) == "ipv6:") word.remove_prefix(5);
+            while (!word.empty() && word.back() == '.') word.remove_suffix(1);
+            if (word.empty() || word.size() > 80) continue;
+            if (IsIPv4(word)) {
+                Emit("ip", word);
+                Emit("net", word.substr(0, word.rfind('.')));
+            } else if (IsIPv6(word)) {
+                Emit("ip6", word);
+                size_t cut = 0;
+                for (int colons = 0; cut < word.size() && colons < 3; ++cut)
+                    if (word[cut] == ':') ++colons;
+                Emit("net6", word.substr(0, cut));
+            } else if (IsHostName(word)) {
+                Emit("rcvd", word);
+                Emit("rcvdom", LastLabels(word, 2));
+            }
+        }
+    }
+
+    void MessageId(std::string_view value)
+    {
+        sawMessageId_ = true;
+        size_t at = value.rfind('@');
+        if (at == std::string_view::npos) {
+            Emit("midshape", "noat:" + Shape(value));
+            return;
+        }
+        std::string_view domain = value.substr(at + 1);
+        if (size_t gt = domain.find('>'); gt != std::string_view::npos) domain = domain.substr(0, gt);
+        Emit("mid", Folded(domain));
+        Emit("midshape", Shape(value.substr(0, at)));
+    }
+
+    void Mailer(std::string_view value)
+    {
+        std::string folded = Folded(value.substr(0, 64));
+        Emit("mailer", folded);
+        ForEachWord(folded, [&](std::string_view w) { Emit("mailerw", w); });
+    }
+
+    void ContentType(std::string_view value)
+    {
+        std::string folded = Folded(value);
+        std::string_view v = folded;
+        Emit("ctype", TrimView(v.substr(0, v.find(';'))));
+        if (size_t cs = v.find("charset="); cs != std::string_view::npos) {
+            std::string_view charset = v.substr(cs + 8);
+            charset = charset.substr(0, charset.find_first_of("; \t"));
+            if (!charset.empty() && charset.front() == '"') charset.remove_prefix(1);
+            if (!charset.empty() && charset.back() == '"') charset.remove_suffix(1);
+            Emit("charset", charset);
+        }
+    }
+
+    const TTokenSink& sink_;
+    std::string previous_;
+    int received_ = 0;
+    bool sawSubject_ = false, sawMessageId_ = false, sawFrom_ = false;
+};
+
+// The header's lines without line ends, up to the blank line; a leading mbox "From " line goes.
+StringList HeaderLines(std::string_view header)
+{
+    StringList lines;
+    size_t at = 0;
+    bool first = true;
+    while (at < header.size()) {
+        size_t nl = header.find('\n', at);
+        std::string_view line = header.substr(at, nl == std::string_view::npos ? std::string_view::npos : nl - at);
+        at = nl == std::string_view::npos ? header.size() : nl + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) break;
+        if (first && line.substr(0, 5) == "From ") {
+            first = false;
+            continue;
+        }
+        first = false;
+        lines.emplace_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+void ForEachHeaderToken(std::string_view header, const TTokenSink& sink)
+{
+    Tokenizer tokenizer(sink);
+    StringList lines = HeaderLines(header);
+    size_t fields = 0;
+    for (size_t i = 0; i < lines.size() && fields < kMaxFields; ++i) {
+        if (lines[i][0] == ' ' || lines[i][0] == '\t') continue;  // a continuation with no field before it
+        std::string line = UnfoldedLine(lines, i);
+        size_t colon = line.find(':');
+        if (colon == std::string::npos || colon == 0) continue;
+        std::string_view name = TrimView(std::string_view(line).substr(0, colon));
+        if (name.find_first_of(" \t") != std::string_view::npos) continue;
+        tokenizer.Field(name, std::string_view(line).substr(colon + 1));
+        ++fields;
+    }
+    tokenizer.Finish();
+}
+
+std::vector<std::string> HeaderTokens(std::string_view header)
+{
+    std::vector<std::string> tokens;
+    ForEachHeaderToken(header, [&](std::string_view kind, std::string_view text) {
+        tokens.push_back(std::string(kind) + ":" + std::string(text));
+    });
+    return tokens;
+}
+
+uint64_t TokenHash(std::string_view kind, std::string_view text)
+{
+    // FNV-1a over kind, a separator and text, then a finaliser so the low bits mix well.
+    uint64_t h = 1469598103934665603ull;
+    auto add = [&](unsigned char c) { h = (h ^ c) * 1099511628211ull; };
+    for (unsigned char c : kind) add(c);
+    add(0);
+    for (unsigned char c : text) add(c);
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    return h;
+}
+
+std::vector<uint64_t> HeaderTokenHashes(std::string_view header)
+{
+    std::vector<uint64_t> hashes;
+    hashes.reserve(128);
+    ForEachHeaderToken(header, [&](std::string_view kind, std::string_view text) { hashes.push_back(TokenHash(kind, text)); });
+    std::sort(hashes.begin(), hashes.end());
+    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    return hashes;
+}
+
+std::string_view HeaderPart(std::string_view message)
+{
+    size_t at = 0;
+    while (at < message.size()) {
+        size_t nl = message.find('\n', at);
+        if (nl == std::string_view::npos) return message;
+        size_t len = nl - at;
+        if (len == 0 || (len == 1 && message[at] == '\r')) return message.substr(0, at);
+        at = nl + 1;
+    }
+    return message;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The words the spam filter learns from: features of a message's header lines only. Each token
+// has a kind (which field and which feature) and a text; the same text under two kinds is two
+// tokens. Folded lines are unfolded and encoded words decoded before anything is cut into words;
+// text is case-folded (ASCII).
+//
+// Kinds: "from" address, "fromdom" its domain, "fromname" display-name words, "fromshape";
+// "subj" words, "subjshape" (caps, !!, $ ...), "subjcs" charsets of encoded words; "rcvd" hosts,
+// "rcvdom" their last two labels, "ip" / "net" IPv4 address and /24, "ip6" / "net6" IPv6
+// address and /48, "with" protocols, "hops" the Received count; "mid" Message-ID domain,
+// "midshape"; "mailer" X-Mailer / User-Agent and "mailerw" its words; "ctype", "charset";
+// "hdr" each header name present, "seq" each pair of consecutive names.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using TTokenSink = std::function<void(std::string_view kind, std::string_view text)>;
+
+// Feeds the tokens of `header` (text up to the first blank line; "\n" or "\r\n" line ends; a
+// leading mbox "From " line is skipped) to `sink`, a token possibly more than once. Time is
+// linear in the header's size and each field contributes a bounded number of tokens.
+void ForEachHeaderToken(std::string_view header, const TTokenSink& sink);
+
+// The tokens as "kind:text", in order of appearance, repeats kept (for tests and tracing).
+std::vector<std::string> HeaderTokens(std::string_view header);
+
+// The 64-bit hashes the store keeps, sorted, each once: a message counts a token once.
+std::vector<uint64_t> HeaderTokenHashes(std::string_view header);
+
+// The hash of one token.
+uint64_t TokenHash(std::string_view kind, std::string_view text);
+
+// The header part of a whole message: the lines before the first blank line.
+std::string_view HeaderPart(std::string_view message);

@@ -1,0 +1,265 @@
+#include "filter/SpamFilter.h"
+
+#include "filter/EncodedWords.h"
+#include "filter/FilterDatabase.h"
+#include "filter/FilterError.h"
+#include "filter/HeaderTokens.h"
+#include "platform/Folders.h"
+
+#include <algorithm>
+#include <ctime>
+
+namespace {
+
+const char* const kSpamMessages = "spam_messages";
+const char* const kHamMessages = "ham_messages";
+const char* const kPrunedDay = "pruned_day";
+
+// "Ann@Example.ORG " gives "ann@example.org", "@Example.org" and "example.org." give
+// "example.org"; empty for text that is neither an address nor a domain.
+std::string SenderEntry(std::string_view text)
+{
+    std::string entry(text);
+    FoldAsciiCase(entry);
+    auto blank = [](unsigned char c) { return c <= ' '; };
+    while (!entry.empty() && blank(static_cast<unsigned char>(entry.back()))) entry.pop_back();
+    size_t lead = 0;
+    while (lead < entry.size() && blank(static_cast<unsigned char>(entry[lead]))) ++lead;
+    entry.erase(0, lead);
+    if (!entry.empty() && entry.front() == '<' && entry.back() == '>') entry = entry.substr(1, entry.size() - 2);
+    if (!entry.empty() && entry.front() == '@') entry.erase(0, 1);
+    while (!entry.empty() && entry.back() == '.') entry.pop_back();
+    bool bad = entry.empty() || std::any_of(entry.begin(), entry.end(), [&](char c) {
+        return blank(static_cast<unsigned char>(c)) || c == '<' || c == '>' || c == ',' || c == ';';
+    });
+    size_t at = entry.find('@');
+    if (at != std::string::npos && (at == 0 || at + 1 == entry.size() || entry.find('@', at + 1) != std::string::npos)) bad = true;
+    return bad ? std::string() : entry;
+}
+
+}  // namespace
+
+TSpamFilter::TSpamFilter(const std::string& databasePath, TFilterOptions options)
+    : options_(std::move(options)), db_(std::make_unique<TFilterDatabase>(databasePath, options_.maxDatabaseBytes))
+{
+    Load();
+}
+
+TSpamFilter::~TSpamFilter() = default;
+
+int64_t TSpamFilter::Today() const
+{
+    return options_.Today ? options_.Today() : static_cast<int64_t>(std::time(nullptr) / 86400);
+}
+
+void TSpamFilter::Load()
+{
+    int64_t today = Today();
+    if (!db_->ReadOnly() && db_->Meta(kPrunedDay, 0) < today) {
+        // Bounding the size is housekeeping: when it cannot be written now it is done another day.
+        try {
+            db_->Begin();
+            db_->Prune(today - options_.keepDays);
+            db_->SetMeta(kPrunedDay, today);
+            db_->Commit();
+        } catch (const EFilterError&) {
+            db_->Rollback();
+        }
+    }
+    spamMessages_ = static_cast<uint64_t>(std::max<int64_t>(0, db_->Meta(kSpamMessages, 0)));
+    hamMessages_ = static_cast<uint64_t>(std::max<int64_t>(0, db_->Meta(kHamMessages, 0)));
+    counts_.clear();
+    db_->ForEachToken([&](uint64_t hash, uint32_t spam, uint32_t ham, int64_t day) { counts_[hash] = {spam, ham, day}; });
+    senders_.clear();
+    db_->ForEachSender([&](const std::string& entry, int list) {
+        if (list == static_cast<int>(TSenderList::Friend) || list == static_cast<int>(TSenderList::Blocked))
+            senders_[entry] = static_cast<TSenderList>(list);
+    });
+}
+
+TSpamScore TSpamFilter::Classify(std::string_view header) const
+{
+    std::vector<uint64_t> hashes;
+    hashes.reserve(160);
+    std::string from;
+    bool sawFrom = false;
+    ForEachHeaderToken(header, [&](std::string_view kind, std::string_view text) {
+        hashes.push_back(TokenHash(kind, text));
+        if (!sawFrom && kind == "from") {
+            from = text;
+            sawFrom = true;
+        }
+    });
+    TSpamScore result;
+    if (std::optional<TSenderList> list = SenderMatch(from)) {
+        result.sender = list;
+        result.score = *list == TSenderList::Friend ? 0.0 : 100.0;
+        result.verdict = *list == TSenderList::Friend ? TSpamClass::Ham : TSpamClass::Spam;
+        return result;
+    }
+    std::sort(hashes.begin(), hashes.end());
+    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    std::vector<double> probabilities;
+    probabilities.reserve(hashes.size());
+    for (uint64_t h : hashes) {
+        auto it = counts_.find(h);
+        probabilities.push_back(it == counts_.end() ? options_.robinson.assumed
+                                                    : TokenProbability(it->second.spam, it->second.ham, spamMessages_,
+                                                                       hamMessages_, options_.robinson));
+    }
+    result.score = 100.0 * CombineChiSquare(probabilities, options_.robinson);
+    result.verdict = result.score >= options_.bands.spamFrom    ? TSpamClass::Spam
+                     : result.score >= options_.bands.unsureFrom ? TSpamClass::Unsure
+                                                                 : TSpamClass::Ham;
+    return result;
+}
+
+void TSpamFilter::Change(const std::vector<uint64_t>& minus, int minusVerdict, const std::vector<uint64_t>& plus,
+                         int plusVerdict, const std::function<void()>& recordChange)
+{
+    int64_t today = Today();
+    // The new counts of every token touched, worked out from memory (which mirrors the file)
+    // and written to the file; memory takes them only after the commit.
+    std::unordered_map<uint64_t, TCounts> changed;
+    auto counts = [&](uint64_t h) -> TCounts& {
+        auto it = changed.find(h);
+        if (it != changed.end()) return it->second;
+        auto old = counts_.find(h);
+        return changed[h] = old == counts_.end() ? TCounts{0, 0, today} : old->second;
+    };
+    for (uint64_t h : minus) {
+        TCounts& c = counts(h);
+        uint32_t& n = minusVerdict == 1 ? c.spam : c.ham;
+        if (n > 0) --n;  // a pruned token may have gone already
+    }
+    for (uint64_t h : plus) {
+        TCounts& c = counts(h);
+        ++(plusVerdict == 1 ? c.spam : c.ham);
+        c.day = today;
+    }
+    uint64_t spamMessages = spamMessages_, hamMessages = hamMessages_;
+    if (minusVerdict == 1 && spamMessages > 0) --spamMessages;
+    if (minusVerdict == 0 && hamMessages > 0) --hamMessages;
+    if (plusVerdict == 1) ++spamMessages;
+    if (plusVerdict == 0) ++hamMessages;
+
+    try {
+        db_->Begin();
+        for (const auto& [h, c] : changed) {
+            if (c.spam == 0 && c.ham == 0) db_->DeleteToken(h);
+            else db_->PutToken(h, c.spam, c.ham, c.day);
+        }
+        db_->SetMeta(kSpamMessages, static_cast<int64_t>(spamMessages));
+        db_->SetMeta(kHamMessages, static_cast<int64_t>(hamMessages));
+        recordChange();
+        if (options_.BeforeCommit) options_.BeforeCommit();
+        db_->Commit();
+    } catch (...) {
+        db_->Rollback();
+        throw;
+    }
+    for (const auto& [h, c] : changed) {
+        if (c.spam == 0 && c.ham == 0) counts_.erase(h);
+        else counts_[h] = c;
+    }
+    spamMessages_ = spamMessages;
+    hamMessages_ = hamMessages;
+}
+
+bool TSpamFilter::Train(const std::string& identity, std::string_view header, TTrainAs as)
+{
+    int verdict = static_cast<int>(as);
+    std::optional<TTrainedRecord> old = db_->Trained(identity);
+    if (old && old->verdict == verdict) return false;
+    std::vector<uint64_t> tokens = HeaderTokenHashes(header);
+    std::vector<uint64_t> oldTokens;
+    if (old) oldTokens = old->tokensKept ? old->tokens : tokens;
+    Change(oldTokens, old ? old->verdict : -1, tokens, verdict,
+           [&] { db_->PutTrained(identity, verdict, Today(), tokens); });
+    return true;
+}
+
+bool TSpamFilter::Forget(const std::string& identity, std::string_view header)
+{
+    std::optional<TTrainedRecord> old = db_->Trained(identity);
+    if (!old) return false;
+    std::vector<uint64_t> oldTokens = old->tokensKept ? old->tokens : HeaderTokenHashes(header);
+    Change(oldTokens, old->verdict, {}, -1, [&] { db_->DeleteTrained(identity); });
+    return true;
+}
+
+std::optional<TTrainAs> TSpamFilter::TrainedAs(const std::string& identity) const
+{
+    std::optional<TTrainedRecord> old = db_->Trained(identity);
+    if (!old) return std::nullopt;
+    return old->verdict == 1 ? TTrainAs::Spam : TTrainAs::Ham;
+}
+
+void TSpamFilter::AddSender(TSenderList list, std::string_view text)
+{
+    std::string entry = SenderEntry(text);
+    if (entry.empty()) throw EFilterError("\"" + std::string(text) + "\" is neither an address nor a domain.");
+    try {
+        db_->Begin();
+        db_->PutSender(entry, static_cast<int>(list));
+        if (options_.BeforeCommit) options_.BeforeCommit();
+        db_->Commit();
+    } catch (...) {
+        db_->Rollback();
+        throw;
+    }
+    senders_[entry] = list;
+}
+
+bool TSpamFilter::RemoveSender(std::string_view text)
+{
+    std::string entry = SenderEntry(text);
+    if (!senders_.count(entry)) return false;
+    try {
+        db_->Begin();
+        db_->DeleteSender(entry);
+        db_->Commit();
+    } catch (...) {
+        db_->Rollback();
+        throw;
+    }
+    senders_.erase(entry);
+    return true;
+}
+
+std::vector<std::string> TSpamFilter::Senders(TSenderList list) const
+{
+    std::vector<std::string> out;
+    for (const auto& [entry, l] : senders_)
+        if (l == list) out.push_back(entry);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::optional<TSenderList> TSpamFilter::SenderMatch(std::string_view text) const
+{
+    if (senders_.empty()) return std::nullopt;
+    std::string address = SenderEntry(text);
+    if (address.empty()) return std::nullopt;
+    std::optional<TSenderList> found;
+    auto look = [&](const std::string& key) {
+        auto it = senders_.find(key);
+        if (it != senders_.end() && (!found || it->second == TSenderList::Friend)) found = it->second;
+    };
+    look(address);
+    // the domain and each parent domain: "a.b.example.org", "b.example.org", "example.org", "org"
+    size_t at = address.find('@');
+    for (size_t from = at == std::string::npos ? 0 : at + 1; from < address.size();) {
+        look(address.substr(from));
+        size_t dot = address.find('.', from);
+        if (dot == std::string::npos) break;
+        from = dot + 1;
+    }
+    return found;
+}
+
+bool TSpamFilter::ReadOnly() const { return db_->ReadOnly(); }
+
+std::string TSpamFilter::IntegrityCheck() const { return db_->IntegrityCheck(); }
+
+std::string SpamDatabasePath() { return platform::ProgramFolder() + "spamfilter.db"; }
