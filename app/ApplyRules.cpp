@@ -2,6 +2,7 @@
 // message that a rule marked, and the rows of the deleted messages go.
 #include "Main.h"
 #include "MessageIdentity.h"
+#include "filter/SpamMarks.h"
 #include "lcd/LCDScreen.h"
 #include "platform/MessageBox.h"
 #include "rules/RuleApplication.h"
@@ -9,6 +10,16 @@
 namespace {
 
 const char kNothingDeleted[] = "No message was deleted.";
+
+TMarkReason MarkReasonOf(int mark)
+{
+    switch (mark) {
+    case rules::kMarkedByRule: return TMarkReason::Rule;
+    case rules::kMarkedAsSpam: return TMarkReason::LikelySpam;
+    case rules::kMarkedBlocked: return TMarkReason::Blocked;
+    }
+    return TMarkReason::None;
+}
 
 void Inform(const std::string& text)
 {
@@ -30,8 +41,13 @@ void TMainFrm::Apply_rules()
     platform::MessageBoxRequest question{rules::DeletionQuestion(numbers.size()), "Delete Message", platform::MsgIcon::Warning,
                                          platform::MsgButtons::YesNo, platform::MsgResult::No};
     std::vector<int> rows;
-    for (int n : numbers) rows.push_back(n - 1);
-    question.detail = DeletionDetail(rows);
+    TMarkCounts counts;
+    for (int n : numbers) {
+        rows.push_back(n - 1);
+        counts.Add(MarkReasonOf(marks[size_t(n - 1)]));
+    }
+    // What marked them comes first: a rule the user wrote, or the filter's guess.
+    question.detail = MarkedCountText(counts) + ".\n" + DeletionDetail(rows);
     // The marked rows stay in sight while the user decides.
     question.placement = platform::MsgPlacement::BesideWindow;
     if (platform::ShowMessageBox(question) != platform::MsgResult::Yes) {
@@ -44,14 +60,14 @@ void TMainFrm::Apply_rules()
     } catch (const ESocketAborted&) {
         // Stop: closed without QUIT, so nothing is deleted.
     } catch (...) {
-        RestoreMarks(numbers);
+        RestoreMarks(numbers, marks);
         VemPOP1->Abort();
         if (closing_) return;
         DisplayLCD_Msg(kNothingDeleted);
         throw;
     }
     if (deleted || closing_) return;
-    RestoreMarks(numbers);
+    RestoreMarks(numbers, marks);
     if (VemPOP1->Connected()) VemPOP1->Abort();  // no QUIT: the server carries out none of it
     DisplayLCD_Msg(kNothingDeleted);
 }
@@ -102,9 +118,9 @@ bool TMainFrm::DeleteMarked(const std::vector<int>& numbers)
     return true;
 }
 
-void TMainFrm::RestoreMarks(const std::vector<int>& numbers)
+void TMainFrm::RestoreMarks(const std::vector<int>& numbers, const std::vector<int>& marks)
 {
     for (int n : numbers)
         if (n - 1 < MailRows->Count() && MailRows->Row(n - 1).mark == rules::kMarkDeleting)
-            MailRows->SetMark(n - 1, rules::kMarkedByRule);
+            MailRows->SetMark(n - 1, marks.at(size_t(n - 1)));
 }

@@ -13,6 +13,8 @@
 #include <QTableView>
 
 #include <algorithm>
+
+static_assert(TMailListModel::ColumnCount == 5, "one minimum width per column");
 #include <cmath>
 
 namespace {
@@ -44,6 +46,7 @@ TListColumns::TListColumns(QTableView& list)
     minimum_[TMailListModel::ColSubject] = header_.minimumSectionSize();
     minimum_[TMailListModel::ColDate] = date + padding;
     minimum_[TMailListModel::ColSize] = size + padding;
+    minimum_[TMailListModel::ColSpam] = metrics.horizontalAdvance(QStringLiteral("100")) + padding;
     for (int c = 0; c < TMailListModel::ColumnCount; ++c)
         minimum_[c] = std::max(minimum_[c], header_.sectionSizeHint(c));
 
@@ -109,7 +112,7 @@ void TListColumns::Fit(int listWidth)
     fitting_ = true;
     const int from = std::max(minimum_[TMailListModel::ColFrom], int(std::lround(fromShare_ * listWidth)));
     if (header_.sectionSize(TMailListModel::ColFrom) != from) header_.resizeSection(TMailListModel::ColFrom, from);
-    for (int c : {TMailListModel::ColDate, TMailListModel::ColSize})
+    for (int c : {TMailListModel::ColDate, TMailListModel::ColSize, TMailListModel::ColSpam})
         if (header_.sectionSize(c) < minimum_[c]) header_.resizeSection(c, minimum_[c]);
     fitting_ = false;
 }

@@ -32,7 +32,7 @@ private:
     void Fit(int listWidth);
 
     QHeaderView& header_;
-    int minimum_[4] = {};
+    int minimum_[5] = {};  // one per column of the list
     double fromShare_;
     bool fitting_ = false;
 };

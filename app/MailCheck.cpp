@@ -267,6 +267,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
         sinceShown.restart();
     };
     size_t listed = 0;
+    std::string header;  // one message's header lines as one text, for the spam filter
     std::vector<std::string> ids;  // each row's unique id, for telling the new ones
     ids.reserve(numbers.size());
     MailRows->Reserve(numbers.size());
@@ -283,7 +284,9 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             row.size = sizes[i];
             row.octets = summary.Bytes;
             ShowRow(row);
-            row.mark = Get_rule_id(row);
+            header.clear();
+            for (const std::string& line : summary.Header) header.append(line).push_back('\n');
+            JudgeRow(row, header);
             row.headerName = "msg" + IntToStr(int64_t(i)) + ".hdr";
             // The unique id alone tells the message when the server gave one.
             if (auto id = uidls_.find(number); id != uidls_.end()) {

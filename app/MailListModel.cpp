@@ -33,7 +33,11 @@ void ShowRow(TMailRow& row)
 QString ShownDate(const TMailRow& row) { return DisplayDate(row.date); }
 
 TMailListModel::TMailListModel(QObject* parent)
-    : QAbstractTableModel(parent), markedIcon_(widgets::ImageListIcon(0)), deletedIcon_(widgets::ImageListIcon(2))
+    : QAbstractTableModel(parent),
+      markedIcon_(widgets::ImageListIcon(0)),
+      deletedIcon_(widgets::ImageListIcon(2)),
+      spamIcon_(widgets::SpamMarkIcon()),
+      blockedIcon_(widgets::BlockedMarkIcon())
 {
 }
 
@@ -84,6 +88,17 @@ void TMailListModel::SetMark(int i, int mark)
     emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
 }
 
+void TMailListModel::SetJudgement(int i, int mark, int8_t spamScore, bool friendSender, bool userCleared)
+{
+    if (i < 0 || i >= Count()) return;
+    TMailRow& row = rows_[size_t(i)];
+    row.mark = mark;
+    row.spamScore = spamScore;
+    row.friendSender = friendSender;
+    row.userCleared = userCleared;
+    emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
+}
+
 void TMailListModel::SetNew(int i, bool isNew)
 {
     if (i < 0 || i >= Count() || rows_[size_t(i)].isNew == isNew) return;
@@ -112,6 +127,7 @@ QVariant TMailListModel::data(const QModelIndex& index, int role) const
         case ColDate: return ShownDate(row);
         // The cell is right-aligned: its padding to a fixed width only costs room on screen.
         case ColSize: return ToQ(row.size).trimmed();
+        case ColSpam: return row.spamScore >= 0 ? QString::number(row.spamScore) : QString();
         }
         break;
     case Qt::ToolTipRole:
@@ -124,11 +140,17 @@ QVariant TMailListModel::data(const QModelIndex& index, int role) const
         case ColSubject: return ToQ(row.ShownSubject()).toCaseFolded();
         case ColDate: return qlonglong(row.time);
         case ColSize: return qlonglong(row.octets);
+        case ColSpam: return int(row.spamScore);
         }
         break;
     case Qt::DecorationRole:
-        if (index.column() == ColFrom && (row.mark == 0 || row.mark == 2)) {
-            return row.mark == 0 ? markedIcon_ : deletedIcon_;
+        if (index.column() == ColFrom) {
+            switch (row.mark) {
+            case 0: return markedIcon_;
+            case 1: return spamIcon_;
+            case 2: return deletedIcon_;
+            case 3: return blockedIcon_;
+            }
         }
         break;
     case Qt::ForegroundRole:
@@ -142,7 +164,7 @@ QVariant TMailListModel::data(const QModelIndex& index, int role) const
         }
         break;
     case Qt::TextAlignmentRole:
-        if (index.column() == ColSize) return int(Qt::AlignRight | Qt::AlignVCenter);
+        if (index.column() == ColSize || index.column() == ColSpam) return int(Qt::AlignRight | Qt::AlignVCenter);
         break;
     }
     return {};
@@ -152,10 +174,12 @@ QVariant TMailListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal) return {};
     if (role == Qt::DisplayRole) {
-        static const char* const titles[ColumnCount] = {"From", "Subject", "Date", "Size"};
+        static const char* const titles[ColumnCount] = {"From", "Subject", "Date", "Size", "Spam"};
         if (section >= 0 && section < ColumnCount) return QString::fromLatin1(titles[section]);
     }
-    if (role == Qt::TextAlignmentRole && section == ColSize) return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole && (section == ColSize || section == ColSpam)) return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::ToolTipRole && section == ColSpam)
+        return QStringLiteral("The spam filter's score: 0 surely wanted, 100 surely spam");
     return {};
 }
 

@@ -32,7 +32,10 @@ struct TMailRow {
     std::string subject;  // raw
     std::string date;     // raw: everything after "Date:"
     std::string size;     // the size cell
-    int mark = -1;           // 0 marked by a rule, 2 deleted on the server, -1 none
+    int mark = -1;           // 0 marked by a rule, 1 as likely spam, 3 from a blocked sender, 2 deleted on the server, -1 none
+    int8_t spamScore = -1;   // the filter's score, 0 to 100; -1 when it gave none
+    bool friendSender = false;  // from a friend: nothing marks it
+    bool userCleared = false;   // the user took its mark away: nothing marks it again
     // The file of the header lines saved for this message by the check that listed it, in the
     // list's header folder ("msg3.hdr": short enough to need no memory of its own).
     std::string headerName;
@@ -57,8 +60,8 @@ void ShowRow(TMailRow& row);
 
 class TMailListModel : public QAbstractTableModel {
 public:
-    enum Column { ColFrom, ColSubject, ColDate, ColSize, ColumnCount };
-    static constexpr int kColumnWidths[ColumnCount] = {184, 270, 80, 80};
+    enum Column { ColFrom, ColSubject, ColDate, ColSize, ColSpam, ColumnCount };
+    static constexpr int kColumnWidths[ColumnCount] = {184, 270, 80, 80, 48};
     // The role sorting uses: the shown text folded for letter case, the time, the octets.
     static constexpr int SortRole = Qt::UserRole + 1;
 
@@ -82,6 +85,8 @@ public:
     void Clear();
     void SetMark(int i, int mark);
     void SetNew(int i, bool isNew);
+    // The verdict on a row: its mark, the filter's score and what keeps it unmarked.
+    void SetJudgement(int i, int mark, int8_t spamScore, bool friendSender, bool userCleared);
     // How many rows are new (drawn bold).
     int NewCount() const { return newRows_; }
     // Asks the views to draw every row again (after the rules changed, for example).
@@ -97,5 +102,5 @@ private:
     std::vector<TMailRow> rows_;
     int newRows_ = 0;
     std::string headerFolder_;
-    QIcon markedIcon_, deletedIcon_;
+    QIcon markedIcon_, deletedIcon_, spamIcon_, blockedIcon_;
 };

@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "about.h"
+#include "filter/SpamFilter.h"
 #include "CheckSchedule.h"
 #include "DesktopNotifier.h"
 #include "ListColumns.h"
@@ -58,6 +59,7 @@ TMainFrm::TMainFrm(QWidget* parent) : QMainWindow(parent)
     BuildKeys();
     BindNewMail();
     BindReadMarks();
+    BindSpamFilter();
     sbar = new QLabel(this);
     statusBar()->addWidget(sbar, 1);
     sbarListed = new QLabel(this);
@@ -167,7 +169,7 @@ void TMainFrm::BuildStatusDisplay()
 void TMainFrm::BuildMailList()
 {
     MailRows = new TMailListModel(this);
-    MailRows->DrawRed = [this](const TMailRow& row) { return Get_rule_id(row) == 0; };
+    MailRows->DrawRed = [this](const TMailRow& row) { return DrawnRed(row); };
     // Sorting happens in the view only: the rows stay in server order, so a row's message number
     // never depends on how the list is sorted.
     MailSort = new QSortFilterProxyModel(this);

@@ -40,6 +40,10 @@ class TFrm_Rules;
 class TFrm_defRule;
 class TAboutBox;
 class TManualWindow;
+class TSpamFilter;
+class TFrm_Senders;
+class TFrm_TrainFolder;
+enum class TSenderList;
 class QMenuBar;
 
 // The user chose not to trust a server's certificate: the operation ends without another word.
@@ -126,6 +130,31 @@ public:
     // The bold "new" mark: a viewed message loses it, "Mark as unread" gives it back for good.
     void MarkViewed(int row);
     void MarkUnread1Click();
+
+    // The spam filter: each row's verdict, and the commands that teach the filter.
+    TSpamFilter* SpamFilter();  // opened when first wanted; none when its database cannot be had (said once)
+    void UseSpamFilter(std::unique_ptr<TSpamFilter> filter);
+    void JudgeRow(TMailRow& row, std::string_view header);
+    bool DrawnRed(const TMailRow& row) const;
+    void RejudgeAllRows();
+    int SpamThreshold() const { return spamThreshold_; }
+    void MarkAsSpam1Click();
+    void NotSpam1Click();
+    void AddSenderToFriends1Click();
+    void BlockSender1Click();
+    void Senders1Click();
+    void TrainFromFolder1Click();
+    void SpamSettings1Click();
+    QAction* mnuMarkSpam = nullptr;
+    QAction* mnuNotSpam = nullptr;
+    QAction* mnuAddFriend = nullptr;
+    QAction* mnuBlockSender = nullptr;
+    QAction* mnuSenders = nullptr;
+    QAction* mnuTrainFolder = nullptr;
+    QAction* mnuSpamSettings = nullptr;
+    QAction* mnuSpamColumn = nullptr;
+    TFrm_Senders* SendersDialog() const { return sendersDialog_; }
+    TFrm_TrainFolder* TrainDialog() const { return trainDialog_; }
 
     // The mail check.
     void sub_mnu_click(QObject* clicked);
@@ -263,7 +292,7 @@ private:
     void ViewMessage(int row);
     void DeleteRows(const std::vector<int>& rows);
     // Puts the marks of rows that a failed rule run had set to "deleting" back to "marked".
-    void RestoreMarks(const std::vector<int>& numbers);
+    void RestoreMarks(const std::vector<int>& numbers, const std::vector<int>& marks);
     bool DeleteMarked(const std::vector<int>& numbers);
 
     // Counts a command for as long as it runs, so no timed check starts inside it.
@@ -298,6 +327,16 @@ private:
     std::string listedAccount_;                 // whose messages the list shows
     std::string listedState_;                   // what became of that account's last check
     TManualWindow* manualWindow_ = nullptr;     // made when the manual is first asked for
+    std::unique_ptr<TSpamFilter> spamFilter_;
+    bool spamFilterTried_ = false;
+    bool spamTrained_ = false;  // a training run changed the counts
+    int spamThreshold_ = 90;
+    TFrm_Senders* sendersDialog_ = nullptr;
+    TFrm_TrainFolder* trainDialog_ = nullptr;
+    void BindSpamFilter();
+    void RejudgeRows(const std::vector<int>& rows);
+    void TrainSelected(bool spam);
+    void ListSelectedSenders(TSenderList list);
 };
 
 // The Tag of a toolbar button or menu item.

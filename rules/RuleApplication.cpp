@@ -6,7 +6,7 @@ std::vector<int> MarkedMessages(const std::vector<int>& marks)
 {
     std::vector<int> numbers;
     for (size_t i = 0; i < marks.size(); ++i)
-        if (marks[i] == kMarkedByRule) numbers.push_back(int(i) + 1);
+        if (MarkedForDeletion(marks[i])) numbers.push_back(int(i) + 1);
     return numbers;
 }
 

@@ -5,12 +5,16 @@
 
 namespace rules {
 
-// Row marks: set by a rule, being deleted on the server, none.
+// Row marks: set by a rule, by the spam filter, by a blocked sender, being deleted on the
+// server, none.
 constexpr int kMarkedByRule = 0;
+constexpr int kMarkedAsSpam = 1;
 constexpr int kMarkDeleting = 2;
+constexpr int kMarkedBlocked = 3;
 constexpr int kNoMark = -1;
+constexpr bool MarkedForDeletion(int mark) { return mark == kMarkedByRule || mark == kMarkedAsSpam || mark == kMarkedBlocked; }
 
-// The message numbers (position + 1) of the rows a rule marked, in list order.
+// The message numbers (position + 1) of the rows marked for deletion, in list order.
 std::vector<int> MarkedMessages(const std::vector<int>& marks);
 
 // "There are N message(s) mark for deletion." CR LF "Are you sure you want to permanently

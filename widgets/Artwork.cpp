@@ -250,6 +250,9 @@ void DiskStack(QPainter& p)  // every attachment at once
     Disk(p);
 }
 
+void SpamMark(QPainter& p) { Bubble(p, QColor(235, 140, 20), "!"); }  // the filter's verdict
+void BlockedMark(QPainter& p) { Bubble(p, QColor(90, 90, 90), "\xd7"); }  // a blocked sender
+
 const Painter kImageList[kImageListCount] = {
     Flag, CheckMail, DeleteMessage, Bug, Megaphone, Comments, Questions, Boxes,
     NewMail, Help, Home, ViewMessage, ViewSource, Rules, Accounts,
@@ -282,6 +285,8 @@ QIcon ToolbarIcon(ToolIcon icon)
 }
 
 QIcon SaveIcon() { return Icon(Disk); }
+QIcon SpamMarkIcon() { return Icon(SpamMark); }
+QIcon BlockedMarkIcon() { return Icon(BlockedMark); }
 QIcon SaveAllIcon() { return Icon(DiskStack); }
 
 QIcon ApplicationIcon()

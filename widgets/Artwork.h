@@ -15,6 +15,10 @@ enum class ToolIcon { NewAccount, CheckMail, ViewMessage, ViewSource, Delete, St
 // Toolbar icons; Stop has its own look when disabled.
 QIcon ToolbarIcon(ToolIcon icon);
 
+// The list's marks beside the rule's flag: likely spam, and a blocked sender.
+QIcon SpamMarkIcon();
+QIcon BlockedMarkIcon();
+
 // The message window's "Save Attach" and "Save All".
 QIcon SaveIcon();
 QIcon SaveAllIcon();

@@ -56,6 +56,17 @@ std::optional<std::string> AskSaveFileName(QWidget* parent, const std::string& p
     }
 }
 
+std::optional<std::string> AskOpenFileName(QWidget* parent, const std::string& caption, const std::string& startFolder)
+{
+    QFileDialog dialog(parent, ToQ(caption));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    if (!startFolder.empty() && QFileInfo(ToQ(startFolder)).isDir()) dialog.setDirectory(ToQ(startFolder));
+    if (ShowModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return FromQ(dialog.selectedFiles().front());
+}
+
 std::optional<std::string> AskFolder(QWidget* parent, const std::string& caption, const std::string& startFolder)
 {
     TBrowseFolderDialog dialog(parent);

@@ -20,6 +20,8 @@ namespace widgets {
 // Nothing (no value) when the user cancelled.
 std::optional<std::string> AskSaveFileName(QWidget* parent, const std::string& proposedName,
                                            const std::string& startFolder = {});
+// The chooser of one existing file, opened in `startFolder` (when it is one); nothing when cancelled.
+std::optional<std::string> AskOpenFileName(QWidget* parent, const std::string& caption, const std::string& startFolder = {});
 // The folder chooser, opened at `startFolder` (when it is one); nothing when cancelled.
 std::optional<std::string> AskFolder(QWidget* parent, const std::string& caption, const std::string& startFolder = {});
 

@@ -115,17 +115,17 @@ TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
     EXPECT_EQ(frm->windowTitle(), "Quillbox");
     EXPECT_EQ(frm->size(), DefaultWindowSize(frm->screen()));
     EXPECT_EQ(frm->Panel1->height(), 36);
-    ASSERT_EQ(frm->MailRows->columnCount(), 4);
-    const char* titles[] = {"From", "Subject", "Date", "Size"};
-    for (int c = 0; c < 4; ++c)
+    ASSERT_EQ(frm->MailRows->columnCount(), 5);
+    const char* titles[] = {"From", "Subject", "Date", "Size", "Spam"};
+    for (int c = 0; c < 5; ++c)
         EXPECT_EQ(frm->MailRows->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(), titles[c]);
-    // In the window as it opens, all four columns are in sight and Subject takes the spare width.
+    // In the window as it opens, all five columns are in sight and Subject takes the spare width.
     frm->show();
     QApplication::processEvents();
     const int viewport = frm->MailList->viewport()->width();
     int total = 0;
-    for (int c = 0; c < 4; ++c) {
-        EXPECT_GE(frm->MailList->columnWidth(c), 60) << c;
+    for (int c = 0; c < 5; ++c) {
+        EXPECT_GE(frm->MailList->columnWidth(c), c == TMailListModel::ColSpam ? 40 : 60) << c;
         total += frm->MailList->columnWidth(c);
     }
     EXPECT_LE(total, viewport);
@@ -155,14 +155,18 @@ TEST_F(MainWindowTest, WindowListAndMenusAreLaidOutAsDesigned)
                                                                  "Keep running in the notification area", "-", "Exit"}));
     EXPECT_EQ(captions(frm->mnuMessage),
               (std::vector<std::string>{"View Message", "View Message Source", "Mark as unread", "-", "Delete Message", "-",
-                                        "Message Rules...", "Apply Rules", "-", "Select All"}));
+                                        "Message Rules...", "Apply Rules", "-", "Select All", "-", "Mark as spam",
+                                        "Not spam", "Add sender to friends", "Block sender", "-",
+                                        "Friends and Blocked Senders...", "Train from a folder...",
+                                        "Spam Filter Settings..."}));
     EXPECT_EQ(captions(frm->mnuHelp),
               (std::vector<std::string>{"Quillbox Online Help", "Quillbox Home Page", "Frequently Asked Questions",
                                         "Product Update", "-", "Comments and Suggestions", "Report a Bug", "-",
                                         "Other Brightwell Products", "Development Services", "Advertise with us", "-",
                                         "About"}));
     EXPECT_EQ(captions(frm->PopupMenu2),
-              (std::vector<std::string>{"View Message", "View Message Source", "Mark as unread", "-", "Delete from server"}));
+              (std::vector<std::string>{"View Message", "View Message Source", "Mark as unread", "-", "Delete from server",
+                                        "-", "Mark as spam", "Not spam", "Add sender to friends", "Block sender"}));
     std::vector<std::string> services = captions(frm->mnuDevServices);
     ASSERT_EQ(services.size(), 4u);
     EXPECT_EQ(services[1], "-");

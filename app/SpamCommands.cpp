@@ -1,0 +1,262 @@
+// The spam filter in the main window: each listed row's verdict (friends never marked, blocked
+// senders always, then the rules, then the score against the user's threshold), and the
+// commands that teach it: Mark as spam, Not spam, friends and blocked senders, training from a
+// folder. The filter's database opens when first wanted; when it cannot, the list works without
+// scores and the user is told once why.
+#include "Main.h"
+#include "MessageIdentity.h"
+#include "SendersDialog.h"
+#include "SpamSettingsDialog.h"
+#include "TrainFolderDialog.h"
+#include "filter/SpamFilter.h"
+#include "filter/SpamMarks.h"
+#include "platform/MessageBox.h"
+#include "platform/TextFile.h"
+#include "rules/RuleApplication.h"
+#include "widgets/Modal.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTableView>
+
+#include <cmath>
+
+namespace {
+
+int MarkOf(TMarkReason reason)
+{
+    switch (reason) {
+    case TMarkReason::Rule: return rules::kMarkedByRule;
+    case TMarkReason::LikelySpam: return rules::kMarkedAsSpam;
+    case TMarkReason::Blocked: return rules::kMarkedBlocked;
+    case TMarkReason::None: break;
+    }
+    return rules::kNoMark;
+}
+
+void Warn(const std::string& text)
+{
+    platform::ShowMessageBox({text, "Spam filter", platform::MsgIcon::Warning});
+}
+
+}  // namespace
+
+void TMainFrm::BindSpamFilter()
+{
+    spamThreshold_ = ReadSpamThreshold();
+    auto command = [this](const char* caption, void (TMainFrm::*handler)(), QKeySequence keys = {}) {
+        auto* action = new QAction(QString::fromLatin1(caption), this);
+        action->setShortcut(keys);
+        action->setShortcutVisibleInContextMenu(true);
+        connect(action, &QAction::triggered, this, [this, handler] { platform::RunGuarded([&] { (this->*handler)(); }); });
+        return action;
+    };
+    mnuMarkSpam = command("Mark as spam", &TMainFrm::MarkAsSpam1Click, QKeySequence(Qt::CTRL | Qt::Key_J));
+    mnuNotSpam = command("Not spam", &TMainFrm::NotSpam1Click, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J));
+    mnuAddFriend = command("Add sender to friends", &TMainFrm::AddSenderToFriends1Click);
+    mnuBlockSender = command("Block sender", &TMainFrm::BlockSender1Click);
+    mnuSenders = command("Friends and Blocked Senders...", &TMainFrm::Senders1Click);
+    mnuTrainFolder = command("Train from a folder...", &TMainFrm::TrainFromFolder1Click);
+    mnuSpamSettings = command("Spam Filter Settings...", &TMainFrm::SpamSettings1Click);
+    for (QMenu* menu : {mnuMessage, PopupMenu2}) {
+        menu->addSeparator();
+        menu->addActions({mnuMarkSpam, mnuNotSpam, mnuAddFriend, mnuBlockSender});
+    }
+    mnuMessage->addSeparator();
+    mnuMessage->addActions({mnuSenders, mnuTrainFolder, mnuSpamSettings});
+    // The shortcuts work wherever the window has the focus.
+    for (QAction* action : {mnuMarkSpam, mnuNotSpam}) addAction(action);
+
+    // The Spam column can be hidden (and shown again) from the column titles' menu.
+    QHeaderView* header = MailList->horizontalHeader();
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    mnuSpamColumn = new QAction(QStringLiteral("Spam column"), this);
+    mnuSpamColumn->setCheckable(true);
+    mnuSpamColumn->setChecked(true);
+    connect(mnuSpamColumn, &QAction::toggled, this,
+            [this](bool shown) { MailList->setColumnHidden(TMailListModel::ColSpam, !shown); });
+    connect(header, &QHeaderView::customContextMenuRequested, this, [this, header](const QPoint& at) {
+        mnuSpamColumn->setChecked(!MailList->isColumnHidden(TMailListModel::ColSpam));
+        QMenu menu;
+        menu.addAction(mnuSpamColumn);
+        menu.exec(header->viewport()->mapToGlobal(at));
+    });
+}
+
+TSpamFilter* TMainFrm::SpamFilter()
+{
+    if (spamFilter_ || spamFilterTried_) return spamFilter_.get();
+    spamFilterTried_ = true;
+    try {
+        spamFilter_ = std::make_unique<TSpamFilter>(SpamDatabasePath());
+    } catch (const std::exception& e) {
+        if (!closing_)
+            Warn(std::string("The spam filter could not open its database ") + SpamDatabasePath() + ": " + e.what() +
+                 "\r\nMessages are listed without spam scores; the rules still mark them.");
+    }
+    return spamFilter_.get();
+}
+
+void TMainFrm::UseSpamFilter(std::unique_ptr<TSpamFilter> filter)
+{
+    spamFilter_ = std::move(filter);
+    spamFilterTried_ = true;
+}
+
+void TMainFrm::JudgeRow(TMailRow& row, std::string_view header)
+{
+    TMarkFacts facts;
+    if (TSpamFilter* filter = SpamFilter()) {
+        const TSpamScore score = filter->Classify(header);
+        facts.sender = score.sender;
+        // A filter that has not learnt both kinds knows nothing yet: no score rather than 50s.
+        if (filter->SpamMessages() > 0 && filter->HamMessages() > 0) {
+            facts.score = score.score;
+            row.spamScore = int8_t(std::lround(std::clamp(score.score, 0.0, 100.0)));
+        } else {
+            row.spamScore = -1;
+        }
+    }
+    row.friendSender = facts.sender == TSenderList::Friend;
+    facts.ruleMatched = Get_rule_id(row) == rules::kMarkedByRule;
+    facts.threshold = spamThreshold_;
+    facts.userCleared = row.userCleared;
+    row.mark = MarkOf(MarkReason(facts));
+}
+
+bool TMainFrm::DrawnRed(const TMailRow& row) const
+{
+    return !row.friendSender && !row.userCleared && Get_rule_id(row) == rules::kMarkedByRule;
+}
+
+void TMainFrm::RejudgeRows(const std::vector<int>& rows)
+{
+    for (int i : rows) {
+        if (i < 0 || i >= MailRows->Count()) continue;
+        TMailRow row = MailRows->Row(i);
+        if (row.mark == rules::kMarkDeleting) continue;
+        std::string header;
+        try {
+            header = platform::ReadBytes(MailRows->HeaderFile(i));
+        } catch (const std::exception&) {
+            // No header file: the sender alone decides, as the list shows it.
+            header = "From: " + row.from + "\n";
+        }
+        JudgeRow(row, header);
+        MailRows->SetJudgement(i, row.mark, row.spamScore, row.friendSender, row.userCleared);
+    }
+}
+
+void TMainFrm::RejudgeAllRows()
+{
+    std::vector<int> rows(size_t(MailRows->Count()));
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = int(i);
+    RejudgeRows(rows);
+}
+
+void TMainFrm::TrainSelected(bool spam)
+{
+    TOperationScope operation(operations_);
+    TSpamFilter* filter = SpamFilter();
+    if (!filter) return;
+    const std::vector<int> rows = SelectedRows();
+    for (int i : rows) {
+        std::string header;
+        try {
+            header = platform::ReadBytes(MailRows->HeaderFile(i));
+        } catch (const std::exception& e) {
+            Warn("The header of " + std::string(MailRows->Row(i).ShownSubject()) + " could not be read: " + e.what());
+            continue;
+        }
+        StringList lines;
+        for (size_t at = 0; at < header.size();) {
+            size_t end = header.find('\n', at);
+            if (end == std::string::npos) end = header.size();
+            std::string line = header.substr(at, end - at);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(std::move(line));
+            at = end + 1;
+        }
+        try {
+            filter->Train(IdentityOfHeader(lines).headerKey, header, spam ? TTrainAs::Spam : TTrainAs::Ham);
+        } catch (const std::exception& e) {
+            Warn(std::string("The spam filter could not learn this message: ") + e.what());
+            return;
+        }
+        // The user's word stands over the score: Not spam takes the mark away for good.
+        TMailRow row = MailRows->Row(i);
+        MailRows->SetJudgement(i, row.mark, row.spamScore, row.friendSender, !spam);
+    }
+    RejudgeRows(rows);
+    if (spam)
+        for (int i : rows)
+            if (MailRows->Row(i).mark == rules::kNoMark && !MailRows->Row(i).friendSender)
+                MailRows->SetJudgement(i, rules::kMarkedAsSpam, MailRows->Row(i).spamScore, false, false);
+    DisplayLCD_Msg(IntToStr(int64_t(rows.size())) + (spam ? " message(s) learnt as spam" : " message(s) learnt as not spam"));
+}
+
+void TMainFrm::MarkAsSpam1Click() { TrainSelected(true); }
+void TMainFrm::NotSpam1Click() { TrainSelected(false); }
+
+void TMainFrm::ListSelectedSenders(TSenderList list)
+{
+    TOperationScope operation(operations_);
+    TSpamFilter* filter = SpamFilter();
+    if (!filter) return;
+    int added = 0;
+    for (int i : SelectedRows()) {
+        const std::string address = SenderAddress(MailRows->Row(i).from);
+        if (address.empty()) continue;
+        try {
+            filter->AddSender(list, address);
+            ++added;
+        } catch (const std::exception& e) {
+            Warn(e.what());
+            break;
+        }
+    }
+    if (added == 0) return;
+    RejudgeAllRows();
+    DisplayLCD_Msg(IntToStr(added) + (list == TSenderList::Friend ? " sender(s) added to friends" : " sender(s) blocked"));
+}
+
+void TMainFrm::AddSenderToFriends1Click() { ListSelectedSenders(TSenderList::Friend); }
+void TMainFrm::BlockSender1Click() { ListSelectedSenders(TSenderList::Blocked); }
+
+void TMainFrm::Senders1Click()
+{
+    TOperationScope operation(operations_);
+    TSpamFilter* filter = SpamFilter();
+    if (!filter) return;
+    if (!sendersDialog_) sendersDialog_ = new TFrm_Senders(this);
+    sendersDialog_->Load(*filter);
+    widgets::ShowModal(*sendersDialog_);
+    RejudgeAllRows();
+}
+
+void TMainFrm::TrainFromFolder1Click()
+{
+    TOperationScope operation(operations_);
+    TSpamFilter* filter = SpamFilter();
+    if (!filter) return;
+    if (!trainDialog_) {
+        trainDialog_ = new TFrm_TrainFolder(this);
+        trainDialog_->OnTrained = [this] { spamTrained_ = true; };
+    }
+    spamTrained_ = false;
+    trainDialog_->Load(*filter);
+    widgets::ShowModal(*trainDialog_);
+    if (spamTrained_) RejudgeAllRows();
+}
+
+void TMainFrm::SpamSettings1Click()
+{
+    TOperationScope operation(operations_);
+    TFrm_SpamSettings dialog(this);
+    dialog.Load(spamThreshold_, SpamFilter(), SpamDatabasePath());
+    if (widgets::ShowModal(dialog) != QDialog::Accepted || dialog.Threshold() == spamThreshold_) return;
+    spamThreshold_ = dialog.Threshold();
+    WriteSpamThreshold(spamThreshold_);
+    RejudgeAllRows();
+}

@@ -1,0 +1,71 @@
+#include "SpamSettingsDialog.h"
+
+#include "filter/SpamFilter.h"
+#include "filter/SpamMarks.h"
+#include "platform/Registry.h"
+#include "widgets/QtText.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QSpinBox>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+const char kSpamKey[] = "Software\\quillbox\\SpamFilter";
+const char kThreshold[] = "Threshold";
+}  // namespace
+
+int ReadSpamThreshold()
+{
+    const int fallback = int(std::lround(TSpamBands().spamFrom));
+    try {
+        platform::TRegistry reg;
+        if (!reg.OpenKey(kSpamKey, false) || !reg.ValueExists(kThreshold)) return fallback;
+        return std::clamp(int(reg.ReadInteger(kThreshold)), kMinSpamThreshold, kMaxSpamThreshold);
+    } catch (const std::exception&) {
+        return fallback;  // a damaged value: the default, as for a new user
+    }
+}
+
+void WriteSpamThreshold(int threshold)
+{
+    platform::TRegistry reg;
+    reg.OpenKey(kSpamKey, true);
+    reg.WriteInteger(kThreshold, std::clamp(threshold, kMinSpamThreshold, kMaxSpamThreshold));
+}
+
+TFrm_SpamSettings::TFrm_SpamSettings(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Spam Filter Settings"));
+    auto* layout = new QFormLayout(this);
+    spn_threshold = new QSpinBox(this);
+    spn_threshold->setRange(kMinSpamThreshold, kMaxSpamThreshold);
+    spn_threshold->setAccessibleName(QStringLiteral("Likely spam from a score of"));
+    layout->addRow(QStringLiteral("&Likely spam from a score of:"), spn_threshold);
+    lbl_learnt = new QLabel(this);
+    lbl_learnt->setWordWrap(true);
+    lbl_learnt->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addRow(lbl_learnt);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addRow(buttons);
+}
+
+void TFrm_SpamSettings::Load(int threshold, const TSpamFilter* filter, const std::string& databasePath)
+{
+    spn_threshold->setValue(threshold);
+    QString learnt = filter ? QStringLiteral("Learnt so far: %1 spam and %2 wanted messages.\n")
+                                  .arg(filter->SpamMessages())
+                                  .arg(filter->HamMessages())
+                            : QStringLiteral("The filter's database could not be opened.\n");
+    if (filter && (filter->SpamMessages() == 0 || filter->HamMessages() == 0))
+        learnt += QStringLiteral("Scores are given once it has learnt both kinds.\n");
+    learnt += QStringLiteral("Database: %1").arg(ToQ(databasePath));
+    lbl_learnt->setText(learnt);
+}
+
+int TFrm_SpamSettings::Threshold() const { return spn_threshold->value(); }
