@@ -142,7 +142,7 @@ void TFrm_TrainFolder::cmd_trainClick()
     QString state = result.cancelled ? QStringLiteral("Cancelled after %1 of %2 messages; ").arg(result.done).arg(result.total)
                                      : QStringLiteral("%1 messages read; ").arg(result.done);
     state += QStringLiteral("%1 learnt as %2").arg(result.trained).arg(QString::fromLatin1(as));
-    if (result.done > result.trained) state += QStringLiteral(" (%1 were learnt so before)").arg(result.done - result.trained);
+    if (result.done > result.trained) state += QStringLiteral(" (%1 already learnt)").arg(result.done - result.trained);
     if (result.total == 0) state = QStringLiteral("No messages were found there.");
     lbl_state->setText(state);
     if (result.trained > 0 && OnTrained) OnTrained();
