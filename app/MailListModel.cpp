@@ -88,14 +88,15 @@ void TMailListModel::SetMark(int i, int mark)
     emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
 }
 
-void TMailListModel::SetJudgement(int i, int mark, int8_t spamScore, bool friendSender, bool userCleared)
+void TMailListModel::SetJudgement(int i, const TMailRow& judged)
 {
     if (i < 0 || i >= Count()) return;
     TMailRow& row = rows_[size_t(i)];
-    row.mark = mark;
-    row.spamScore = spamScore;
-    row.friendSender = friendSender;
-    row.userCleared = userCleared;
+    row.mark = judged.mark;
+    row.spamScore = judged.spamScore;
+    row.friendSender = judged.friendSender;
+    row.userCleared = judged.userCleared;
+    row.userMarked = judged.userMarked;
     emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
 }
 

@@ -36,6 +36,7 @@ struct TMailRow {
     int8_t spamScore = -1;   // the filter's score, 0 to 100; -1 when it gave none
     bool friendSender = false;  // from a friend: nothing marks it
     bool userCleared = false;   // the user took its mark away: nothing marks it again
+    bool userMarked = false;    // the user called it spam: marked whatever its score
     // The file of the header lines saved for this message by the check that listed it, in the
     // list's header folder ("msg3.hdr": short enough to need no memory of its own).
     std::string headerName;
@@ -86,7 +87,7 @@ public:
     void SetMark(int i, int mark);
     void SetNew(int i, bool isNew);
     // The verdict on a row: its mark, the filter's score and what keeps it unmarked.
-    void SetJudgement(int i, int mark, int8_t spamScore, bool friendSender, bool userCleared);
+    void SetJudgement(int i, const TMailRow& judged);
     // How many rows are new (drawn bold).
     int NewCount() const { return newRows_; }
     // Asks the views to draw every row again (after the rules changed, for example).

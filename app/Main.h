@@ -137,7 +137,7 @@ public:
     void JudgeRow(TMailRow& row, std::string_view header);
     bool DrawnRed(const TMailRow& row) const;
     void RejudgeAllRows();
-    int SpamThreshold() const { return spamThreshold_; }
+    double SpamThreshold() const { return spamThreshold_; }
     void MarkAsSpam1Click();
     void NotSpam1Click();
     void AddSenderToFriends1Click();
@@ -330,7 +330,7 @@ private:
     std::unique_ptr<TSpamFilter> spamFilter_;
     bool spamFilterTried_ = false;
     bool spamTrained_ = false;  // a training run changed the counts
-    int spamThreshold_ = 90;
+    double spamThreshold_ = 90;
     TFrm_Senders* sendersDialog_ = nullptr;
     TFrm_TrainFolder* trainDialog_ = nullptr;
     void BindSpamFilter();

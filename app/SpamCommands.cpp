@@ -122,6 +122,7 @@ void TMainFrm::JudgeRow(TMailRow& row, std::string_view header)
     facts.ruleMatched = Get_rule_id(row) == rules::kMarkedByRule;
     facts.threshold = spamThreshold_;
     facts.userCleared = row.userCleared;
+    facts.userMarked = row.userMarked;
     row.mark = MarkOf(MarkReason(facts));
 }
 
@@ -144,7 +145,7 @@ void TMainFrm::RejudgeRows(const std::vector<int>& rows)
             header = "From: " + row.from + "\n";
         }
         JudgeRow(row, header);
-        MailRows->SetJudgement(i, row.mark, row.spamScore, row.friendSender, row.userCleared);
+        MailRows->SetJudgement(i, row);
     }
 }
 
@@ -184,15 +185,13 @@ void TMainFrm::TrainSelected(bool spam)
             Warn(std::string("The spam filter could not learn this message: ") + e.what());
             return;
         }
-        // The user's word stands over the score: Not spam takes the mark away for good.
+        // The user's word stands over the score, in this list and whatever the threshold.
         TMailRow row = MailRows->Row(i);
-        MailRows->SetJudgement(i, row.mark, row.spamScore, row.friendSender, !spam);
+        row.userCleared = !spam;
+        row.userMarked = spam;
+        MailRows->SetJudgement(i, row);
     }
     RejudgeRows(rows);
-    if (spam)
-        for (int i : rows)
-            if (MailRows->Row(i).mark == rules::kNoMark && !MailRows->Row(i).friendSender)
-                MailRows->SetJudgement(i, rules::kMarkedAsSpam, MailRows->Row(i).spamScore, false, false);
     DisplayLCD_Msg(IntToStr(int64_t(rows.size())) + (spam ? " message(s) learnt as spam" : " message(s) learnt as not spam"));
 }
 
@@ -255,7 +254,7 @@ void TMainFrm::SpamSettings1Click()
     TOperationScope operation(operations_);
     TFrm_SpamSettings dialog(this);
     dialog.Load(spamThreshold_, SpamFilter(), SpamDatabasePath());
-    if (widgets::ShowModal(dialog) != QDialog::Accepted || dialog.Threshold() == spamThreshold_) return;
+    if (widgets::ShowModal(dialog) != QDialog::Accepted || std::abs(dialog.Threshold() - spamThreshold_) < 0.005) return;
     spamThreshold_ = dialog.Threshold();
     WriteSpamThreshold(spamThreshold_);
     RejudgeAllRows();

@@ -8,7 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
-#include <QSpinBox>
+#include <QDoubleSpinBox>
 
 #include <algorithm>
 #include <cmath>
@@ -18,30 +18,34 @@ const char kSpamKey[] = "Software\\quillbox\\SpamFilter";
 const char kThreshold[] = "Threshold";
 }  // namespace
 
-int ReadSpamThreshold()
+double ReadSpamThreshold()
 {
-    const int fallback = int(std::lround(TSpamBands().spamFrom));
+    const double fallback = TSpamBands().spamFrom;
     try {
         platform::TRegistry reg;
         if (!reg.OpenKey(kSpamKey, false) || !reg.ValueExists(kThreshold)) return fallback;
-        return std::clamp(int(reg.ReadInteger(kThreshold)), kMinSpamThreshold, kMaxSpamThreshold);
+        // Hundredths of a point, an integer as every stored number is.
+        return std::clamp(reg.ReadInteger(kThreshold) / 100.0, double(kMinSpamThreshold), double(kMaxSpamThreshold));
     } catch (const std::exception&) {
         return fallback;  // a damaged value: the default, as for a new user
     }
 }
 
-void WriteSpamThreshold(int threshold)
+void WriteSpamThreshold(double threshold)
 {
     platform::TRegistry reg;
     reg.OpenKey(kSpamKey, true);
-    reg.WriteInteger(kThreshold, std::clamp(threshold, kMinSpamThreshold, kMaxSpamThreshold));
+    threshold = std::clamp(threshold, double(kMinSpamThreshold), double(kMaxSpamThreshold));
+    reg.WriteInteger(kThreshold, int32_t(std::lround(threshold * 100)));
 }
 
 TFrm_SpamSettings::TFrm_SpamSettings(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Spam Filter Settings"));
     auto* layout = new QFormLayout(this);
-    spn_threshold = new QSpinBox(this);
+    spn_threshold = new QDoubleSpinBox(this);
+    spn_threshold->setDecimals(2);
+    spn_threshold->setSingleStep(0.1);
     spn_threshold->setRange(kMinSpamThreshold, kMaxSpamThreshold);
     spn_threshold->setAccessibleName(QStringLiteral("Likely spam from a score of"));
     layout->addRow(QStringLiteral("&Likely spam from a score of:"), spn_threshold);
@@ -55,7 +59,7 @@ TFrm_SpamSettings::TFrm_SpamSettings(QWidget* parent) : QDialog(parent)
     layout->addRow(buttons);
 }
 
-void TFrm_SpamSettings::Load(int threshold, const TSpamFilter* filter, const std::string& databasePath)
+void TFrm_SpamSettings::Load(double threshold, const TSpamFilter* filter, const std::string& databasePath)
 {
     spn_threshold->setValue(threshold);
     QString learnt = filter ? QStringLiteral("Learnt so far: %1 spam and %2 wanted messages.\n")
@@ -68,4 +72,4 @@ void TFrm_SpamSettings::Load(int threshold, const TSpamFilter* filter, const std
     lbl_learnt->setText(learnt);
 }
 
-int TFrm_SpamSettings::Threshold() const { return spn_threshold->value(); }
+double TFrm_SpamSettings::Threshold() const { return spn_threshold->value(); }

@@ -4,7 +4,7 @@
 #include <QDialog>
 
 class QLabel;
-class QSpinBox;
+class QDoubleSpinBox;
 class TSpamFilter;
 
 class TFrm_SpamSettings : public QDialog {
@@ -12,13 +12,14 @@ public:
     explicit TFrm_SpamSettings(QWidget* parent);
 
     // Shows the threshold and, when the filter is open, what it holds.
-    void Load(int threshold, const TSpamFilter* filter, const std::string& databasePath);
-    int Threshold() const;
+    void Load(double threshold, const TSpamFilter* filter, const std::string& databasePath);
+    double Threshold() const;
 
-    QSpinBox* spn_threshold = nullptr;
+    QDoubleSpinBox* spn_threshold = nullptr;
     QLabel* lbl_learnt = nullptr;
 };
 
-// The stored threshold (a new user's: the filter's default), and storing a new one.
-int ReadSpamThreshold();
-void WriteSpamThreshold(int threshold);
+// The stored threshold (a new user's: the filter's default), and storing a new one; scores
+// crowd near the ends, so it keeps two decimals.
+double ReadSpamThreshold();
+void WriteSpamThreshold(double threshold);

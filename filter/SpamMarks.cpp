@@ -6,6 +6,7 @@ TMarkReason MarkReason(const TMarkFacts& facts)
     if (facts.sender == TSenderList::Blocked) return TMarkReason::Blocked;
     if (facts.userCleared) return TMarkReason::None;
     if (facts.ruleMatched) return TMarkReason::Rule;
+    if (facts.userMarked) return TMarkReason::LikelySpam;
     if (facts.score && *facts.score >= facts.threshold) return TMarkReason::LikelySpam;
     return TMarkReason::None;
 }

@@ -15,7 +15,8 @@ struct TMarkFacts {
     bool ruleMatched = false;
     std::optional<double> score;  // none when the filter is off or has not learnt both kinds
     double threshold = 90.0;
-    bool userCleared = false;  // the user unmarked the row
+    bool userCleared = false;  // the user unmarked the row ("Not spam")
+    bool userMarked = false;   // the user marked it ("Mark as spam")
 };
 
 TMarkReason MarkReason(const TMarkFacts& facts);
