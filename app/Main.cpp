@@ -2,7 +2,7 @@
 
 #include "VendorSite.h"
 #include "about.h"
-#include "CheckSchedule.h"
+#include "session/CheckSchedule.h"
 #include "DesktopNotifier.h"
 #include "ListColumns.h"
 #include "TrayIcon.h"

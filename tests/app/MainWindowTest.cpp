@@ -1,6 +1,6 @@
 #include "app/ListColumns.h"
 #include "app/Main.h"
-#include "app/MessageCells.h"
+#include "session/MessageCells.h"
 #include "app/Startup.h"
 #include "app/about.h"
 #include "app/msg_src.h"
