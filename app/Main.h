@@ -1,6 +1,7 @@
 #pragma once
 // The main window: toolbar, status display, message list, status bar and menus; the commands
-// and the idle/busy switching that every mail operation uses.
+// and the idle/busy switching that every mail operation uses. View, delete, apply rules and the
+// secure connect are carried out by classes of their own that see the window as a TMailWindowPort.
 #include "session/CheckFailure.h"
 #include "ApplyRules.h"
 #include "MailListModel.h"
@@ -43,7 +44,6 @@ class TFrm_srcvu;
 class TFrm_Rules;
 class TFrm_defRule;
 class TAboutBox;
-
 class Tfrm_pwd_req;
 
 // The windows that start-up creates after the main one; each exists once for the program's life.
