@@ -1,7 +1,7 @@
 #include "Main.h"
 
 #include "about.h"
-#include "CheckSchedule.h"
+#include "session/CheckSchedule.h"
 #include "DesktopNotifier.h"
 #include "ListColumns.h"
 #include "TrayIcon.h"

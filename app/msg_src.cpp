@@ -1,6 +1,6 @@
 #include "msg_src.h"
 
-#include "AttachmentNames.h"
+#include "session/AttachmentNames.h"
 #include "SaveFolder.h"
 #include "platform/MessageBox.h"
 #include "retrieval/VemMsg.h"
