@@ -1,0 +1,15 @@
+#include "AccessibleNames.h"
+
+#include "Main.h"
+
+#include <QFrame>
+#include <QTableView>
+#include <QToolBar>
+
+void NameMainWindowParts(TMainFrm& frm)
+{
+    frm.Toolbar971->setAccessibleName(QStringLiteral("Toolbar"));
+    frm.Panel1->setAccessibleName(QStringLiteral("Status display"));
+    frm.MailList->setAccessibleName(QStringLiteral("Messages"));
+    frm.MailList->setAccessibleDescription(QStringLiteral("The messages waiting on the server"));
+}
