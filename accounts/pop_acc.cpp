@@ -57,6 +57,7 @@ TFrm_Acc::TFrm_Acc(QMenu& popupMenu, QWidget* parent) : QDialog(parent), PopupMe
     Acc_List->setObjectName("Acc_List");
     Acc_List->setSelectionMode(QAbstractItemView::SingleSelection);
     lblAvailable->setBuddy(Acc_List);
+    Acc_List->setAccessibleName("Available Mail Accounts");  // a list takes no name from its label
     cmd_Add = Button("&Add", "cmd_Add", this);
     cmd_rem = Button("&Remove", "cmd_rem", this);
     cmd_prop = Button("&Properties", "cmd_prop", this);

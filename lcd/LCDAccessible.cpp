@@ -80,7 +80,6 @@ void InstallLCDAccessibility()
 
 void AnnounceLCDText(TLCDScreen& screen, const QString& before, const QString& text)
 {
-    if (!QAccessible::isActive()) return;
     QAccessibleValueChangeEvent value(&screen, text);
     QAccessible::updateAccessibility(&value);
     QAccessibleTextUpdateEvent replaced(&screen, 0, before, text);

@@ -42,6 +42,7 @@ TFrm_Rules::TFrm_Rules(QWidget* parent) : QDialog(parent)
     ListBox1 = new QListWidget(this);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     lblRules->setBuddy(ListBox1);
+    ListBox1->setAccessibleName("Rules");  // a list takes no name from its label
     cmd_new = new QPushButton("&New", this);
     cmd_remove = new QPushButton("Re&move", this);
     cmdok = new QPushButton("OK", this);
