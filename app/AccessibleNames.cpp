@@ -5,11 +5,9 @@
 #include <QFrame>
 #include <QStatusBar>
 #include <QTableView>
-#include <QToolBar>
 
 void NameMainWindowParts(TMainFrm& frm)
 {
-    frm.Toolbar971->setAccessibleName(QStringLiteral("Toolbar"));
     frm.Panel1->setAccessibleName(QStringLiteral("Status display"));
     frm.MailList->setAccessibleName(QStringLiteral("Messages"));
     frm.MailList->setAccessibleDescription(QStringLiteral("The messages waiting on the server"));

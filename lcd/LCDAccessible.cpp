@@ -80,8 +80,6 @@ void InstallLCDAccessibility()
 
 void AnnounceLCDText(TLCDScreen& screen, const QString& before, const QString& text)
 {
-    QAccessibleValueChangeEvent value(&screen, text);
-    QAccessible::updateAccessibility(&value);
     QAccessibleTextUpdateEvent replaced(&screen, 0, before, text);
     QAccessible::updateAccessibility(&replaced);
 }

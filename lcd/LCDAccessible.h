@@ -1,7 +1,8 @@
 #pragma once
 // The status display as screen readers see it: a status bar named "Status" whose value, and
 // whose read-only text, is what the display says (not the dots, nor the scrolled copy). A new
-// text is announced as a changed value and as replaced text.
+// text is announced as replaced text (AT-SPI's text-changed), the change a screen reader
+// speaks; a value-change event would be dropped there, the value not being a number.
 #include <QString>
 
 namespace lcd {
