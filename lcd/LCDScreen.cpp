@@ -5,10 +5,9 @@
 #include "platform/MessageBox.h"
 #include "widgets/QtText.h"
 
-#include <QStringList>
-
 #include <QPainter>
 #include <QResizeEvent>
+#include <QStringList>
 
 #include <algorithm>
 #include <climits>
