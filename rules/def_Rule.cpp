@@ -32,21 +32,24 @@ TFrm_defRule::TFrm_defRule(TFrm_Rules& rules, QWidget* parent) : QDialog(parent)
     setWindowTitle("Define Rule");
     setFixedSize(367, 157);
 
-    lblCondition = new QLabel("Select a condition", this);
+    lblCondition = new QLabel("Select a &condition", this);
     cbo_cond = MakeList(this, {rules::kCondFrom, rules::kCondSubject});
     cbo_do = MakeList(this, {rules::kModeContains, rules::kModeNotContains});
     edit1 = new QLineEdit(this);
-    lblAction = new QLabel("Select an action", this);
+    lblAction = new QLabel("Select an &action", this);
     cbo_action = MakeList(this, {rules::kActionDelete});
-    lblEmail = new QLabel("Email", this);
+    lblEmail = new QLabel("&Email", this);
     txt_fwdEmail = new QLineEdit(this);
-    cmd_addRule = new QPushButton(widgets::ToolbarIcon(widgets::ToolIcon::NewRule), "Add Rule", this);
+    cmd_addRule = new QPushButton(widgets::ToolbarIcon(widgets::ToolIcon::NewRule), "A&dd Rule", this);
     cmdok = new QPushButton("OK", this);
     cmd_cancel = new QPushButton("Cancel", this);
     cmdok->setDefault(true);
     lblCondition->setBuddy(cbo_cond);
     lblAction->setBuddy(cbo_action);
     lblEmail->setBuddy(txt_fwdEmail);
+    // The two fields beside the condition have no label on the screen.
+    cbo_do->setAccessibleName("Mode");
+    edit1->setAccessibleName("Text");
 
     auto* grid = new QGridLayout;
     grid->addWidget(lblCondition, 0, 0, 1, 3);
