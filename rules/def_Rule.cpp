@@ -28,6 +28,7 @@ QComboBox* MakeList(QWidget* parent, std::initializer_list<std::string_view> ite
 }
 
 constexpr int kWidth = 367, kHeight = 157;
+constexpr int kRowSpacing = 6;  // what the style puts between rows of the grid
 constexpr int kHeaderCondition = 2;  // the position of "Where header field"
 
 void Inform(const std::string& text)
@@ -119,14 +120,14 @@ void TFrm_defRule::ResetFields()
     cbo_field->clearEditText();
 }
 
-bool TFrm_defRule::HeaderCondition() const { return cbo_cond->currentIndex() == kHeaderCondition; }
+bool TFrm_defRule::IsHeaderCondition() const { return cbo_cond->currentIndex() == kHeaderCondition; }
 
 void TFrm_defRule::ShowFieldName()
 {
-    const bool header = HeaderCondition();
+    const bool header = IsHeaderCondition();
     lblField->setVisible(header);
     cbo_field->setVisible(header);
-    setFixedSize(kWidth, header ? kHeight + cbo_field->sizeHint().height() + 6 : kHeight);
+    setFixedSize(kWidth, header ? kHeight + cbo_field->sizeHint().height() + kRowSpacing : kHeight);
 }
 
 void TFrm_defRule::showEvent(QShowEvent* event)
@@ -146,7 +147,7 @@ bool TFrm_defRule::make_rule()
     const std::string text = rules::CleanRuleText(FromQ(edit1->text()));
     edit1->setText(ToQ(text));
     if (text.empty() || cbo_cond->currentIndex() < 0 || cbo_do->currentIndex() < 0) return false;
-    if (HeaderCondition()) return make_header_rule(text);
+    if (IsHeaderCondition()) return make_header_rule(text);
 
     const std::string condition = FromQ(cbo_cond->currentText());
     const bool isFrom = UpperCase(condition) == "WHERE FROM LINE";

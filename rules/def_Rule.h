@@ -42,7 +42,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    bool HeaderCondition() const;
+    bool IsHeaderCondition() const;
     bool make_header_rule(const std::string& text);
     // Shows the field name only for a header-field rule; the dialog grows by its row then.
     void ShowFieldName();
