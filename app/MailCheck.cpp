@@ -283,7 +283,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             row.size = sizes[i];
             row.octets = summary.Bytes;
             ShowRow(row);
-            row.mark = Get_rule_id(row);
+            row.mark = Get_rule_id(row, &summary.Header);
             row.headerName = "msg" + IntToStr(int64_t(i)) + ".hdr";
             // The unique id alone tells the message when the server gave one.
             if (auto id = uidls_.find(number); id != uidls_.end()) {

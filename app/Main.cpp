@@ -10,6 +10,8 @@
 #include "platform/Folders.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
+#include "rules/HeaderFieldRule.h"
+#include "rules/RuleApplication.h"
 #include "rules/rules.h"
 #include "widgets/Artwork.h"
 #include "widgets/Modal.h"
@@ -167,7 +169,7 @@ void TMainFrm::BuildStatusDisplay()
 void TMainFrm::BuildMailList()
 {
     MailRows = new TMailListModel(this);
-    MailRows->DrawRed = [this](const TMailRow& row) { return Get_rule_id(row) == 0; };
+    MailRows->DrawRed = [](const TMailRow& row) { return rules::DrawnRed(row.mark); };
     // Sorting happens in the view only: the rows stay in server order, so a row's message number
     // never depends on how the list is sorted.
     MailSort = new QSortFilterProxyModel(this);
@@ -335,7 +337,9 @@ void TMainFrm::cmd_ruleClick()
     load_rules();
     for (int i = 0; i < MailRows->Count(); ++i) {
         const TMailRow& row = MailRows->Row(i);
-        MailRows->SetMark(i, Get_rule_id(row));
+        // The saved header, read only when a header-field rule needs it.
+        const auto header = RuleTable.HasHeaderRules() ? rules::ReadHeaderFile(MailRows->HeaderFile(i)) : std::nullopt;
+        MailRows->SetMark(i, Get_rule_id(row, header ? &*header : nullptr));
     }
     MailRows->Redraw();
 }

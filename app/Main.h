@@ -159,10 +159,11 @@ public:
     {
         return RuleTable.Get_rule_id(fromText, subjectText);
     }
-    // A listed row: its raw texts and the decoded ones the list shows.
-    int Get_rule_id(const TMailRow& row) const
+    // A listed row: its raw texts and the decoded ones the list shows; with its header lines,
+    // header-field rules are judged too.
+    int Get_rule_id(const TMailRow& row, const StringList* header = nullptr) const
     {
-        return RuleTable.Get_rule_id(row.from, row.subject, row.ShownFrom(), row.ShownSubject());
+        return RuleTable.Get_rule_id(row.from, row.subject, row.ShownFrom(), row.ShownSubject(), header);
     }
 
     // Controls.
