@@ -95,6 +95,7 @@ void TMailListModel::SetJudgement(int i, const TMailRow& judged)
     row.mark = judged.mark;
     row.spamScore = judged.spamScore;
     row.friendSender = judged.friendSender;
+    row.blockedSender = judged.blockedSender;
     row.userCleared = judged.userCleared;
     row.userMarked = judged.userMarked;
     emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
@@ -128,7 +129,7 @@ QVariant TMailListModel::data(const QModelIndex& index, int role) const
         case ColDate: return ShownDate(row);
         // The cell is right-aligned: its padding to a fixed width only costs room on screen.
         case ColSize: return ToQ(row.size).trimmed();
-        case ColSpam: return row.spamScore >= 0 ? QString::number(row.spamScore) : QString();
+        case ColSpam: return row.spamScore >= 0 ? QString::number(double(row.spamScore), 'f', 1) : QString();
         }
         break;
     case Qt::ToolTipRole:
@@ -141,7 +142,7 @@ QVariant TMailListModel::data(const QModelIndex& index, int role) const
         case ColSubject: return ToQ(row.ShownSubject()).toCaseFolded();
         case ColDate: return qlonglong(row.time);
         case ColSize: return qlonglong(row.octets);
-        case ColSpam: return int(row.spamScore);
+        case ColSpam: return double(row.spamScore);
         }
         break;
     case Qt::DecorationRole:

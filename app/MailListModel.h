@@ -1,7 +1,7 @@
 #pragma once
 // The rows of the message list: one per message on the server, in server order, so the row at
 // position i stands for message number i + 1.
-#include "MessageIdentity.h"
+#include "session/MessageIdentity.h"
 #include "platform/Strings.h"
 
 #include <QAbstractTableModel>
@@ -33,8 +33,9 @@ struct TMailRow {
     std::string date;     // raw: everything after "Date:"
     std::string size;     // the size cell
     int mark = -1;           // 0 marked by a rule, 1 as likely spam, 3 from a blocked sender, 2 deleted on the server, -1 none
-    int8_t spamScore = -1;   // the filter's score, 0 to 100; -1 when it gave none
+    float spamScore = -1;    // the filter's score, 0 to 100; -1 when it gave none
     bool friendSender = false;  // from a friend: nothing marks it
+    bool blockedSender = false; // from a blocked sender: always marked
     bool userCleared = false;   // the user took its mark away: nothing marks it again
     bool userMarked = false;    // the user called it spam: marked whatever its score
     // The file of the header lines saved for this message by the check that listed it, in the

@@ -2,7 +2,7 @@
 
 #include "about.h"
 #include "filter/SpamFilter.h"
-#include "CheckSchedule.h"
+#include "session/CheckSchedule.h"
 #include "DesktopNotifier.h"
 #include "ListColumns.h"
 #include "TrayIcon.h"
@@ -11,6 +11,8 @@
 #include "platform/Folders.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
+#include "rules/HeaderFieldRule.h"
+#include "rules/RuleApplication.h"
 #include "rules/rules.h"
 #include "widgets/Artwork.h"
 #include "widgets/Modal.h"
@@ -169,7 +171,7 @@ void TMainFrm::BuildStatusDisplay()
 void TMainFrm::BuildMailList()
 {
     MailRows = new TMailListModel(this);
-    MailRows->DrawRed = [this](const TMailRow& row) { return DrawnRed(row); };
+    MailRows->DrawRed = [](const TMailRow& row) { return rules::DrawnRed(row.mark); };
     // Sorting happens in the view only: the rows stay in server order, so a row's message number
     // never depends on how the list is sorted.
     MailSort = new QSortFilterProxyModel(this);
@@ -335,11 +337,7 @@ void TMainFrm::cmd_ruleClick()
     TOperationScope operation(operations_);
     if (!windows_.Frm_Rules || widgets::ShowModal(*windows_.Frm_Rules) != QDialog::Accepted) return;
     load_rules();
-    for (int i = 0; i < MailRows->Count(); ++i) {
-        const TMailRow& row = MailRows->Row(i);
-        MailRows->SetMark(i, Get_rule_id(row));
-    }
-    MailRows->Redraw();
+    RemarkRows(false);
 }
 
 void TMainFrm::About1Click()

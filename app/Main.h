@@ -1,9 +1,14 @@
 #pragma once
 // The main window: toolbar, status display, message list, status bar and menus; the commands
-// and the idle/busy switching that every mail operation uses.
-#include "CheckFailure.h"
+// and the idle/busy switching that every mail operation uses. View, delete, apply rules and the
+// secure connect are carried out by classes of their own that see the window as a TMailWindowPort.
+#include "session/CheckFailure.h"
+#include "ApplyRules.h"
 #include "MailListModel.h"
+#include "MailWindowPort.h"
+#include "MessageCommands.h"
 #include "NewMailText.h"
+#include "SecureConnection.h"
 #include "platform/Strings.h"
 #include "mailbox/Kiropop3.h"
 #include "retrieval/VemPOP3.h"
@@ -45,15 +50,6 @@ class TFrm_Senders;
 class TFrm_TrainFolder;
 enum class TSenderList;
 class QMenuBar;
-
-// The user chose not to trust a server's certificate: the operation ends without another word.
-class ECertificateDeclined : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// The question shown for a certificate that is not trusted.
-std::string CertificateQuestion(const tls::CertificateProblem& problem, const std::string& account);
 class Tfrm_pwd_req;
 
 // The windows that start-up creates after the main one; each exists once for the program's life.
@@ -67,7 +63,8 @@ struct TAppWindows {
     Tfrm_pwd_req* frm_pwd_req = nullptr;
 };
 
-class TMainFrm : public QMainWindow {
+// The commands on the listed messages see the window only as their TMailWindowPort.
+class TMainFrm : public QMainWindow, private TMailWindowPort {
 public:
     explicit TMainFrm(QWidget* parent = nullptr);
     ~TMainFrm() override;
@@ -128,14 +125,19 @@ public:
     void cmd_delClick();
     void Deletefromserver1Click() { cmd_delClick(); }
     // The bold "new" mark: a viewed message loses it, "Mark as unread" gives it back for good.
-    void MarkViewed(int row);
+    void MarkViewed(int row) override;
     void MarkUnread1Click();
 
     // The spam filter: each row's verdict, and the commands that teach the filter.
     TSpamFilter* SpamFilter();  // opened when first wanted; none when its database cannot be had (said once)
     void UseSpamFilter(std::unique_ptr<TSpamFilter> filter);
-    void JudgeRow(TMailRow& row, std::string_view header);
-    bool DrawnRed(const TMailRow& row) const;
+    // A row's verdict: the filter's score and sender lists from its header, then its mark from
+    // those, the rules (`headerLines`, when given, for the header-field rules) and the user's word.
+    void JudgeRow(TMailRow& row, std::string_view header, const StringList* headerLines);
+    void ScoreRow(TMailRow& row, std::string_view header);
+    void MarkRow(TMailRow& row, const StringList* headerLines) const;
+    // Marks every row again (after the rules, the threshold or, with `senders`, the lists changed).
+    void RemarkRows(bool senders);
     void RejudgeAllRows();
     double SpamThreshold() const { return spamThreshold_; }
     void MarkAsSpam1Click();
@@ -191,10 +193,11 @@ public:
     {
         return RuleTable.Get_rule_id(fromText, subjectText);
     }
-    // A listed row: its raw texts and the decoded ones the list shows.
-    int Get_rule_id(const TMailRow& row) const
+    // A listed row: its raw texts and the decoded ones the list shows; with its header lines,
+    // header-field rules are judged too.
+    int Get_rule_id(const TMailRow& row, const StringList* header = nullptr) const
     {
-        return RuleTable.Get_rule_id(row.from, row.subject, row.ShownFrom(), row.ShownSubject());
+        return RuleTable.Get_rule_id(row.from, row.subject, row.ShownFrom(), row.ShownSubject(), header);
     }
 
     // Controls.
@@ -235,7 +238,6 @@ public:
     rules::TRuleTable RuleTable;
     StringList msg_list;
     std::string cur_account;
-    bool downloading = false;
     std::unique_ptr<TVemMsg> cur_msg;  // the message under view, only while it is viewed
 
 protected:
@@ -275,25 +277,22 @@ private:
     void BuildHelpMenu(QMenuBar* bar);
 
     void BindMailboxClient();
+    // Also makes the commands on the listed messages, once both clients exist.
     void BindRetrievalClient();
-    // Asks whether to trust the certificate for the account; Yes stores its fingerprint.
-    bool TrustCertificate(const tls::CertificateProblem& problem);
-    // Connects the mailbox client, asking about an untrusted certificate (ECertificateDeclined
-    // after No); raises what Connect raises.
-    void ConnectMailbox();
-    enum class TConnectOutcome { Connected, Failed, Told };
-    // Connects the retrieval client the same way; Told: the user has been told or asked already.
-    TConnectOutcome ConnectRetrieval();
     static std::string CheckFailureText(const std::exception& e);
+
+    // The window as the commands see it.
+    void ShowStatus(const std::string& text) override { DisplayLCD_Msg(text); }
+    void ScrollStatus(bool on) override;
+    void OperationBegins() override { ++operations_; }
+    void OperationEnds() override { --operations_; }
+    bool Closing() const override { return closing_; }
+    TMailListModel& Rows() override { return *MailRows; }
     // The positions of the selected rows, lowest first; taken once by each command.
-    std::vector<int> SelectedRows() const;
-    // The detail of a question that deletes these rows (positions) on the server.
-    std::string DeletionDetail(const std::vector<int>& rows) const;
-    void ViewMessage(int row);
-    void DeleteRows(const std::vector<int>& rows);
-    // Puts the marks of rows that a failed rule run had set to "deleting" back to "marked".
-    void RestoreMarks(const std::vector<int>& numbers, const std::vector<int>& marks);
-    bool DeleteMarked(const std::vector<int>& numbers);
+    std::vector<int> SelectedRows() const override;
+    const std::string& AccountInUse() const override { return cur_account; }
+    void StoreCertificatePin(const std::string& account, const std::string& sha256) override;
+    TFrm_srcvu& MessageWindow() override { return *windows_.Frm_srcvu; }
 
     // Counts a command for as long as it runs, so no timed check starts inside it.
     class TOperationScope {
@@ -308,6 +307,9 @@ private:
     };
 
     TAppWindows windows_;
+    std::unique_ptr<TSecureConnection> connection_;
+    std::unique_ptr<TMessageCommands> messages_;
+    std::unique_ptr<TApplyRules> applyRules_;
     std::map<int, std::string> uidls_;  // the unique ids of the check's messages, by number, while it lists them
     QAction* addAccountEntry_ = nullptr;  // "Add an account..." while the drop-down has no account
     std::unique_ptr<TCheckSchedule> schedule_;

@@ -4,7 +4,7 @@
 // folder. The filter's database opens when first wanted; when it cannot, the list works without
 // scores and the user is told once why.
 #include "Main.h"
-#include "MessageIdentity.h"
+#include "session/MessageIdentity.h"
 #include "SendersDialog.h"
 #include "SpamSettingsDialog.h"
 #include "TrainFolderDialog.h"
@@ -12,6 +12,7 @@
 #include "filter/SpamMarks.h"
 #include "platform/MessageBox.h"
 #include "platform/TextFile.h"
+#include "rules/HeaderFieldRule.h"
 #include "rules/RuleApplication.h"
 #include "widgets/Modal.h"
 
@@ -33,6 +34,13 @@ int MarkOf(TMarkReason reason)
     case TMarkReason::None: break;
     }
     return rules::kNoMark;
+}
+
+std::string JoinLines(const StringList& lines)
+{
+    std::string text;
+    for (const std::string& line : lines) text.append(line).push_back('\n');
+    return text;
 }
 
 void Warn(const std::string& text)
@@ -104,31 +112,54 @@ void TMainFrm::UseSpamFilter(std::unique_ptr<TSpamFilter> filter)
     spamFilterTried_ = true;
 }
 
-void TMainFrm::JudgeRow(TMailRow& row, std::string_view header)
+void TMainFrm::ScoreRow(TMailRow& row, std::string_view header)
+{
+    row.spamScore = -1;
+    row.friendSender = row.blockedSender = false;
+    TSpamFilter* filter = SpamFilter();
+    if (!filter) return;
+    const TSpamScore score = filter->Classify(header);
+    row.friendSender = score.sender == TSenderList::Friend;
+    row.blockedSender = score.sender == TSenderList::Blocked;
+    // A filter that has not learnt both kinds knows nothing yet: no score rather than 50s.
+    if (filter->SpamMessages() > 0 && filter->HamMessages() > 0) row.spamScore = float(std::clamp(score.score, 0.0, 100.0));
+}
+
+void TMainFrm::MarkRow(TMailRow& row, const StringList* headerLines) const
 {
     TMarkFacts facts;
-    if (TSpamFilter* filter = SpamFilter()) {
-        const TSpamScore score = filter->Classify(header);
-        facts.sender = score.sender;
-        // A filter that has not learnt both kinds knows nothing yet: no score rather than 50s.
-        if (filter->SpamMessages() > 0 && filter->HamMessages() > 0) {
-            facts.score = score.score;
-            row.spamScore = int8_t(std::lround(std::clamp(score.score, 0.0, 100.0)));
-        } else {
-            row.spamScore = -1;
-        }
-    }
-    row.friendSender = facts.sender == TSenderList::Friend;
-    facts.ruleMatched = Get_rule_id(row) == rules::kMarkedByRule;
+    if (row.friendSender) facts.sender = TSenderList::Friend;
+    else if (row.blockedSender) facts.sender = TSenderList::Blocked;
+    facts.ruleMatched = Get_rule_id(row, headerLines) == rules::kMarkedByRule;
+    if (row.spamScore >= 0) facts.score = row.spamScore;
     facts.threshold = spamThreshold_;
     facts.userCleared = row.userCleared;
     facts.userMarked = row.userMarked;
     row.mark = MarkOf(MarkReason(facts));
 }
 
-bool TMainFrm::DrawnRed(const TMailRow& row) const
+void TMainFrm::JudgeRow(TMailRow& row, std::string_view header, const StringList* headerLines)
 {
-    return !row.friendSender && !row.userCleared && Get_rule_id(row) == rules::kMarkedByRule;
+    ScoreRow(row, header);
+    MarkRow(row, headerLines);
+}
+
+void TMainFrm::RemarkRows(bool senders)
+{
+    TSpamFilter* filter = senders ? SpamFilter() : nullptr;
+    for (int i = 0; i < MailRows->Count(); ++i) {
+        TMailRow row = MailRows->Row(i);
+        if (row.mark == rules::kMarkDeleting) continue;
+        if (filter) {
+            const auto list = filter->SenderMatch(SenderAddress(row.from));
+            row.friendSender = list == TSenderList::Friend;
+            row.blockedSender = list == TSenderList::Blocked;
+        }
+        // The saved header, read only when a header-field rule needs it.
+        const auto header = RuleTable.HasHeaderRules() ? rules::ReadHeaderFile(MailRows->HeaderFile(i)) : std::nullopt;
+        MarkRow(row, header ? &*header : nullptr);
+        MailRows->SetJudgement(i, row);
+    }
 }
 
 void TMainFrm::RejudgeRows(const std::vector<int>& rows)
@@ -137,14 +168,10 @@ void TMainFrm::RejudgeRows(const std::vector<int>& rows)
         if (i < 0 || i >= MailRows->Count()) continue;
         TMailRow row = MailRows->Row(i);
         if (row.mark == rules::kMarkDeleting) continue;
-        std::string header;
-        try {
-            header = platform::ReadBytes(MailRows->HeaderFile(i));
-        } catch (const std::exception&) {
-            // No header file: the sender alone decides, as the list shows it.
-            header = "From: " + row.from + "\n";
-        }
-        JudgeRow(row, header);
+        const auto lines = rules::ReadHeaderFile(MailRows->HeaderFile(i));
+        // No header file: the sender alone decides, as the list shows it.
+        const std::string header = lines ? JoinLines(*lines) : "From: " + row.from + "\n";
+        JudgeRow(row, header, lines ? &*lines : nullptr);
         MailRows->SetJudgement(i, row);
     }
 }
@@ -163,24 +190,14 @@ void TMainFrm::TrainSelected(bool spam)
     if (!filter) return;
     const std::vector<int> rows = SelectedRows();
     for (int i : rows) {
-        std::string header;
-        try {
-            header = platform::ReadBytes(MailRows->HeaderFile(i));
-        } catch (const std::exception& e) {
-            Warn("The header of " + std::string(MailRows->Row(i).ShownSubject()) + " could not be read: " + e.what());
+        const auto lines = rules::ReadHeaderFile(MailRows->HeaderFile(i));
+        if (!lines) {
+            Warn("The header of \"" + std::string(MailRows->Row(i).ShownSubject()) + "\" could not be read from " +
+                 MailRows->HeaderFile(i) + ": the filter cannot learn it.");
             continue;
         }
-        StringList lines;
-        for (size_t at = 0; at < header.size();) {
-            size_t end = header.find('\n', at);
-            if (end == std::string::npos) end = header.size();
-            std::string line = header.substr(at, end - at);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(std::move(line));
-            at = end + 1;
-        }
         try {
-            filter->Train(IdentityOfHeader(lines).headerKey, header, spam ? TTrainAs::Spam : TTrainAs::Ham);
+            filter->Train(IdentityOfHeader(*lines).headerKey, JoinLines(*lines), spam ? TTrainAs::Spam : TTrainAs::Ham);
         } catch (const std::exception& e) {
             Warn(std::string("The spam filter could not learn this message: ") + e.what());
             return;
@@ -216,7 +233,7 @@ void TMainFrm::ListSelectedSenders(TSenderList list)
         }
     }
     if (added == 0) return;
-    RejudgeAllRows();
+    RemarkRows(true);
     DisplayLCD_Msg(IntToStr(added) + (list == TSenderList::Friend ? " sender(s) added to friends" : " sender(s) blocked"));
 }
 
@@ -231,7 +248,7 @@ void TMainFrm::Senders1Click()
     if (!sendersDialog_) sendersDialog_ = new TFrm_Senders(this);
     sendersDialog_->Load(*filter);
     widgets::ShowModal(*sendersDialog_);
-    RejudgeAllRows();
+    RemarkRows(true);
 }
 
 void TMainFrm::TrainFromFolder1Click()
@@ -257,5 +274,5 @@ void TMainFrm::SpamSettings1Click()
     if (widgets::ShowModal(dialog) != QDialog::Accepted || std::abs(dialog.Threshold() - spamThreshold_) < 0.005) return;
     spamThreshold_ = dialog.Threshold();
     WriteSpamThreshold(spamThreshold_);
-    RejudgeAllRows();
+    RemarkRows(false);
 }

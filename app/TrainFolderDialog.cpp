@@ -1,6 +1,6 @@
 #include "TrainFolderDialog.h"
 
-#include "MessageIdentity.h"
+#include "session/MessageIdentity.h"
 #include "filter/FolderTraining.h"
 #include "platform/MessageBox.h"
 #include "platform/MessagePump.h"

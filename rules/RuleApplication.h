@@ -13,6 +13,10 @@ constexpr int kMarkDeleting = 2;
 constexpr int kMarkedBlocked = 3;
 constexpr int kNoMark = -1;
 constexpr bool MarkedForDeletion(int mark) { return mark == kMarkedByRule || mark == kMarkedAsSpam || mark == kMarkedBlocked; }
+// A row is drawn red while a rule marks it, also during its deletion. The mark is the verdict
+// of the rules when the row was made or they were last loaded: the header that header-field
+// rules need is not at hand when a row is drawn.
+constexpr bool DrawnRed(int mark) { return mark == kMarkedByRule || mark == kMarkDeleting; }
 
 // The message numbers (position + 1) of the rows marked for deletion, in list order.
 std::vector<int> MarkedMessages(const std::vector<int>& marks);

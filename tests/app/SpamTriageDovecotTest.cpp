@@ -7,7 +7,7 @@
 
 #include "Dovecot.h"
 #include "RequireTool.h"
-#include "app/MessageIdentity.h"
+#include "session/MessageIdentity.h"
 #include "app/SendersDialog.h"
 #include "app/TrainFolderDialog.h"
 #include "filter/SpamFilter.h"
@@ -100,11 +100,11 @@ TEST_F(SpamTriage, ScoresMarkTheRowsTheQuestionCountsWhatMarkedThemAndNotSpamKee
     EXPECT_EQ(Row(1).mark, rules::kMarkedAsSpam);
     EXPECT_GE(Row(1).spamScore, frm->SpamThreshold());
     EXPECT_EQ(Row(2).mark, rules::kNoMark);  // friends are never marked, by anything
-    EXPECT_FALSE(frm->DrawnRed(Row(2)));
+    EXPECT_FALSE(rules::DrawnRed(Row(2).mark));
     EXPECT_EQ(Row(3).mark, rules::kMarkedBlocked);
     EXPECT_EQ(Row(4).mark, rules::kMarkedByRule);
     const QModelIndex spamCell = frm->MailRows->index(1, TMailListModel::ColSpam);
-    EXPECT_EQ(spamCell.data().toInt(), Row(1).spamScore);
+    EXPECT_NEAR(spamCell.data().toDouble(), Row(1).spamScore, 0.05);
     EXPECT_EQ(server->Messages("bob").size(), 5u);  // No deleted nothing
 
     // "Not spam" takes the mark away for good; Apply Rules then deletes the other two only.
