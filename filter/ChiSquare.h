@@ -10,7 +10,7 @@
 struct TRobinsonParams {
     double strength = 1.0;        // s: weight of the assumed probability against the evidence
     double assumed = 0.5;         // x: f(w) of a token never seen
-    double minDeviation = 0.1;    // tokens with |f(w) - 0.5| below this are left out
+    double minDeviation = 0.0;    // tokens with |f(w) - 0.5| below this are left out
 };
 
 // f(w) = (s*x + n*p(w)) / (s + n), with p(w) = b / (b + g), b = spam / spamMessages,

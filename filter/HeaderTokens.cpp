@@ -4,8 +4,11 @@
 #include "mailbox/HeaderFields.h"
 
 #include <algorithm>
+#include <cstring>
+
 
 namespace {
+
 
 // A field longer than this is judged by its start: a 1 MB line costs no more than a long one.
 constexpr size_t kMaxFieldBytes = 4096;
@@ -13,6 +16,8 @@ constexpr size_t kMaxFields = 256;
 constexpr size_t kMaxWordsPerField = 64;
 constexpr size_t kMaxWordBytes = 40;
 constexpr size_t kMaxShapeBytes = 24;
+// Of any other field only the first words count: more made the held-out results worse.
+constexpr size_t kValueWords = 3;
 
 bool IsAsciiAlnum(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsWordByte(unsigned char c) { return IsAsciiAlnum(c) || c >= 0x80; }
@@ -129,6 +134,10 @@ public:
         else if (folded == "message-id") MessageId(value);
         else if (folded == "x-mailer" || folded == "user-agent") Mailer(value);
         else if (folded == "content-type") ContentType(value);
+        else if (folded == "date") Date(value);
+        else if (folded == "to" || folded == "cc") Recipients(folded, value);
+        else if (folded == "reply-to" || folded == "return-path" || folded == "sender" || folded == "errors-to") OtherAddress(folded, value);
+        else if (!IsTraceField(folded)) Value(folded, value);
     }
 
     void Finish()
@@ -164,6 +173,7 @@ private:
         if (size_t at = addr.rfind('@'); at != std::string::npos) {
             std::string_view domain = std::string_view(addr).substr(at + 1);
             Emit("fromdom", domain);
+            fromDomain_ = std::string(domain);
             Emit("fromtld", LastLabels(domain, 1));
             Emit("fromshape", "local:" + Shape(std::string_view(addr).substr(0, at)));
         } else {
@@ -243,8 +253,66 @@ private:
             } else if (IsHostName(word)) {
                 Emit("rcvd", word);
                 Emit("rcvdom", LastLabels(word, 2));
+            } else if (word.size() <= 20 && std::all_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; })) {
+                Emit("rcvdw", word);
             }
         }
+    }
+
+    // Fields added on the way or the same in every message of a mailbox say nothing of the sender.
+    static bool IsTraceField(const std::string& name)
+    {
+        return name == "delivered-to" || name == "x-original-to" || name == "envelope-to" || name == "x-uidl" ||
+               name == "status" || name == "x-status" || name == "content-length" || name == "lines" ||
+               name == "content-transfer-encoding" || name == "mime-version" || name == "in-reply-to" ||
+               name == "references" || name == "thread-index";
+    }
+
+    // "Date: Thu, 8 Aug 2002 02:42:40 -0700" gives the shape "Aa, 9 Aa 9 9:9:9 -9" and the zone.
+    void Date(std::string_view value)
+    {
+        Emit("dateshape", Shape(value));
+        size_t last = value.find_last_of(" \t");
+        if (last != std::string_view::npos) Emit("datezone", Folded(value.substr(last + 1, 12)));
+    }
+
+    // The addressees' domains, their number and whether the list is hidden.
+    void Recipients(const std::string& name, std::string_view raw)
+    {
+        std::string value = Folded(DecodeEncodedWords(raw));
+        size_t count = 0;
+        for (size_t at = value.find('@'); at != std::string::npos && count < kMaxWordsPerField; at = value.find('@', at + 1)) {
+            size_t end = value.find_first_of(" \t>,;)\"", at + 1);
+            std::string_view domain = std::string_view(value).substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
+            Emit(name + "dom", domain);
+            ++count;
+        }
+        Emit(name + "count", std::to_string(std::min<size_t>(count, 5)));
+        if (count == 0) Emit(name + "shape", Shape(value.substr(0, 20)));
+    }
+
+    void OtherAddress(const std::string& name, std::string_view raw)
+    {
+        std::string value = Folded(DecodeEncodedWords(raw));
+        size_t at = value.rfind('@');
+        if (at == std::string::npos) {
+            Emit(name, "noaddress");
+            return;
+        }
+        size_t end = value.find_first_of(" \t>,;)\"", at + 1);
+        std::string_view domain = std::string_view(value).substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
+        Emit(name + "dom", domain);
+        Emit(name + "samedom", fromDomain_.empty() ? "nofrom" : domain == fromDomain_ ? "yes" : "no");
+    }
+
+    // Any other field: its first words, so a list's, a mailer's or a priority's marks count.
+    void Value(const std::string& name, std::string_view raw)
+    {
+        std::string value = Folded(DecodeEncodedWords(raw.substr(0, 200)));
+        size_t words = 0;
+        ForEachWord(value, [&](std::string_view w) {
+            if (++words <= kValueWords) Emit("v:" + name, w);
+        });
     }
 
     void MessageId(std::string_view value)
@@ -286,6 +354,7 @@ private:
     std::string previous_;
     int received_ = 0;
     bool sawSubject_ = false, sawMessageId_ = false, sawFrom_ = false;
+    std::string fromDomain_;
 };
 
 // The header's lines without line ends, up to the blank line; a leading mbox "From " line goes.

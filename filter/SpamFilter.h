@@ -37,8 +37,8 @@ enum class TSenderList { Friend = 1, Blocked = 2 };
 // spamFrom on spam, in between unsure. The defaults were chosen by cross-validation over a
 // public corpus (see bench/spamfilter).
 struct TSpamBands {
-    double unsureFrom = 50.0;
-    double spamFrom = 90.0;
+    double unsureFrom = 10.9;
+    double spamFrom = 73.5;
 };
 
 struct TSpamScore {
@@ -93,6 +93,7 @@ public:
     bool ReadOnly() const;
     std::string IntegrityCheck() const;  // "ok" when the file is sound
     TSpamBands& Bands() { return options_.bands; }
+    TRobinsonParams& Robinson() { return options_.robinson; }
 
 private:
     struct TCounts {
