@@ -190,7 +190,11 @@ private:
         sawSubject_ = true;
         std::string charsets;
         std::string value = DecodeEncodedWords(raw, &charsets);
-        ForEachWord(charsets, [&](std::string_view cs) { Emit("subjcs", cs); });
+        for (size_t at = 0; at < charsets.size();) {
+            size_t blank = std::min(charsets.find(' ', at), charsets.size());
+            Emit("subjcs", std::string_view(charsets).substr(at, std::min<size_t>(blank - at, kMaxWordBytes)));
+            at = blank + 1;
+        }
         if (TrimView(value).empty()) {
             Emit("subjshape", "empty");
             return;
@@ -396,7 +400,7 @@ void ForEachHeaderToken(std::string_view header, const TTokenSink& sink)
         tokenizer.Field(name, std::string_view(line).substr(colon + 1));
         ++fields;
     }
-    tokenizer.Finish();
+    if (fields > 0) tokenizer.Finish();  // a header with no field at all gives nothing to judge
 }
 
 std::vector<std::string> HeaderTokens(std::string_view header)
