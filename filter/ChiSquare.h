@@ -24,6 +24,24 @@ double TokenProbability(uint32_t spam, uint32_t ham, uint64_t spamMessages, uint
 // least `chi2`. Computed in logarithms, so large values neither overflow nor lose the tail.
 double ChiSquareTail(double chi2, unsigned degrees);
 
+// The running sums of one message: ln prod f(w), ln prod (1 - f(w)) and n.
+struct TChiSquareSum {
+    double logSpammy = 0, logHammy = 0;
+    unsigned n = 0;
+    // Adds f(w) unless it lies inside the min-deviation band.
+    void Add(double f, const TRobinsonParams& params);
+    // Adds ln f(w) and ln (1 - f(w)) worked out before (the caller applied the band).
+    void AddLogs(double logF, double logNotF)
+    {
+        logSpammy += logF;
+        logHammy += logNotF;
+        ++n;
+    }
+    double Result() const;  // I, see below
+};
+// ln f and ln (1 - f), with f kept off 0 and 1.
+void ProbabilityLogs(double f, double& logF, double& logNotF);
+
 // I = (1 + H - S) / 2, with H = C(-2 ln prod f(w), 2n) and S = C(-2 ln prod (1 - f(w)), 2n):
 // near 1 for spam, near 0 for ham, 0.5 when the evidence is missing or balanced. Probabilities
 // inside the min-deviation band are skipped.

@@ -71,8 +71,10 @@ const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;"
     "CREATE TABLE IF NOT EXISTS tokens(hash INTEGER PRIMARY KEY, spam INTEGER NOT NULL, ham INTEGER NOT NULL,"
     " day INTEGER NOT NULL);"
+    // A rowid table: its rows of about a kilobyte share pages, where WITHOUT ROWID would give
+    // each its own overflow page.
     "CREATE TABLE IF NOT EXISTS messages(identity TEXT PRIMARY KEY, verdict INTEGER NOT NULL,"
-    " day INTEGER NOT NULL, tokens BLOB) WITHOUT ROWID;"
+    " day INTEGER NOT NULL, tokens BLOB);"
     "CREATE TABLE IF NOT EXISTS senders(entry TEXT PRIMARY KEY, list INTEGER NOT NULL) WITHOUT ROWID;";
 
 std::string Cause(int code)

@@ -16,6 +16,7 @@
 // The identity is the message identity the list keeps (its header key); training the same
 // identity twice with the same verdict counts once.
 #include "filter/ChiSquare.h"
+#include "filter/TokenTable.h"
 
 #include <cstdint>
 #include <functional>
@@ -89,11 +90,12 @@ public:
 
     uint64_t SpamMessages() const { return spamMessages_; }
     uint64_t HamMessages() const { return hamMessages_; }
-    size_t TokenCount() const { return counts_.size(); }
+    size_t TokenCount() const { return table_.Live(); }
     bool ReadOnly() const;
     std::string IntegrityCheck() const;  // "ok" when the file is sound
     TSpamBands& Bands() { return options_.bands; }
-    TRobinsonParams& Robinson() { return options_.robinson; }
+    const TRobinsonParams& Robinson() const { return options_.robinson; }
+    void SetRobinson(const TRobinsonParams& params);
 
 private:
     struct TCounts {
@@ -108,7 +110,8 @@ private:
 
     TFilterOptions options_;
     std::unique_ptr<TFilterDatabase> db_;
-    std::unordered_map<uint64_t, TCounts> counts_;
+    mutable TTokenTable table_;  // mutable for the logarithms Classify caches in it
+    uint64_t generation_ = 1;  // bumped whenever every f(w) changes
     uint64_t spamMessages_ = 0, hamMessages_ = 0;
     std::unordered_map<std::string, TSenderList> senders_;
 };

