@@ -108,9 +108,14 @@ bool IsIPv6(std::string_view s)
     });
 }
 
+// A name with a dot whose last label is all letters: "8.11.6/8.11.6" or "3.31-va-mm2" (mail
+// server versions) are not hosts.
 bool IsHostName(std::string_view s)
 {
-    if (s.find('.') == std::string_view::npos || s.front() == '.') return false;
+    size_t lastDot = s.rfind('.');
+    if (lastDot == std::string_view::npos || s.front() == '.' || lastDot + 1 == s.size()) return false;
+    for (char c : s.substr(lastDot + 1))
+        if (c < 'a' || c > 'z') return false;
     bool letter = false;
     for (char c : s) {
         if (c >= 'a' && c <= 'z') letter = true;

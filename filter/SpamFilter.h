@@ -71,6 +71,10 @@ public:
 
     TSpamScore Classify(std::string_view header) const;
 
+    // The tokens of a header with their spam probability f(w), the most decisive first (for a
+    // "why" view and for tuning); tokens never seen are left out.
+    std::vector<std::pair<std::string, double>> Explain(std::string_view header) const;
+
     // Learns the message as spam or ham; true when the counts changed (false when it was
     // already trained so). A message trained the other way is moved.
     bool Train(const std::string& identity, std::string_view header, TTrainAs as);
