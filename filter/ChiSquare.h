@@ -10,9 +10,9 @@
 // The defaults were chosen by cross-validation (bench/spamfilter); Robinson suggests s = 1,
 // x = 0.5 to start with.
 struct TRobinsonParams {
-    double strength = 0.03;       // s: weight of the assumed probability against the evidence
+    double strength = 0.01;       // s: weight of the assumed probability against the evidence
     double assumed = 0.5;         // x: f(w) of a token never seen
-    double minDeviation = 0.0;    // tokens with |f(w) - 0.5| below this are left out
+    double minDeviation = 0.1;    // tokens with |f(w) - 0.5| below this are left out
 };
 
 // f(w) = (s*x + n*p(w)) / (s + n), with p(w) = b / (b + g), b = spam / spamMessages,

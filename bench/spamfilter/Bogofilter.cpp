@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,8 +76,16 @@ double TBogofilter::Train()
     return Since(start);
 }
 
-double TBogofilter::Classify(std::vector<TBogoVerdict>& verdicts)
+double ChildrenCpu()
 {
+    rusage r {};
+    ::getrusage(RUSAGE_CHILDREN, &r);
+    return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) * 1e-6;
+}
+
+double TBogofilter::Classify(std::vector<TBogoVerdict>& verdicts, double& cpuSeconds)
+{
+    double cpuBefore = ChildrenCpu();
     verdicts.clear();
     std::string command = "bogofilter -d '" + folder_ + "/db' -T -M < '" + folder_ + "/test.mbox'";
     Clock::time_point start = Clock::now();
@@ -90,6 +99,7 @@ double TBogofilter::Classify(std::vector<TBogoVerdict>& verdicts)
     }
     if (pipe) ::pclose(pipe);
     double seconds = Since(start);
+    cpuSeconds = ChildrenCpu() - cpuBefore;
     if (verdicts.size() != testCount_) {
         std::fprintf(stderr, "bogofilter gave %zu verdicts for %zu messages\n", verdicts.size(), testCount_);
         std::exit(3);

@@ -21,8 +21,9 @@ public:
 
     // Trains a fresh word list on the training messages; seconds taken.
     double Train();
-    // Classifies the test messages in order; seconds taken.
-    double Classify(std::vector<TBogoVerdict>& verdicts);
+    // Classifies the test messages in order; seconds taken, and in `cpuSeconds` the CPU time
+    // of its process (user and system).
+    double Classify(std::vector<TBogoVerdict>& verdicts, double& cpuSeconds);
     int64_t DatabaseBytes() const;
     static bool Installed();
 
