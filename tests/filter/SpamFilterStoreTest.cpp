@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <fstream>
 #include <sys/stat.h>
@@ -53,6 +54,13 @@ TEST_F(FilterStore, TrainingTwiceCountsOnceAndAMovedVerdictMoves)
     EXPECT_EQ(filter.HamMessages(), 2u);
     EXPECT_EQ(filter.TrainedAs("m"), TTrainAs::Ham);
     EXPECT_LT(filter.Classify(kSpam).score, 50.0);
+
+    // the "why" list: the message's known tokens, the most decisive first, now hammy
+    std::vector<std::pair<std::string, double>> why = filter.Explain(kSpam);
+    ASSERT_FALSE(why.empty());
+    EXPECT_LT(why.front().second, 0.5);
+    for (size_t i = 1; i < why.size(); ++i)
+        EXPECT_GE(std::fabs(why[i - 1].second - 0.5), std::fabs(why[i].second - 0.5)) << why[i].first;
 
     EXPECT_TRUE(filter.Forget("m"));
     EXPECT_FALSE(filter.Forget("m"));
