@@ -24,14 +24,15 @@ public:
         sqlite3_bind_int64(stmt_, at, value);
         return *this;
     }
-    Statement& Text(int at, const std::string& value)
+    // Copied (SQLITE_TRANSIENT): a key given as a C string arrives here as a temporary.
+    Statement& Text(int at, std::string_view value)
     {
-        sqlite3_bind_text(stmt_, at, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);
+        sqlite3_bind_text(stmt_, at, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
         return *this;
     }
     Statement& Blob(int at, const void* data, size_t size)
     {
-        sqlite3_bind_blob(stmt_, at, size ? data : "", static_cast<int>(size), SQLITE_STATIC);
+        sqlite3_bind_blob(stmt_, at, size ? data : "", static_cast<int>(size), SQLITE_TRANSIENT);
         return *this;
     }
     // True while there is a row; throws on failure.
