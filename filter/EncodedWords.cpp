@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -62,19 +64,49 @@ std::string DecodeB(std::string_view text)
     return out;
 }
 
+// iconv_open reads the converter's tables each time: the few charsets of a mailbox are kept.
+class TConverters {
+public:
+    ~TConverters()
+    {
+        for (auto& [name, cd] : open_)
+            if (cd != kFailed) ::iconv_close(cd);
+    }
+    iconv_t For(const std::string& charset)
+    {
+        for (auto& [name, cd] : open_)
+            if (name == charset) return cd;
+        if (open_.size() >= 32) return ::iconv_open("UTF-8", charset.c_str());  // the caller closes it
+        open_.emplace_back(charset, ::iconv_open("UTF-8", charset.c_str()));
+        return open_.back().second;
+    }
+    bool Kept(iconv_t cd) const
+    {
+        for (auto& [name, kept] : open_)
+            if (kept == cd) return true;
+        return false;
+    }
+    static inline const iconv_t kFailed = reinterpret_cast<iconv_t>(-1);
+
+private:
+    std::vector<std::pair<std::string, iconv_t>> open_;
+};
+
 // The bytes in UTF-8; unchanged when the charset is unknown or the bytes do not convert.
 std::string ToUtf8(const std::string& charset, std::string bytes)
 {
     if (charset == "utf-8" || charset == "us-ascii" || charset.empty()) return bytes;
-    iconv_t cd = ::iconv_open("UTF-8", charset.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return bytes;
+    thread_local TConverters converters;
+    iconv_t cd = converters.For(charset);
+    if (cd == TConverters::kFailed) return bytes;
+    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh shift state
     std::string out(bytes.size() * 4 + 16, '\0');
     char* in = bytes.data();
     size_t inLeft = bytes.size();
     char* to = out.data();
     size_t toLeft = out.size();
     size_t rc = ::iconv(cd, &in, &inLeft, &to, &toLeft);
-    ::iconv_close(cd);
+    if (!converters.Kept(cd)) ::iconv_close(cd);
     if (rc == static_cast<size_t>(-1)) return bytes;
     out.resize(out.size() - toLeft);
     return out;

@@ -9,7 +9,10 @@
 // "rcvdom" their last two labels, "ip" / "net" IPv4 address and /24, "ip6" / "net6" IPv6
 // address and /48, "with" protocols, "hops" the Received count; "mid" Message-ID domain,
 // "midshape"; "mailer" X-Mailer / User-Agent and "mailerw" its words; "ctype", "charset";
-// "hdr" each header name present, "seq" each pair of consecutive names.
+// "hdr" each header name present, "seq" each pair of consecutive names; "dateshape",
+// "datezone"; "todom", "tocount" (and "ccdom" ...) of the addressees; "reply-todom",
+// "return-pathdom" ... and "...samedom" against the From domain; "rcvdw" plain words of the
+// Received lines; "v:NAME" the first words of any other field not added on the way; "fromtld".
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -7,6 +7,7 @@
 #include "platform/Folders.h"
 
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 
 namespace {
@@ -68,8 +69,9 @@ void TSpamFilter::Load()
     }
     spamMessages_ = static_cast<uint64_t>(std::max<int64_t>(0, db_->Meta(kSpamMessages, 0)));
     hamMessages_ = static_cast<uint64_t>(std::max<int64_t>(0, db_->Meta(kHamMessages, 0)));
-    counts_.clear();
-    db_->ForEachToken([&](uint64_t hash, uint32_t spam, uint32_t ham, int64_t day) { counts_[hash] = {spam, ham, day}; });
+    table_.Clear();
+    db_->ForEachToken([&](uint64_t hash, uint32_t spam, uint32_t ham, int64_t day) { table_.Set(hash, spam, ham, day); });
+    ++generation_;
     senders_.clear();
     db_->ForEachSender([&](const std::string& entry, int list) {
         if (list == static_cast<int>(TSenderList::Friend) || list == static_cast<int>(TSenderList::Blocked))
@@ -99,19 +101,47 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
     }
     std::sort(hashes.begin(), hashes.end());
     hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
-    std::vector<double> probabilities;
-    probabilities.reserve(hashes.size());
+    for (uint64_t h : hashes) table_.Prefetch(h);
+    const TRobinsonParams& params = options_.robinson;
+    TChiSquareSum sum;
+    double unseenLogF = 0, unseenLogNotF = 0;
+    ProbabilityLogs(params.assumed, unseenLogF, unseenLogNotF);
+    bool unseenCounts = std::fabs(params.assumed - 0.5) >= params.minDeviation;
     for (uint64_t h : hashes) {
-        auto it = counts_.find(h);
-        probabilities.push_back(it == counts_.end() ? options_.robinson.assumed
-                                                    : TokenProbability(it->second.spam, it->second.ham, spamMessages_,
-                                                                       hamMessages_, options_.robinson));
+        TTokenSlot* slot = table_.Find(h);
+        if (!slot || (slot->spam == 0 && slot->ham == 0)) {
+            if (unseenCounts) sum.AddLogs(unseenLogF, unseenLogNotF);
+            continue;
+        }
+        if (slot->generation != generation_) {
+            double f = TokenProbability(slot->spam, slot->ham, spamMessages_, hamMessages_, params);
+            if (std::fabs(f - 0.5) < params.minDeviation) slot->logF = slot->logNotF = 1;  // 1: left out
+            else ProbabilityLogs(f, slot->logF, slot->logNotF);
+            slot->generation = generation_;
+        }
+        if (slot->logF <= 0) sum.AddLogs(slot->logF, slot->logNotF);
     }
-    result.score = 100.0 * CombineChiSquare(probabilities, options_.robinson);
+    result.score = 100.0 * sum.Result();
     result.verdict = result.score >= options_.bands.spamFrom    ? TSpamClass::Spam
                      : result.score >= options_.bands.unsureFrom ? TSpamClass::Unsure
                                                                  : TSpamClass::Ham;
     return result;
+}
+
+std::vector<std::pair<std::string, double>> TSpamFilter::Explain(std::string_view header) const
+{
+    std::vector<std::pair<std::string, double>> out;
+    std::vector<uint64_t> seen;
+    ForEachHeaderToken(header, [&](std::string_view kind, std::string_view text) {
+        uint64_t h = TokenHash(kind, text);
+        const TTokenSlot* slot = table_.Find(h);
+        if (!slot || (slot->spam == 0 && slot->ham == 0) || std::find(seen.begin(), seen.end(), h) != seen.end()) return;
+        seen.push_back(h);
+        out.emplace_back(std::string(kind) + ":" + std::string(text),
+                         TokenProbability(slot->spam, slot->ham, spamMessages_, hamMessages_, options_.robinson));
+    });
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return std::fabs(a.second - 0.5) > std::fabs(b.second - 0.5); });
+    return out;
 }
 
 void TSpamFilter::Change(const std::vector<uint64_t>& minus, int minusVerdict, const std::vector<uint64_t>& plus,
@@ -124,8 +154,8 @@ void TSpamFilter::Change(const std::vector<uint64_t>& minus, int minusVerdict, c
     auto counts = [&](uint64_t h) -> TCounts& {
         auto it = changed.find(h);
         if (it != changed.end()) return it->second;
-        auto old = counts_.find(h);
-        return changed[h] = old == counts_.end() ? TCounts{0, 0, today} : old->second;
+        const TTokenSlot* old = table_.Find(h);
+        return changed[h] = old ? TCounts{old->spam, old->ham, old->day} : TCounts{0, 0, today};
     };
     for (uint64_t h : minus) {
         TCounts& c = counts(h);
@@ -158,12 +188,10 @@ void TSpamFilter::Change(const std::vector<uint64_t>& minus, int minusVerdict, c
         db_->Rollback();
         throw;
     }
-    for (const auto& [h, c] : changed) {
-        if (c.spam == 0 && c.ham == 0) counts_.erase(h);
-        else counts_[h] = c;
-    }
+    for (const auto& [h, c] : changed) table_.Set(h, c.spam, c.ham, c.day);
     spamMessages_ = spamMessages;
     hamMessages_ = hamMessages;
+    ++generation_;
 }
 
 bool TSpamFilter::Train(const std::string& identity, std::string_view header, TTrainAs as)
@@ -256,6 +284,12 @@ std::optional<TSenderList> TSpamFilter::SenderMatch(std::string_view text) const
         from = dot + 1;
     }
     return found;
+}
+
+void TSpamFilter::SetRobinson(const TRobinsonParams& params)
+{
+    options_.robinson = params;
+    ++generation_;
 }
 
 bool TSpamFilter::ReadOnly() const { return db_->ReadOnly(); }

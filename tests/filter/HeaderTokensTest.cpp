@@ -1,0 +1,108 @@
+// The tokenizer on the header forms that matter: encoded and folded text, address forms, huge
+// and binary input.
+#include "filter/EncodedWords.h"
+#include "filter/HeaderTokens.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+bool Has(const std::vector<std::string>& tokens, const std::string& token)
+{
+    return std::find(tokens.begin(), tokens.end(), token) != tokens.end();
+}
+
+// A literal with its NUL bytes.
+template <size_t N>
+std::string Bytes(const char (&text)[N])
+{
+    return std::string(text, N - 1);
+}
+
+struct TokenCase {
+    const char* what;
+    std::string header;
+    std::vector<std::string> present, absent;
+};
+
+TEST(HeaderTokens, Cases)
+{
+    const TokenCase cases[] = {
+        {"Q-encoded subject, decoded to UTF-8 before the words are cut",
+         "Subject: =?iso-8859-1?Q?Caf=E9_CHEAP?=\n",
+         {"subj:caf\xc3\xa9", "subj:cheap", "subjcs:iso-8859-1"}, {"subj:e9_cheap", "subj:iso"}},
+        {"B-encoded subject", "Subject: =?UTF-8?B?R3LDvMOfZQ==?= now\n", {"subj:gr\xc3\xbc\xc3\x9f" "e", "subj:now"}, {"subj:r3ldvmofzq"}},
+        {"blanks between encoded words go", "Subject: =?utf-8?q?free?=  =?utf-8?q?money?=\n", {"subj:freemoney"}, {"subj:free"}},
+        {"a charset iconv does not know keeps the bytes", "Subject: =?x-unknown?Q?caf=E9?=\n", {"subj:caf\xe9"}, {}},
+        {"malformed encoded word stays as written", "Subject: =?utf-8?X?abc?=\n", {"subj:utf", "subj:abc"}, {}},
+        {"folded subject and display name",
+         "From: \"Ann\n Example\" <Ann@Example.ORG>\nSubject: cheap\n\t pills now\n",
+         {"from:ann@example.org", "fromdom:example.org", "fromtld:org", "fromname:example", "subj:pills", "fromshape:quoted"}, {}},
+        {"encoded display name", "From: =?utf-8?q?J=C3=BCrgen?= <j@x.de>\n", {"fromname:j\xc3\xbcrgen", "from:j@x.de"}, {}},
+        {"bare address", "From: promo@deals.example\n", {"from:promo@deals.example", "fromshape:noname"}, {}},
+        {"Received with IPv6, IPv4 and a folded continuation",
+         "Received: from mail.Example.org ([IPv6:2001:DB8::1]) by\n mx.example.net ([192.0.2.7]) (8.12.3/8.12.3) (3.31-va-mm2) with ESMTPS id x;\n Thu, 8 Aug 2002 13:18:21 +0100\n",
+         {"ip6:2001:db8::1", "net6:2001:db8::", "rcvd:mail.example.org", "rcvdom:example.org", "rcvd:mx.example.net", "ip:192.0.2.7",
+          "net:192.0.2", "with:esmtps", "hops:1"},
+         {"ip:192.0.2", "ip6:13:18:21", "rcvdw:thu", "rcvd:8.12.3/3.31-va-mm2", "rcvdom:3.31-va-mm2"}},
+        {"subject shapes", "Subject: FREE MONEY!!! $$$\n", {"subjshape:caps", "subjshape:!!", "subjshape:$$", "subj:free"}, {"subjshape:!"}},
+        {"Message-ID domain and shape", "Message-ID: <20020822.A1b@Mail.Example.com>\n", {"mid:mail.example.com", "midshape:<9.A9a"}, {"mid:none"}},
+        {"mbox From line and CRLF; the body is not read",
+         "From x@y Thu Aug 22 2002\r\nX-Mailer: Foo Mail 2.0\r\n\r\nSubject: body\r\n",
+         {"mailer:foo mail 2.0", "mailerw:foo", "hdr:x-mailer", "subjshape:none", "mid:none"}, {"hdr:subject", "hdr:from x@y thu aug 22 2002"}},
+        {"content type and charset", "Content-Type: text/plain; charset=\"ISO-8859-1\"\n", {"ctype:text/plain", "charset:iso-8859-1"}, {}},
+        {"names and their order", "From: a@b.c\nTo: d@e.f, g@e.f\n", {"hdr:from", "hdr:to", "seq:>from", "seq:from>to", "todom:e.f", "tocount:2"}, {}},
+    };
+    for (const TokenCase& c : cases) {
+        std::vector<std::string> tokens = HeaderTokens(c.header);
+        for (const std::string& t : c.present) EXPECT_TRUE(Has(tokens, t)) << c.what << ": missing " << t;
+        for (const std::string& t : c.absent) EXPECT_FALSE(Has(tokens, t)) << c.what << ": unexpected " << t;
+    }
+}
+
+TEST(HeaderTokens, AMegabyteLineGivesABoundedNumberOfTokens)
+{
+    std::string words;
+    while (words.size() < (1u << 20)) words += "word" + std::to_string(words.size() % 9973) + " ";
+    for (const char* field : {"Subject: ", "Received: from ", "X-Junk: "}) {
+        std::string header = field + words + "\nFrom: a@b.c\n";
+        std::vector<std::string> tokens = HeaderTokens(header);
+        EXPECT_LT(tokens.size(), 200u) << field;
+        EXPECT_TRUE(Has(tokens, "from:a@b.c")) << field;  // the field after it is still read
+    }
+    // and a megabyte of continuation lines
+    std::string folded = "Subject: start\n";
+    while (folded.size() < (1u << 20)) folded += " more words\n";
+    EXPECT_LT(HeaderTokens(folded).size(), 200u);
+}
+
+TEST(HeaderTokens, BinaryBytes)
+{
+    std::string header = Bytes("Subject: a\0b \xff\xfe caf\x80 =?utf-8?B?");
+    header += Bytes("\nFrom: \0<x@\x01y>\n=?\n");
+    for (int c = 0; c < 256; ++c) header += static_cast<char>(c == '\n' ? ' ' : c);
+    std::vector<std::string> tokens = HeaderTokens(header);
+    EXPECT_TRUE(Has(tokens, "hdr:subject"));
+    EXPECT_TRUE(Has(tokens, "hdr:from"));
+    EXPECT_FALSE(HeaderTokenHashes(header).empty());
+}
+
+TEST(HeaderTokens, HashesAreUniqueAndSorted)
+{
+    std::vector<uint64_t> h = HeaderTokenHashes("Received: from a.b.c\nReceived: from a.b.c\nSubject: x x yy yy\n");
+    EXPECT_TRUE(std::is_sorted(h.begin(), h.end()));
+    EXPECT_EQ(std::adjacent_find(h.begin(), h.end()), h.end());
+    EXPECT_NE(TokenHash("subj", "free"), TokenHash("from", "free"));  // the kind is part of the token
+}
+
+TEST(HeaderTokens, HeaderPart)
+{
+    EXPECT_EQ(HeaderPart("A: 1\nB: 2\n\nbody\n"), "A: 1\nB: 2\n");
+    EXPECT_EQ(HeaderPart("A: 1\r\n\r\nbody"), "A: 1\r\n");
+    EXPECT_EQ(HeaderPart("A: 1\nno blank line"), "A: 1\nno blank line");
+    EXPECT_EQ(HeaderPart("\nbody"), "");
+}
+
+}  // namespace
