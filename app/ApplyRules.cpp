@@ -1,5 +1,7 @@
 #include "ApplyRules.h"
 
+#include <algorithm>
+
 #include "MailListModel.h"
 #include "MailWindowPort.h"
 #include "MessageCommands.h"
@@ -50,7 +52,9 @@ void TApplyRules::Run()
         counts.Add(MarkReasonOf(marks[size_t(n - 1)]));
     }
     // What marked them comes first: a rule the user wrote, a blocked sender or the filter's guess.
-    question.detail = MarkedCountText(counts) + ".\n" + DeletionDetail(rows, positions);
+    // The count line stands for the list's own "N messages:" line.
+    const std::string named = DeletionDetail(rows, positions);
+    question.detail = MarkedCountText(counts) + "." + named.substr(std::min(named.find('\n'), named.size()));
     // The marked rows stay in sight while the user decides.
     question.placement = platform::MsgPlacement::BesideWindow;
     if (platform::ShowMessageBox(question) != platform::MsgResult::Yes) {

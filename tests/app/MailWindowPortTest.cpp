@@ -63,7 +63,7 @@ TEST(MailWindowPort, ARuleRunThatCannotConnectKeepsRowsAndMarksAndEndsItsOperati
     boxes.Answer(platform::MsgResult::Yes);
     c.applyRules.Run();
     ASSERT_EQ(boxes.Texts().size(), 2u);
-    EXPECT_EQ(boxes.Shown()[0].detail, "1 message:\nAnn: Hi");
+    EXPECT_EQ(boxes.Shown()[0].detail, "1 message is marked for deletion: 1 by your rules.\nAnn: Hi");
     EXPECT_EQ(boxes.Texts()[1], "Connect failed. Maybe the server is down or not responding.");
     EXPECT_EQ(c.window.rows.Count(), 2);
     EXPECT_EQ(c.window.rows.Row(0).mark, rules::kMarkedByRule);
