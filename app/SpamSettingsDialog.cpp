@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QDoubleSpinBox>
 
 #include <algorithm>
@@ -54,6 +55,7 @@ TFrm_SpamSettings::TFrm_SpamSettings(QWidget* parent) : QDialog(parent)
     lbl_learnt->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addRow(lbl_learnt);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addRow(buttons);

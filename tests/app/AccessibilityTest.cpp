@@ -1,6 +1,10 @@
 // What a screen reader and a keyboard user find in the windows, through Qt's accessibility
 // interfaces and key events.
 #include "app/Main.h"
+#include "app/ManualWindow.h"
+#include "app/SendersDialog.h"
+#include "app/SpamSettingsDialog.h"
+#include "app/TrainFolderDialog.h"
 #include "app/Startup.h"
 #include "app/about.h"
 #include "app/msg_src.h"
@@ -18,6 +22,7 @@
 #include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -39,13 +44,25 @@ protected:
     TempHome home;
     ScriptedBoxes boxes;
     std::unique_ptr<TMainFrm> frm = CreateApplicationWindows();
+    // The windows made when first wanted.
+    TFrm_Senders* senders = new TFrm_Senders(frm.get());
+    TFrm_TrainFolder* train = new TFrm_TrainFolder(frm.get());
+    TFrm_SpamSettings* spamSettings = new TFrm_SpamSettings(frm.get());
+    TManualWindow* manual = new TManualWindow(frm.get());
 
     std::vector<QWidget*> Windows() const
     {
         const TAppWindows& w = frm->Windows();
-        return {frm.get(), w.Frm_Acc, w.frm_NewAcc, w.Frm_srcvu, w.Frm_Rules, w.Frm_defRule, w.AboutBox, w.frm_pwd_req};
+        return {frm.get(), w.Frm_Acc, w.frm_NewAcc, w.Frm_srcvu, w.Frm_Rules, w.Frm_defRule, w.AboutBox, w.frm_pwd_req,
+                senders, train, spamSettings, manual};
     }
 };
+
+QPushButton* Standard(QDialog& dialog, QDialogButtonBox::StandardButton which)
+{
+    auto* box = dialog.findChild<QDialogButtonBox*>();
+    return box ? box->button(which) : nullptr;
+}
 
 bool Operable(QAccessible::Role role)
 {
@@ -152,6 +169,10 @@ TEST_F(Accessibility, EveryDialogCanBeWorkedWithTheKeyboardAlone)
         {w.Frm_defRule, w.Frm_defRule->cmdok, w.Frm_defRule->cmd_cancel},
         {w.Frm_srcvu, nullptr, nullptr},
         {w.AboutBox, nullptr, nullptr},
+        {senders, nullptr, Standard(*senders, QDialogButtonBox::Close)},
+        {train, train->cmd_train, train->cmd_cancel},
+        {spamSettings, Standard(*spamSettings, QDialogButtonBox::Ok), Standard(*spamSettings, QDialogButtonBox::Cancel)},
+        {manual, nullptr, Standard(*manual, QDialogButtonBox::Close)},
     };
     for (const Row& row : rows) {
         const std::string name = row.dialog->windowTitle().toStdString();
