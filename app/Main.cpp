@@ -273,6 +273,8 @@ void TMainFrm::FormCreate()
         return;
     }
     load_rules();
+    // Opened now, so a database that cannot be had is said at start, never over a timed check.
+    SpamFilter();
 }
 
 void TMainFrm::DisplayLCD_Msg(const std::string& msg)
