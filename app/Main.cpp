@@ -4,6 +4,7 @@
 #include "CheckSchedule.h"
 #include "DesktopNotifier.h"
 #include "ListColumns.h"
+#include "MailSortModel.h"
 #include "TrayIcon.h"
 #include "lcd/LCDScreen.h"
 #include "accounts/pop_acc.h"
@@ -170,11 +171,7 @@ void TMainFrm::BuildMailList()
     MailRows->DrawRed = [this](const TMailRow& row) { return Get_rule_id(row) == 0; };
     // Sorting happens in the view only: the rows stay in server order, so a row's message number
     // never depends on how the list is sorted.
-    MailSort = new QSortFilterProxyModel(this);
-    MailSort->setSourceModel(MailRows);
-    MailSort->setSortRole(TMailListModel::SortRole);
-    MailSort->setSortLocaleAware(true);
-    MailSort->setDynamicSortFilter(true);
+    MailSort = new TMailSortModel(*MailRows, this);
     MailList = new QTableView(this);
     MailList->setObjectName(QStringLiteral("MailList"));
     MailList->setModel(MailSort);
