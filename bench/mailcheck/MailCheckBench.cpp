@@ -19,6 +19,7 @@
 #include "WindowCheck.h"
 #include "app/Main.h"
 #include "app/Startup.h"
+#include "platform/MemoryUse.h"
 #include "widgets/QtMessageBox.h"
 
 #include <QAction>
@@ -119,6 +120,7 @@ int CheckGivenServer(int argc, char** argv)
 int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    platform::KeepBigBlocksMapped();  // the heap as the program sets it up
     try {
         if (argc > 1 && std::strcmp(argv[1], "--server") == 0) return CheckGivenServer(argc, argv);
         return CheckOwnServer(argc, argv);
