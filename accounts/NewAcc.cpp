@@ -55,7 +55,7 @@ Tfrm_NewAcc::Tfrm_NewAcc(QWidget* parent) : QDialog(parent)
     txt_usrname = Field("txt_usrname", grpLogin);
     txt_pwd = Field("txt_pwd", grpLogin);
     accounts::MakePasswordField(*txt_pwd);
-    chk_pwd = new QCheckBox("Remember password", grpLogin);
+    chk_pwd = new QCheckBox("&Remember password", grpLogin);
     chk_pwd->setObjectName("chk_pwd");
     lblPwdPlace = new QLabel(grpLogin);
     lblPwdPlace->setObjectName("lblPwdPlace");
@@ -68,20 +68,20 @@ Tfrm_NewAcc::Tfrm_NewAcc(QWidget* parent) : QDialog(parent)
     cbo_security->addItem("STARTTLS", int(SecurityMode::StartTls));
     txt_port = Field("txt_port", grpLogin);
     txt_port->setFixedWidth(60);
-    cmd_default = new QPushButton("Use Default", grpLogin);
+    cmd_default = new QPushButton("&Use Default", grpLogin);
     cmd_default->setObjectName("cmd_default");
     cmd_default->setAutoDefault(false);
     spn_interval = new QSpinBox(grpLogin);
     spn_interval->setObjectName("spn_interval");
     spn_interval->setRange(0, kIntervalFieldMaximum);
     spn_interval->setSpecialValueText("Off");
-    lblAccName = LabelFor("Account Name", txt_accName, grpLogin);
-    lblUsrname = LabelFor("Login name", txt_usrname, grpLogin);
-    lblPwd = LabelFor("Password", txt_pwd, grpLogin);
-    lblMailsrvr = LabelFor("POP3 Mail server", txt_mailsrvr, grpLogin);
-    lblSecurity = LabelFor("Security", cbo_security, grpLogin);
-    lblPort = LabelFor("Port", txt_port, grpLogin);
-    lblInterval = LabelFor("Check every N minutes", spn_interval, grpLogin);
+    lblAccName = LabelFor("&Account Name", txt_accName, grpLogin);
+    lblUsrname = LabelFor("&Login name", txt_usrname, grpLogin);
+    lblPwd = LabelFor("&Password", txt_pwd, grpLogin);
+    lblMailsrvr = LabelFor("POP3 &Mail server", txt_mailsrvr, grpLogin);
+    lblSecurity = LabelFor("&Security", cbo_security, grpLogin);
+    lblPort = LabelFor("P&ort", txt_port, grpLogin);
+    lblInterval = LabelFor("Check &every N minutes", spn_interval, grpLogin);
 
     auto* grid = new QGridLayout(grpLogin);
     grid->addWidget(lblAccName, 0, 0, 1, 2);

@@ -52,15 +52,16 @@ TFrm_Acc::TFrm_Acc(QMenu& popupMenu, QWidget* parent) : QDialog(parent), PopupMe
     setWindowTitle("Mail Accounts");
     setFixedSize(427, 246);
 
-    lblAvailable = new QLabel("Available Mail Accounts", this);
+    lblAvailable = new QLabel("A&vailable Mail Accounts", this);
     Acc_List = new QListWidget(this);
     Acc_List->setObjectName("Acc_List");
     Acc_List->setSelectionMode(QAbstractItemView::SingleSelection);
     lblAvailable->setBuddy(Acc_List);
-    cmd_Add = Button("Add", "cmd_Add", this);
-    cmd_rem = Button("Remove", "cmd_rem", this);
-    cmd_prop = Button("Properties", "cmd_prop", this);
-    cmdClose = Button("Close", "cmdClose", this);
+    Acc_List->setAccessibleName("Available Mail Accounts");  // a list takes no name from its label
+    cmd_Add = Button("&Add", "cmd_Add", this);
+    cmd_rem = Button("&Remove", "cmd_rem", this);
+    cmd_prop = Button("&Properties", "cmd_prop", this);
+    cmdClose = Button("&Close", "cmdClose", this);
     auto* separator = new QFrame(this);
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);

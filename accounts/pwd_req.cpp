@@ -31,9 +31,10 @@ Tfrm_pwd_req::Tfrm_pwd_req(QWidget* parent) : QDialog(parent)
     lbl_accName = new QLabel(this);
     lbl_accName->setObjectName("lbl_accName");
     lbl_accName->setTextFormat(Qt::PlainText);
-    lblPassword = BoldLabel("Password", this);
+    lblPassword = BoldLabel("&Password", this);
     txt_pwd = new QLineEdit(this);
     txt_pwd->setObjectName("txt_pwd");
+    lblPassword->setBuddy(txt_pwd);
     accounts::MakePasswordField(*txt_pwd);
     cmdOK = new QPushButton("OK", this);
     cmdOK->setObjectName("cmdOK");

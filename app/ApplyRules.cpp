@@ -1,9 +1,12 @@
-// Carrying out the rules: after the user's Yes, the retrieval client deletes every listed
-// message that a rule marked, and the rows of the deleted messages go.
-#include "Main.h"
-#include "MessageIdentity.h"
-#include "lcd/LCDScreen.h"
+#include "ApplyRules.h"
+
+#include "MailListModel.h"
+#include "MailWindowPort.h"
+#include "MessageCommands.h"
+#include "SecureConnection.h"
+#include "session/MessageIdentity.h"
 #include "platform/MessageBox.h"
+#include "retrieval/VemPOP3.h"
 #include "rules/RuleApplication.h"
 
 namespace {
@@ -18,24 +21,24 @@ void Inform(const std::string& text)
 
 }  // namespace
 
-void TMainFrm::Apply_rules()
+void TApplyRules::Run()
 {
-    TOperationScope operation(operations_);
-    if (OnApplyRules) OnApplyRules();
+    TMailWindowPort::TOperation operation(window_);
+    const TMailListModel& rows = window_.Rows();
     std::vector<int> marks;
-    for (int i = 0; i < MailRows->Count(); ++i) marks.push_back(MailRows->Row(i).mark);
+    for (int i = 0; i < rows.Count(); ++i) marks.push_back(rows.Row(i).mark);
     const std::vector<int> numbers = rules::MarkedMessages(marks);
     if (numbers.empty()) return;
 
     platform::MessageBoxRequest question{rules::DeletionQuestion(numbers.size()), "Delete Message", platform::MsgIcon::Warning,
                                          platform::MsgButtons::YesNo, platform::MsgResult::No};
-    std::vector<int> rows;
-    for (int n : numbers) rows.push_back(n - 1);
-    question.detail = DeletionDetail(rows);
+    std::vector<int> positions;
+    for (int n : numbers) positions.push_back(n - 1);
+    question.detail = DeletionDetail(rows, positions);
     // The marked rows stay in sight while the user decides.
     question.placement = platform::MsgPlacement::BesideWindow;
     if (platform::ShowMessageBox(question) != platform::MsgResult::Yes) {
-        VemPOP1->Disconnect();
+        retrieval_.Disconnect();
         return;
     }
     bool deleted = false;
@@ -45,66 +48,69 @@ void TMainFrm::Apply_rules()
         // Stop: closed without QUIT, so nothing is deleted.
     } catch (...) {
         RestoreMarks(numbers);
-        VemPOP1->Abort();
-        if (closing_) return;
-        DisplayLCD_Msg(kNothingDeleted);
+        retrieval_.Abort();
+        if (window_.Closing()) return;
+        window_.ShowStatus(kNothingDeleted);
         throw;
     }
-    if (deleted || closing_) return;
+    if (deleted || window_.Closing()) return;
     RestoreMarks(numbers);
-    if (VemPOP1->Connected()) VemPOP1->Abort();  // no QUIT: the server carries out none of it
-    DisplayLCD_Msg(kNothingDeleted);
+    if (retrieval_.Connected()) retrieval_.Abort();  // no QUIT: the server carries out none of it
+    window_.ShowStatus(kNothingDeleted);
 }
 
-bool TMainFrm::DeleteMarked(const std::vector<int>& numbers)
+bool TApplyRules::DeleteMarked(const std::vector<int>& numbers)
 {
-    if (!VemPOP1->Connected()) {
-        LCD1->SetAnimationEnabled(false);
-        DisplayLCD_Msg("Connecting to mail server...");
-        const TConnectOutcome outcome = ConnectRetrieval();
-        if (outcome != TConnectOutcome::Connected) {
-            if (outcome == TConnectOutcome::Failed && !closing_) Inform("Connect failed. Maybe the server is down or not responding.");
+    if (!retrieval_.Connected()) {
+        window_.ScrollStatus(false);
+        window_.ShowStatus("Connecting to mail server...");
+        const TSecureConnection::TConnectOutcome outcome = connection_.ConnectRetrieval();
+        if (outcome != TSecureConnection::TConnectOutcome::Connected) {
+            if (outcome == TSecureConnection::TConnectOutcome::Failed && !window_.Closing())
+                Inform("Connect failed. Maybe the server is down or not responding.");
             return false;
         }
         // A refused login has shown the server's reply; nothing more is said or tried.
-        if (!VemPOP1->Login()) return false;
+        if (!retrieval_.Login()) return false;
     }
 
     // Every marked number must still be the message its row shows before the first DELE.
+    TMailListModel& rows = window_.Rows();
     std::vector<TListedMessage> listed;
-    for (int n : numbers) listed.push_back({n, &MailRows->Row(n - 1).identity});
-    TIdentitySource server{[this](int n) { return VemPOP1->GetUIDL(n); },
+    for (int n : numbers) listed.push_back({n, &rows.Row(n - 1).identity});
+    TIdentitySource server{[this](int n) { return retrieval_.GetUIDL(n); },
                            [this](int n) {
                                TVemMsg header;
-                               return VemPOP1->Retrieve(n, true, header) ? header.Headers : StringList();
+                               return retrieval_.Retrieve(n, true, header) ? header.Headers : StringList();
                            }};
     if (!MailboxUnchanged(listed, server)) {
-        if (!VemPOP1->Connected()) return false;  // the server's refusal has been shown
-        VemPOP1->Abort();
-        if (!closing_) Inform(kMailboxChanged);
+        if (!retrieval_.Connected()) return false;  // the server's refusal has been shown
+        retrieval_.Abort();
+        if (!window_.Closing()) Inform(kMailboxChanged);
         return false;
     }
 
     for (int n : numbers) {
-        VemPOP1->DeleteMessage(n);
+        retrieval_.DeleteMessage(n);
         // A refusal has closed the connection without QUIT and shown the server's reply.
-        if (VemPOP1->LastCmdFailed() || !VemPOP1->Connected()) return false;
-        MailRows->SetMark(n - 1, rules::kMarkDeleting);
+        if (retrieval_.LastCmdFailed() || !retrieval_.Connected()) return false;
+        rows.SetMark(n - 1, rules::kMarkDeleting);
     }
     // The deletions happen at QUIT; only the server's confirmation makes them done.
-    if (!VemPOP1->Disconnect()) {
-        if (!closing_) Inform("The server did not confirm the deletions. Check mail again.");
+    if (!retrieval_.Disconnect()) {
+        if (!window_.Closing()) Inform("The server did not confirm the deletions. Check mail again.");
         return false;
     }
-    for (int i = MailRows->Count() - 1; i >= 0; --i)
-        if (MailRows->Row(i).mark == rules::kMarkDeleting) MailRows->RemoveRow(i);
-    DisplayLCD_Msg("Messages deleted successfully");
+    for (int i = rows.Count() - 1; i >= 0; --i)
+        if (rows.Row(i).mark == rules::kMarkDeleting) rows.RemoveRow(i);
+    window_.ShowStatus("Messages deleted successfully");
     return true;
 }
 
-void TMainFrm::RestoreMarks(const std::vector<int>& numbers)
+void TApplyRules::RestoreMarks(const std::vector<int>& numbers)
 {
+    TMailListModel& rows = window_.Rows();
     for (int n : numbers)
-        if (n - 1 < MailRows->Count() && MailRows->Row(n - 1).mark == rules::kMarkDeleting)
-            MailRows->SetMark(n - 1, rules::kMarkedByRule);
+        if (n - 1 < rows.Count() && rows.Row(n - 1).mark == rules::kMarkDeleting)
+            rows.SetMark(n - 1, rules::kMarkedByRule);
 }

@@ -1,7 +1,7 @@
 #include "ListColumns.h"
 
 #include "MailListModel.h"
-#include "MessageCells.h"
+#include "session/MessageCells.h"
 #include "widgets/QtText.h"
 
 #include <QDateTime>

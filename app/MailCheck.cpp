@@ -1,12 +1,12 @@
 // The mail check: choosing an account in the "Check Mail" drop-down lists the messages waiting
 // on its server, one row per message, built from the headers alone.
 #include "Main.h"
-#include "MessageCells.h"
-#include "HeaderFileWriter.h"
-#include "CheckFailure.h"
-#include "CheckSchedule.h"
+#include "session/MessageCells.h"
+#include "session/HeaderFileWriter.h"
+#include "session/CheckFailure.h"
+#include "session/CheckSchedule.h"
 #include "DesktopNotifier.h"
-#include "SeenMessages.h"
+#include "session/SeenMessages.h"
 #include "accounts/AccountMenu.h"
 #include "accounts/AccountPort.h"
 #include "accounts/pop_acc.h"
@@ -157,7 +157,7 @@ void TMainFrm::chk_mail(const std::string& accName)
     try {
         msg_list.clear();
         uidls_.clear();
-        ConnectMailbox();
+        connection_->ConnectMailbox();
         POP31->List();
         // The unique ids let a later deletion confirm that each number is still its row's message.
         POP31->GetUIDLs(uidls_);
@@ -283,7 +283,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             row.size = sizes[i];
             row.octets = summary.Bytes;
             ShowRow(row);
-            row.mark = Get_rule_id(row);
+            row.mark = Get_rule_id(row, &summary.Header);
             row.headerName = "msg" + IntToStr(int64_t(i)) + ".hdr";
             // The unique id alone tells the message when the server gave one.
             if (auto id = uidls_.find(number); id != uidls_.end()) {

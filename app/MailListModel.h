@@ -1,7 +1,7 @@
 #pragma once
 // The rows of the message list: one per message on the server, in server order, so the row at
 // position i stands for message number i + 1.
-#include "MessageIdentity.h"
+#include "session/MessageIdentity.h"
 #include "platform/Strings.h"
 
 #include <QAbstractTableModel>

@@ -1,7 +1,7 @@
 #include "Main.h"
 
 #include "about.h"
-#include "CheckSchedule.h"
+#include "session/CheckSchedule.h"
 #include "DesktopNotifier.h"
 #include "ListColumns.h"
 #include "MailSortModel.h"
@@ -11,6 +11,8 @@
 #include "platform/Folders.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
+#include "rules/HeaderFieldRule.h"
+#include "rules/RuleApplication.h"
 #include "rules/rules.h"
 #include "widgets/Artwork.h"
 #include "widgets/Modal.h"
@@ -168,7 +170,7 @@ void TMainFrm::BuildStatusDisplay()
 void TMainFrm::BuildMailList()
 {
     MailRows = new TMailListModel(this);
-    MailRows->DrawRed = [this](const TMailRow& row) { return Get_rule_id(row) == 0; };
+    MailRows->DrawRed = [](const TMailRow& row) { return rules::DrawnRed(row.mark); };
     // Sorting happens in the view only: the rows stay in server order, so a row's message number
     // never depends on how the list is sorted.
     MailSort = new TMailSortModel(*MailRows, this);
@@ -332,7 +334,9 @@ void TMainFrm::cmd_ruleClick()
     load_rules();
     for (int i = 0; i < MailRows->Count(); ++i) {
         const TMailRow& row = MailRows->Row(i);
-        MailRows->SetMark(i, Get_rule_id(row));
+        // The saved header, read only when a header-field rule needs it.
+        const auto header = RuleTable.HasHeaderRules() ? rules::ReadHeaderFile(MailRows->HeaderFile(i)) : std::nullopt;
+        MailRows->SetMark(i, Get_rule_id(row, header ? &*header : nullptr));
     }
     MailRows->Redraw();
 }

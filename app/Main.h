@@ -1,9 +1,14 @@
 #pragma once
 // The main window: toolbar, status display, message list, status bar and menus; the commands
-// and the idle/busy switching that every mail operation uses.
-#include "CheckFailure.h"
+// and the idle/busy switching that every mail operation uses. View, delete, apply rules and the
+// secure connect are carried out by classes of their own that see the window as a TMailWindowPort.
+#include "session/CheckFailure.h"
+#include "ApplyRules.h"
 #include "MailListModel.h"
+#include "MailWindowPort.h"
+#include "MessageCommands.h"
 #include "NewMailText.h"
+#include "SecureConnection.h"
 #include "platform/Strings.h"
 #include "mailbox/Kiropop3.h"
 #include "retrieval/VemPOP3.h"
@@ -41,15 +46,6 @@ class TFrm_defRule;
 class TAboutBox;
 class TManualWindow;
 class QMenuBar;
-
-// The user chose not to trust a server's certificate: the operation ends without another word.
-class ECertificateDeclined : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// The question shown for a certificate that is not trusted.
-std::string CertificateQuestion(const tls::CertificateProblem& problem, const std::string& account);
 class Tfrm_pwd_req;
 
 // The windows that start-up creates after the main one; each exists once for the program's life.
@@ -63,7 +59,8 @@ struct TAppWindows {
     Tfrm_pwd_req* frm_pwd_req = nullptr;
 };
 
-class TMainFrm : public QMainWindow {
+// The commands on the listed messages see the window only as their TMailWindowPort.
+class TMainFrm : public QMainWindow, private TMailWindowPort {
 public:
     explicit TMainFrm(QWidget* parent = nullptr);
     ~TMainFrm() override;
@@ -124,7 +121,7 @@ public:
     void cmd_delClick();
     void Deletefromserver1Click() { cmd_delClick(); }
     // The bold "new" mark: a viewed message loses it, "Mark as unread" gives it back for good.
-    void MarkViewed(int row);
+    void MarkViewed(int row) override;
     void MarkUnread1Click();
 
     // The mail check.
@@ -162,10 +159,11 @@ public:
     {
         return RuleTable.Get_rule_id(fromText, subjectText);
     }
-    // A listed row: its raw texts and the decoded ones the list shows.
-    int Get_rule_id(const TMailRow& row) const
+    // A listed row: its raw texts and the decoded ones the list shows; with its header lines,
+    // header-field rules are judged too.
+    int Get_rule_id(const TMailRow& row, const StringList* header = nullptr) const
     {
-        return RuleTable.Get_rule_id(row.from, row.subject, row.ShownFrom(), row.ShownSubject());
+        return RuleTable.Get_rule_id(row.from, row.subject, row.ShownFrom(), row.ShownSubject(), header);
     }
 
     // Controls.
@@ -206,7 +204,6 @@ public:
     rules::TRuleTable RuleTable;
     StringList msg_list;
     std::string cur_account;
-    bool downloading = false;
     std::unique_ptr<TVemMsg> cur_msg;  // the message under view, only while it is viewed
 
 protected:
@@ -246,25 +243,22 @@ private:
     void BuildHelpMenu(QMenuBar* bar);
 
     void BindMailboxClient();
+    // Also makes the commands on the listed messages, once both clients exist.
     void BindRetrievalClient();
-    // Asks whether to trust the certificate for the account; Yes stores its fingerprint.
-    bool TrustCertificate(const tls::CertificateProblem& problem);
-    // Connects the mailbox client, asking about an untrusted certificate (ECertificateDeclined
-    // after No); raises what Connect raises.
-    void ConnectMailbox();
-    enum class TConnectOutcome { Connected, Failed, Told };
-    // Connects the retrieval client the same way; Told: the user has been told or asked already.
-    TConnectOutcome ConnectRetrieval();
     static std::string CheckFailureText(const std::exception& e);
+
+    // The window as the commands see it.
+    void ShowStatus(const std::string& text) override { DisplayLCD_Msg(text); }
+    void ScrollStatus(bool on) override;
+    void OperationBegins() override { ++operations_; }
+    void OperationEnds() override { --operations_; }
+    bool Closing() const override { return closing_; }
+    TMailListModel& Rows() override { return *MailRows; }
     // The positions of the selected rows, lowest first; taken once by each command.
-    std::vector<int> SelectedRows() const;
-    // The detail of a question that deletes these rows (positions) on the server.
-    std::string DeletionDetail(const std::vector<int>& rows) const;
-    void ViewMessage(int row);
-    void DeleteRows(const std::vector<int>& rows);
-    // Puts the marks of rows that a failed rule run had set to "deleting" back to "marked".
-    void RestoreMarks(const std::vector<int>& numbers);
-    bool DeleteMarked(const std::vector<int>& numbers);
+    std::vector<int> SelectedRows() const override;
+    const std::string& AccountInUse() const override { return cur_account; }
+    void StoreCertificatePin(const std::string& account, const std::string& sha256) override;
+    TFrm_srcvu& MessageWindow() override { return *windows_.Frm_srcvu; }
 
     // Counts a command for as long as it runs, so no timed check starts inside it.
     class TOperationScope {
@@ -279,6 +273,9 @@ private:
     };
 
     TAppWindows windows_;
+    std::unique_ptr<TSecureConnection> connection_;
+    std::unique_ptr<TMessageCommands> messages_;
+    std::unique_ptr<TApplyRules> applyRules_;
     std::map<int, std::string> uidls_;  // the unique ids of the check's messages, by number, while it lists them
     QAction* addAccountEntry_ = nullptr;  // "Add an account..." while the drop-down has no account
     std::unique_ptr<TCheckSchedule> schedule_;

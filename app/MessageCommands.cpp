@@ -1,12 +1,14 @@
-// Reading and deleting the listed messages: View Message downloads one whole message and
-// shows it, View Message Source shows the header lines the check saved, Delete Message
-// deletes the selected messages on the server.
-#include "Main.h"
-#include "MessageIdentity.h"
+#include "MessageCommands.h"
+
+#include "MailListModel.h"
+#include "MailWindowPort.h"
+#include "SecureConnection.h"
+#include "session/MessageIdentity.h"
 #include "msg_src.h"
-#include "lcd/LCDScreen.h"
+#include "mailbox/Kiropop3.h"
 #include "platform/MessageBox.h"
 #include "platform/TextFile.h"
+#include "retrieval/VemPOP3.h"
 #include "rules/RuleApplication.h"
 #include "widgets/Modal.h"
 #include "widgets/DisplayText.h"
@@ -14,10 +16,7 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QMenu>
 #include <QPlainTextEdit>
-#include <QSortFilterProxyModel>
-#include <QTableView>
 #include <QToolButton>
 
 #include <algorithm>
@@ -50,98 +49,35 @@ void Inform(const std::string& text)
 
 }  // namespace
 
-void TMainFrm::BindRetrievalClient()
-{
-    VemPOP1 = std::make_unique<TVemPOP>();
-    VemPOP1->Port = "110";
-    VemPOP1->RetrieveProgressStep = 10;
-    VemPOP1->OnConnect = [this](TComponent*) { VemPOP1Connect(); };
-    VemPOP1->OnDisconnect = [this](TComponent*) { VemPOP1Disconnect(); };
-    VemPOP1->OnBeforeRetrieve = [this](TVemPOP*, int msgIndex) { VemPOP1BeforeRetrieve(msgIndex); };
-    VemPOP1->OnRetrieveProgress = [this](TVemPOP*, unsigned percent) { VemPOP1RetrieveProgress(percent); };
-    VemPOP1->OnError = [this](TComponent*, int, const std::string& msg) { VemPOP1Error(msg); };
-
-    auto guarded = [this](void (TMainFrm::*handler)()) {
-        return [this, handler] { platform::RunGuarded([&] { (this->*handler)(); }); };
-    };
-    connect(cmd_vumsg, &QAction::triggered, this, guarded(&TMainFrm::cmd_vumsgClick));
-    connect(cmd_vusrc, &QAction::triggered, this, guarded(&TMainFrm::cmd_vusrcClick));
-    connect(cmd_del, &QAction::triggered, this, guarded(&TMainFrm::cmd_delClick));
-    QList<QAction*> message = mnuMessage->actions();
-    connect(message[0], &QAction::triggered, this, guarded(&TMainFrm::cmd_vumsgClick));
-    connect(message[1], &QAction::triggered, this, guarded(&TMainFrm::cmd_vusrcClick));
-    connect(message[3], &QAction::triggered, this, guarded(&TMainFrm::cmd_delClick));
-    QList<QAction*> popup = PopupMenu2->actions();
-    connect(popup[0], &QAction::triggered, this, guarded(&TMainFrm::cmd_vumsgClick));
-    connect(popup[1], &QAction::triggered, this, guarded(&TMainFrm::cmd_vusrcClick));
-    connect(popup[3], &QAction::triggered, this, guarded(&TMainFrm::Deletefromserver1Click));
-}
-
-// ------------------------------------------------------------------------------------------
-// The retrieval client's events
-
-void TMainFrm::VemPOP1Connect() { update_ctrls(false); }
-
-void TMainFrm::VemPOP1Disconnect() { update_ctrls(true); }
-
-void TMainFrm::VemPOP1BeforeRetrieve(int msgIndex)
-{
-    // Only a download for viewing reports; the header fetch that confirms a rule deletion is silent.
-    if (!downloading) return;
-    DisplayLCD_Msg("downloading message " + IntToStr(msgIndex) + " of " + IntToStr(VemPOP1->MessageCount()));
-}
-
-void TMainFrm::VemPOP1RetrieveProgress(unsigned percent)
-{
-    if (downloading) DisplayLCD_Msg(IntToStr(percent) + "% downloaded");
-}
-
-void TMainFrm::VemPOP1Error(const std::string& msg)
-{
-    if (closing_) return;
-    platform::ShowMessageBox({msg, platform::ApplicationTitle(), platform::MsgIcon::None, platform::MsgButtons::OK,
-                              platform::MsgResult::None});
-}
-
 // ------------------------------------------------------------------------------------------
 // Commands
 
-std::string TMainFrm::DeletionDetail(const std::vector<int>& rows) const
+std::string DeletionDetail(const TMailListModel& rows, const std::vector<int>& positions)
 {
     std::vector<rules::TNamedMessage> named;
-    for (size_t k = 0; k < rows.size() && k < rules::kNamedForDeletion; ++k) {
-        const TMailRow& row = MailRows->Row(rows[k]);
+    for (size_t k = 0; k < positions.size() && k < rules::kNamedForDeletion; ++k) {
+        const TMailRow& row = rows.Row(positions[k]);
         named.push_back({std::string(row.ShownFrom()), std::string(row.ShownSubject())});
     }
-    return rules::DeletionDetail(named, rows.size());
+    return rules::DeletionDetail(named, positions.size());
 }
 
-std::vector<int> TMainFrm::SelectedRows() const
+void TMessageCommands::View()
 {
-    std::vector<int> rows;
-    // The view may be sorted: a row's place in the server's order is its source row.
-    for (const QModelIndex& index : MailList->selectionModel()->selectedRows())
-        rows.push_back(MailSort->mapToSource(index).row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-void TMainFrm::cmd_vumsgClick()
-{
-    TOperationScope operation(operations_);
-    const std::vector<int> selected = SelectedRows();
+    TMailWindowPort::TOperation operation(window_);
+    const std::vector<int> selected = window_.SelectedRows();
     if (selected.empty()) return;
-    LCD1->SetAnimationEnabled(false);
-    downloading = true;
+    window_.ScrollStatus(false);
+    downloading_ = true;
     // However the view ends, the connection is closed and the message released.
     auto endOfView = [this] {
         try {
-            VemPOP1->Disconnect();
+            retrieval_.Disconnect();
         } catch (...) {
         }
-        downloading = false;
-        windows_.Frm_srcvu->cur_msg = nullptr;
-        cur_msg.reset();
+        downloading_ = false;
+        window_.MessageWindow().cur_msg = nullptr;
+        viewed_.reset();
     };
     try {
         ViewMessage(selected.front());
@@ -149,41 +85,43 @@ void TMainFrm::cmd_vumsgClick()
         // Stop: the display already says so.
     } catch (...) {
         endOfView();
-        if (closing_) return;
+        if (window_.Closing()) return;
         throw;
     }
     endOfView();
 }
 
-void TMainFrm::ViewMessage(int row)
+void TMessageCommands::ViewMessage(int row)
 {
-    if (!VemPOP1->Connected()) {
-        DisplayLCD_Msg("Downloading message ...");
-        if (ConnectRetrieval() != TConnectOutcome::Connected) {
-            DisplayLCD_Msg("Connect failed. Maybe the server is down or not responding.");
+    if (!retrieval_.Connected()) {
+        window_.ShowStatus("Downloading message ...");
+        if (connection_.ConnectRetrieval() != TSecureConnection::TConnectOutcome::Connected) {
+            window_.ShowStatus("Connect failed. Maybe the server is down or not responding.");
             return;
         }
-        if (!VemPOP1->Login()) {
-            DisplayLCD_Msg("Unauthorized access...");  // the error box has shown the server's reply
+        if (!retrieval_.Login()) {
+            window_.ShowStatus("Unauthorized access...");  // the error box has shown the server's reply
             return;
         }
-        VemPOP1->GetStatus();
-        if (!VemPOP1->Connected()) return;  // STAT refused: the error box has said why
+        retrieval_.GetStatus();
+        if (!retrieval_.Connected()) return;  // STAT refused: the error box has said why
     }
-    TFrm_srcvu& window = *windows_.Frm_srcvu;
+    TFrm_srcvu& window = window_.MessageWindow();
     window.AttList->clear();
-    cur_msg = std::make_unique<TVemMsg>();
+    viewed_ = std::make_unique<TVemMsg>();
+    TVemMsg& message = *viewed_;
     // A failure has been shown by the client's error event; nothing more to say.
-    if (!VemPOP1->RetrieveMessage(row + 1, *cur_msg)) return;
-    if (closing_) return;
+    if (!retrieval_.RetrieveMessage(row + 1, message)) return;
+    if (window_.Closing()) return;
 
     window.Memo1->clear();
     window.AttList->clear();
-    for (int i = 0; i < cur_msg->AttachedFiles.Count(); ++i)
-        window.AttList->addItem(DisplayPlainText(cur_msg->AttachedFiles.Items(i).FileName));
+    for (int i = 0; i < message.AttachedFiles.Count(); ++i)
+        window.AttList->addItem(DisplayPlainText(message.AttachedFiles.Items(i).FileName));
     if (window.AttList->count() > 0) window.AttList->setCurrentIndex(0);
     window.setWindowTitle(QStringLiteral("Message"));
-    const TMailRow& listed = MailRows->Row(row);
+    TMailListModel& rows = window_.Rows();
+    const TMailRow& listed = rows.Row(row);
     window.lblFrom->setText(ToQ(listed.ShownFrom()));
     window.lblSub->setText(ToQ(listed.ShownSubject()));
     window.lblDate->setText(ShownDate(listed));
@@ -191,24 +129,25 @@ void TMainFrm::ViewMessage(int row)
     window.AttList->setEnabled(attachments);
     window.SpeedButton1->setEnabled(attachments);
     window.SpeedButton2->setEnabled(attachments);
-    window.SetMemoText(ShownBody(*cur_msg));
-    window.cur_msg = cur_msg.get();
+    window.SetMemoText(ShownBody(message));
+    window.cur_msg = &message;
 
-    LCD1->SetAnimationEnabled(true);
-    DisplayLCD_Msg(IntToStr(MailRows->Count()) + " messages in your mailbox");
-    MarkViewed(row);
+    window_.ScrollStatus(true);
+    window_.ShowStatus(IntToStr(rows.Count()) + " messages in your mailbox");
+    window_.MarkViewed(row);
     widgets::ShowModal(window);
 }
 
-void TMainFrm::cmd_vusrcClick()
+void TMessageCommands::ViewSource()
 {
-    TOperationScope operation(operations_);
-    const std::vector<int> selected = SelectedRows();
-    if (selected.empty() || cur_account.empty()) return;
-    const TMailRow& listed = MailRows->Row(selected.front());
-    TFrm_srcvu& window = *windows_.Frm_srcvu;
+    TMailWindowPort::TOperation operation(window_);
+    const std::vector<int> selected = window_.SelectedRows();
+    if (selected.empty() || window_.AccountInUse().empty()) return;
+    const TMailListModel& rows = window_.Rows();
+    const TMailRow& listed = rows.Row(selected.front());
+    TFrm_srcvu& window = window_.MessageWindow();
     // A missing header file is reported by the error report; the window is not shown then.
-    StringList lines = platform::ReadLines(MailRows->HeaderFile(selected.front()));
+    StringList lines = platform::ReadLines(rows.HeaderFile(selected.front()));
     window.Memo1->clear();
     window.setWindowTitle(QStringLiteral("Message Source"));
     std::string text;
@@ -226,60 +165,61 @@ void TMainFrm::cmd_vusrcClick()
     widgets::ShowModal(window);
 }
 
-void TMainFrm::cmd_delClick()
+void TMessageCommands::Delete()
 {
-    TOperationScope operation(operations_);
-    if (SelectedRows().empty()) return;
+    TMailWindowPort::TOperation operation(window_);
+    if (window_.SelectedRows().empty()) return;
     // Enter must not delete on the server: No is the default, and the detail says what goes.
     platform::MessageBoxRequest question{"Are you sure you want to delete selected messages(s) ?", platform::ApplicationTitle(),
                                          platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgResult::No};
-    question.detail = DeletionDetail(SelectedRows());
+    question.detail = DeletionDetail(window_.Rows(), window_.SelectedRows());
     if (platform::ShowMessageBox(question) != platform::MsgResult::Yes) return;
     // The set is taken now; what happens to the selection meanwhile does not change it.
-    const std::vector<int> rows = SelectedRows();
-    LCD1->SetAnimationEnabled(false);
-    DisplayLCD_Msg("Connecting...");
+    const std::vector<int> rows = window_.SelectedRows();
+    window_.ScrollStatus(false);
+    window_.ShowStatus("Connecting...");
     try {
         DeleteRows(rows);
     } catch (const ECertificateDeclined&) {
         // The user was asked about the certificate and said No: nothing more to say.
     } catch (const EAbortError&) {
         // Stop (or a time-out): closed without QUIT, nothing deleted, the rows stay.
-        if (POP31->Connected()) POP31->Abort();
+        if (mailbox_.Connected()) mailbox_.Abort();
     } catch (...) {
         // A refusal or a failure: close without QUIT, so the server deletes nothing of this
         // connection; the rows stay and the error report shows why.
-        if (POP31->Connected()) POP31->Abort();
-        if (closing_) return;
+        if (mailbox_.Connected()) mailbox_.Abort();
+        if (window_.Closing()) return;
         throw;
     }
 }
 
-void TMainFrm::DeleteRows(const std::vector<int>& rows)
+void TMessageCommands::DeleteRows(const std::vector<int>& rows)
 {
-    if (!POP31->Connected()) ConnectMailbox();
-    if (closing_) return;
+    if (!mailbox_.Connected()) connection_.ConnectMailbox();
+    if (window_.Closing()) return;
 
+    TMailListModel& listedRows = window_.Rows();
     std::vector<TListedMessage> listed;
-    for (int row : rows) listed.push_back({row + 1, &MailRows->Row(row).identity});
-    TIdentitySource server{[this](int n) { return POP31->GetUIDL(n); },
+    for (int row : rows) listed.push_back({row + 1, &listedRows.Row(row).identity});
+    TIdentitySource server{[this](int n) { return mailbox_.GetUIDL(n); },
                            [this](int n) {
-                               POP31->GetSummary(n);
-                               return POP31->Summary().Header;
+                               mailbox_.GetSummary(n);
+                               return mailbox_.Summary().Header;
                            }};
     if (!MailboxUnchanged(listed, server)) {
-        POP31->Abort();
-        DisplayLCD_Msg(kMailboxChanged);
-        if (!closing_) Inform(kMailboxChanged);
+        mailbox_.Abort();
+        window_.ShowStatus(kMailboxChanged);
+        if (!window_.Closing()) Inform(kMailboxChanged);
         return;
     }
     for (size_t k = 0; k < rows.size(); ++k) {
-        DisplayLCD_Msg("Deleteing message " + IntToStr(int64_t(k) + 1) + " of " + IntToStr(int64_t(rows.size())));
-        POP31->DeleteMessage(rows[k] + 1);
+        window_.ShowStatus("Deleteing message " + IntToStr(int64_t(k) + 1) + " of " + IntToStr(int64_t(rows.size())));
+        mailbox_.DeleteMessage(rows[k] + 1);
     }
     // Only a confirmed QUIT removes the messages: the rows go only then.
-    POP31->Disconnect();
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row) MailRows->RemoveRow(*row);
-    LCD1->SetAnimationEnabled(true);
-    DisplayLCD_Msg(IntToStr(MailRows->Count()) + " Messages in your mailbox");
+    mailbox_.Disconnect();
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) listedRows.RemoveRow(*row);
+    window_.ScrollStatus(true);
+    window_.ShowStatus(IntToStr(listedRows.Count()) + " Messages in your mailbox");
 }

@@ -2,11 +2,11 @@
 // time and never inside another operation; rows new since the last check drawn bold and
 // counted in the notification area; a desktop notification when a check found new mail.
 #include "Main.h"
-#include "CheckSchedule.h"
+#include "session/CheckSchedule.h"
 #include "DesktopNotifier.h"
-#include "SeenMessages.h"
+#include "session/SeenMessages.h"
 #include "TrayIcon.h"
-#include "TraySetting.h"
+#include "session/TraySetting.h"
 #include "accounts/AccountList.h"
 #include "accounts/AccountMenu.h"
 #include "accounts/pop_acc.h"

@@ -3,12 +3,7 @@
 #include "widgets/DisplayText.h"
 #include "widgets/QtText.h"
 
-#include <algorithm>
-
-QString NewMessagesPhrase(int count)
-{
-    return count == 1 ? QStringLiteral("1 new message") : QStringLiteral("%1 new messages").arg(count);
-}
+QString NewMessagesPhrase(int count) { return ToQ(NewMessagesCount(count)); }
 
 QString SenderName(const std::string& rawFrom)
 {
@@ -34,15 +29,14 @@ QString EscapeMarkup(const QString& text)
 
 TNewMailText NewMailText(const std::string& account, const std::vector<TNewMail>& fresh, int total)
 {
+    const TNewMailNews news = NewMailNews(account, fresh, total);
     TNewMailText text;
-    const int count = std::max(total, int(fresh.size()));
-    text.Summary = NewMessagesPhrase(count) + QStringLiteral(" in ") + ToQ(account);
-    const int held = int(fresh.size());
-    for (int i = held - 1; i >= 0 && i >= held - kNamedNewMessages; --i) {
-        QString subject = DisplayHeaderText(fresh[size_t(i)].Subject);
+    text.Summary = ToQ(news.Summary);
+    for (const TNewMail* mail : news.Named) {
+        QString subject = DisplayHeaderText(mail->Subject);
         if (subject.isEmpty()) subject = QStringLiteral("(no subject)");
-        text.Lines << SenderName(fresh[size_t(i)].From) + QStringLiteral(": ") + subject;
+        text.Lines << SenderName(mail->From) + QStringLiteral(": ") + subject;
     }
-    if (count > kNamedNewMessages) text.Lines << QStringLiteral("and %1 more").arg(count - kNamedNewMessages);
+    if (!news.More.empty()) text.Lines << ToQ(news.More);
     return text;
 }

@@ -3,7 +3,7 @@
 // a message marked unread is kept in unread.uid beside it, so it stays bold through later
 // checks until it is viewed, without being counted or told about as new mail again.
 #include "Main.h"
-#include "SeenMessages.h"
+#include "session/SeenMessages.h"
 #include "platform/MessageBox.h"
 #include "platform/TextFile.h"
 

@@ -1,9 +1,9 @@
-// Connecting both POP3 clients for the account of the last check: a server certificate that
-// is not trusted is shown to the user once, who may trust it for this account from now on
-// (its fingerprint is stored), after which the connection is tried once more.
-#include "Main.h"
-#include "accounts/pop_acc.h"
+#include "SecureConnection.h"
+
+#include "MailWindowPort.h"
+#include "mailbox/Kiropop3.h"
 #include "platform/MessageBox.h"
+#include "retrieval/VemPOP3.h"
 
 namespace {
 
@@ -20,39 +20,40 @@ std::string CertificateQuestion(const tls::CertificateProblem& p, const std::str
            account + "\" from now on? Say Yes only if you know it is your server's own certificate.";
 }
 
-bool TMainFrm::TrustCertificate(const tls::CertificateProblem& problem)
+bool TSecureConnection::TrustCertificate(const tls::CertificateProblem& problem)
 {
-    if (closing_) return false;
-    platform::MessageBoxRequest question{CertificateQuestion(problem, cur_account), "Untrusted certificate",
+    if (window_.Closing()) return false;
+    const std::string account = window_.AccountInUse();
+    platform::MessageBoxRequest question{CertificateQuestion(problem, account), "Untrusted certificate",
                                          platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgResult::No};
     if (platform::ShowMessageBox(question) != platform::MsgResult::Yes) return false;
-    if (windows_.Frm_Acc) windows_.Frm_Acc->StoreCertificatePin(cur_account, problem.sha256);
-    POP31->CertificatePin = problem.sha256;
-    VemPOP1->CertificatePin = problem.sha256;
+    window_.StoreCertificatePin(account, problem.sha256);
+    mailbox_.CertificatePin = problem.sha256;
+    retrieval_.CertificatePin = problem.sha256;
     return true;
 }
 
-void TMainFrm::ConnectMailbox()
+void TSecureConnection::ConnectMailbox()
 {
     try {
-        POP31->Connect();
+        mailbox_.Connect();
     } catch (const tls::ECertificateRefused& e) {
         if (!TrustCertificate(e.Problem())) throw ECertificateDeclined(e.what());
-        POP31->Connect();  // once more with the pin; a second refusal is a failure like any other
+        mailbox_.Connect();  // once more with the pin; a second refusal is a failure like any other
     }
 }
 
-TMainFrm::TConnectOutcome TMainFrm::ConnectRetrieval()
+TSecureConnection::TConnectOutcome TSecureConnection::ConnectRetrieval()
 {
-    VemPOP1->Connect();
-    if (!VemPOP1->LastCmdFailed()) return TConnectOutcome::Connected;
-    if (VemPOP1->RefusedCertificate()) {
-        if (!TrustCertificate(*VemPOP1->RefusedCertificate())) return TConnectOutcome::Told;
-        VemPOP1->Connect();
-        if (!VemPOP1->LastCmdFailed()) return TConnectOutcome::Connected;
+    retrieval_.Connect();
+    if (!retrieval_.LastCmdFailed()) return TConnectOutcome::Connected;
+    if (retrieval_.RefusedCertificate()) {
+        if (!TrustCertificate(*retrieval_.RefusedCertificate())) return TConnectOutcome::Told;
+        retrieval_.Connect();
+        if (!retrieval_.LastCmdFailed()) return TConnectOutcome::Connected;
     }
-    if (VemPOP1->SecureConnectionRefused()) {
-        if (!closing_)
+    if (retrieval_.SecureConnectionRefused()) {
+        if (!window_.Closing())
             platform::ShowMessageBox({platform::kSecureConnectionRefused, platform::ApplicationTitle(),
                                       platform::MsgIcon::Warning, platform::MsgButtons::OK, platform::MsgResult::None});
         return TConnectOutcome::Told;

@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "AccessibleNames.h"
 #include "Main.h"
 #include "about.h"
 #include "accounts/NewAcc.h"
@@ -12,6 +13,7 @@
 std::unique_ptr<TMainFrm> CreateApplicationWindows()
 {
     auto main = std::make_unique<TMainFrm>();
+    NameMainWindowParts(*main);
     TAppWindows w;
     // "Mail Accounts" fills the main window's account drop-down as it is made.
     w.Frm_Acc = new TFrm_Acc(*main->PopupMenu1, main.get());

@@ -8,6 +8,7 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -113,6 +114,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     Label1->setText(ToQ(platform::ProjectHomePage));
     Label1->setVisible(*platform::ProjectHomePage != '\0');
     Label1->setCursor(Qt::PointingHandCursor);
+    // The link is reached by Tab and followed by Enter or Space, as well as by a click.
+    Label1->setFocusPolicy(Qt::StrongFocus);
+    Image1->setAccessibleName(QStringLiteral("Quillbox"));
     Label1->adjustSize();
     Label1->move((411 - Label1->width()) / 2, 311 - Label1->height() - 14);
     Label1->installEventFilter(this);
@@ -146,6 +150,13 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
     if (watched == Label1 && event->type() == QEvent::MouseButtonRelease) {
         platform::RunGuarded([&] { Label1Click(); });
         return true;
+    }
+    if (watched == Label1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            platform::RunGuarded([&] { Label1Click(); });
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

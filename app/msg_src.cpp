@@ -1,6 +1,6 @@
 #include "msg_src.h"
 
-#include "AttachmentNames.h"
+#include "session/AttachmentNames.h"
 #include "SaveFolder.h"
 #include "platform/MessageBox.h"
 #include "retrieval/VemMsg.h"
@@ -92,7 +92,7 @@ TFrm_srcvu::TFrm_srcvu(QWidget* parent) : QDialog(parent)
     Label1 = BoldLabel("From:", Panel1);
     Label2 = BoldLabel("Date:", Panel1);
     Label4 = BoldLabel("Subject:", Panel1);
-    Label5 = BoldLabel("Attach:", Panel1);
+    Label5 = BoldLabel("&Attach:", Panel1);
     lblFrom = new QLabel(Panel1);
     lblDate = new QLabel(Panel1);
     lblSub = new QLabel(Panel1);
@@ -103,8 +103,9 @@ TFrm_srcvu::TFrm_srcvu(QWidget* parent) : QDialog(parent)
     AttList = new QComboBox(Panel1);
     AttList->setEditable(false);
     AttList->setFixedWidth(153);
-    SpeedButton1 = FlatButton("Save Attach", widgets::SaveIcon(), QSize(89, 22), Panel1);
-    SpeedButton2 = FlatButton("Save All", widgets::SaveAllIcon(), QSize(81, 22), Panel1);
+    Label5->setBuddy(AttList);
+    SpeedButton1 = FlatButton("&Save Attach", widgets::SaveIcon(), QSize(89, 22), Panel1);
+    SpeedButton2 = FlatButton("Save A&ll", widgets::SaveAllIcon(), QSize(81, 22), Panel1);
 
     auto* grid = new QGridLayout(Panel1);
     grid->setContentsMargins(16, 8, 8, 8);
@@ -126,6 +127,7 @@ TFrm_srcvu::TFrm_srcvu(QWidget* parent) : QDialog(parent)
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setAccessibleName(QStringLiteral("Text"));
     Memo1->setUndoRedoEnabled(false);  // read-only: the pieces of a big text need no undo record
     pendingTimer_ = new QTimer(this);
     pendingTimer_->setInterval(0);

@@ -8,6 +8,36 @@
 #include "widgets/QtMessageBox.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
+#include <QWindow>
+
+namespace {
+// Silent unless asked for (QT_LOGGING_RULES="quillbox.window.info=true"): says once that the
+// main window is on the screen, so an installed program can be seen to start.
+Q_LOGGING_CATEGORY(lcWindow, "quillbox.window", QtWarningMsg)
+
+class TShownLog : public QObject {
+public:
+    explicit TShownLog(QWidget& window) : QObject(&window), window_(window)
+    {
+        window.winId();  // makes the native window, so its first exposure can be seen
+        window.windowHandle()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && window_.windowHandle()->isExposed()) {
+            qCInfo(lcWindow, "window shown: %s", qUtf8Printable(window_.windowTitle()));
+            watched->removeEventFilter(this);
+        }
+        return false;
+    }
+
+private:
+    QWidget& window_;
+};
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -23,6 +53,7 @@ int main(int argc, char** argv)
     if (keyring::KeyringWanted()) platform::InstallSecretStore(std::make_unique<keyring::SecretServiceStore>());
 
     std::unique_ptr<TMainFrm> mainForm = CreateApplicationWindows();
+    new TShownLog(*mainForm);
     mainForm->show();
     return app.exec();
 }

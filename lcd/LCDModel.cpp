@@ -41,6 +41,7 @@ void TLCDModel::SetLines(StringList lines)
 {
     lines_ = std::move(lines);
     ResetDisplay();
+    TextChanged();
 }
 
 void TLCDModel::SetNoOfLines(int value)

@@ -122,6 +122,8 @@ protected:
     virtual void Repaint() {}
     virtual void CellImagesChanged() { RecalcSize(lastSize_.width, lastSize_.height); }
     virtual void AnimationTimerChanged() {}
+    // The text (Lines) was assigned; the animation's scrolling is not a change of text.
+    virtual void TextChanged() {}
 
 private:
     enum class TickHandler { Script, InfoPanelOn, InfoPanelOff };

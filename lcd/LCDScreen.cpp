@@ -1,12 +1,17 @@
 #include "lcd/LCDScreen.h"
 
+#include "lcd/LCDAccessible.h"
+
 #include "platform/MessageBox.h"
+#include "widgets/QtText.h"
 
 #include <QPainter>
 #include <QResizeEvent>
+#include <QStringList>
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace lcd {
 namespace {
@@ -17,6 +22,7 @@ constexpr uint32_t kLongestTick = INT_MAX;
 
 TLCDScreen::TLCDScreen(QWidget* parent) : QWidget(parent)
 {
+    InstallLCDAccessibility();
     // Every pixel is painted from the off-screen image.
     setAttribute(Qt::WA_OpaquePaintEvent);
     QObject::connect(&timer_, &QTimer::timeout, this, [this] { OnTimer(); });
@@ -27,6 +33,20 @@ TLCDScreen::TLCDScreen(QWidget* parent) : QWidget(parent)
 }
 
 TLCDScreen::~TLCDScreen() { timer_.stop(); }
+
+QString TLCDScreen::ShownText() const
+{
+    QStringList lines;
+    for (const std::string& line : Lines()) lines << ToQ(line);
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TLCDScreen::TextChanged()
+{
+    const QString text = ShownText();
+    if (text == announced_) return;  // progress shown again unchanged is not news
+    AnnounceLCDText(*this, std::exchange(announced_, text), text);
+}
 
 QSize TLCDScreen::sizeHint() const { return {LastSize().width, LastSize().height}; }
 

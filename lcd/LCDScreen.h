@@ -12,6 +12,7 @@
 namespace lcd {
 
 class TLCDScreen : public QWidget, public TLCDModel {
+    Q_OBJECT  // its class name picks its accessible interface
 public:
     explicit TLCDScreen(QWidget* parent = nullptr);
     ~TLCDScreen() override;
@@ -23,6 +24,9 @@ public:
 
     QSize sizeHint() const override;
 
+    // What the display says, for those who cannot see the dots: its lines, one per line.
+    QString ShownText() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -30,6 +34,7 @@ protected:
     void Repaint() override;
     void CellImagesChanged() override;
     void AnimationTimerChanged() override;
+    void TextChanged() override;
 
 private:
     void SyncSize();
@@ -46,6 +51,7 @@ private:
     QImage blankCell_, litCell_;  // every dot unlit / every dot lit
     QImage frame_;                // the off-screen image of the whole control
     bool syncingSize_ = false;
+    QString announced_;  // the text screen readers were last told
 };
 
 }  // namespace lcd

@@ -9,6 +9,10 @@ namespace rules {
 constexpr int kMarkedByRule = 0;
 constexpr int kMarkDeleting = 2;
 constexpr int kNoMark = -1;
+// A row is drawn red while a rule marks it, also during its deletion. The mark is the verdict
+// of the rules when the row was made or they were last loaded: the header that header-field
+// rules need is not at hand when a row is drawn.
+constexpr bool DrawnRed(int mark) { return mark == kMarkedByRule || mark == kMarkDeleting; }
 
 // The message numbers (position + 1) of the rows a rule marked, in list order.
 std::vector<int> MarkedMessages(const std::vector<int>& marks);

@@ -11,14 +11,14 @@ namespace {
 using platform::RegistryKey;
 using platform::RegistryValue;
 
-enum class Field { List, ListId, Flag };
+enum class Field { List, ListId, Flag, Name };
 
 bool StartsWithFolded(std::string_view text, std::string_view upperPrefix)
 {
     return text.size() >= upperPrefix.size() && SameText(text.substr(0, upperPrefix.size()), upperPrefix);
 }
 
-// "List_7", "ListID_7", "Flag_7" in any letter case; the number in plain decimal from 1 up.
+// "List_7", "ListID_7", "Flag_7", "Field_7" in any letter case; the number in plain decimal from 1 up.
 bool ParseEntryName(std::string_view name, Field& field, int32_t& n)
 {
     std::string_view digits;
@@ -31,6 +31,9 @@ bool ParseEntryName(std::string_view name, Field& field, int32_t& n)
     } else if (StartsWithFolded(name, "FLAG_")) {
         field = Field::Flag;
         digits = name.substr(5);
+    } else if (StartsWithFolded(name, "FIELD_")) {
+        field = Field::Name;
+        digits = name.substr(6);
     } else {
         return false;
     }
@@ -45,6 +48,7 @@ std::string EntryName(Field field, int32_t n)
     case Field::List: return "List_" + IntToStr(n);
     case Field::ListId: return "ListID_" + IntToStr(n);
     case Field::Flag: return "Flag_" + IntToStr(n);
+    case Field::Name: return "Field_" + IntToStr(n);
     }
     return {};
 }
@@ -74,7 +78,12 @@ std::map<int32_t, StoredEntry> CollectEntries(const std::vector<RegistryValue>& 
         int32_t n;
         if (!ParseEntryName(v.name, field, n)) continue;
         StoredEntry& e = entries[n];
-        (field == Field::List ? e.list : field == Field::ListId ? e.listId : e.flag) = v;
+        switch (field) {
+        case Field::List: e.list = v; break;
+        case Field::ListId: e.listId = v; break;
+        case Field::Flag: e.flag = v; break;
+        case Field::Name: e.field = v; break;
+        }
     }
     return entries;
 }
@@ -112,12 +121,14 @@ void Rewrite(RegistryKey& key, int32_t removed, const NewEntry* added, int32_t& 
         if (entry.list) numbered.push_back(Renamed(*entry.list, EntryName(Field::List, count)));
         numbered.push_back(StringValue(EntryName(Field::ListId, count), IntToStr(count)));
         if (entry.flag) numbered.push_back(Renamed(*entry.flag, EntryName(Field::Flag, count)));
+        if (entry.field) numbered.push_back(Renamed(*entry.field, EntryName(Field::Name, count)));
     }
     if (added) {
         ++count;
         numbered.push_back(StringValue(EntryName(Field::List, count), added->text));
         numbered.push_back(StringValue(EntryName(Field::ListId, count), IntToStr(count)));
         numbered.push_back(IntegerValue(EntryName(Field::Flag, count), added->contains ? 1 : 0));
+        if (!added->field.empty()) numbered.push_back(StringValue(EntryName(Field::Name, count), added->field));
     }
     values.push_back(IntegerValue(totalName, count));
     values.insert(values.end(), numbered.begin(), numbered.end());

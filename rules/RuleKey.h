@@ -1,7 +1,8 @@
 #pragma once
 // One rule key of the registry as stored. Entry n is made of the values "List_" + n (the text),
-// "ListID_" + n (n as text) and "Flag_" + n (1 Contains, 0 Doesnot contain); "total" counts them,
-// and readers take entries 1 to "total", so the key must stay numbered without a gap.
+// "ListID_" + n (n as text) and "Flag_" + n (1 Contains, 0 Doesnot contain), and in the header key
+// also "Field_" + n (the field's name as typed); "total" counts them, and readers take entries 1
+// to "total", so the key must stay numbered without a gap.
 #include "platform/Registry.h"
 #include "rules/RuleKinds.h"
 
@@ -13,7 +14,7 @@
 namespace rules {
 
 struct StoredEntry {
-    std::optional<platform::RegistryValue> list, listId, flag;
+    std::optional<platform::RegistryValue> list, listId, flag, field;
     // An entry is there when its text or its flag is; a lone "ListID_" means nothing.
     bool Present() const { return list || flag; }
 };
@@ -34,6 +35,7 @@ std::optional<int32_t> IntegerOf(const std::optional<platform::RegistryValue>& v
 struct NewEntry {
     std::string text;
     bool contains = true;
+    std::string field;  // header-field rules only; nothing is written for the other kinds
 };
 
 // Rewrites the kind's key in one locked change, so an interruption never leaves it half

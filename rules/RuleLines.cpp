@@ -6,8 +6,10 @@ namespace rules {
 
 std::string RuleLineOf(const TStoredRule& rule)
 {
-    return MakeRuleLine(rule.kind == RuleKind::From ? kCondFrom : kCondSubject,
-                        rule.contains ? kModeContains : kModeNotContains, rule.text, kActionDelete);
+    const std::string condition = rule.kind == RuleKind::From      ? std::string(kCondFrom)
+                                  : rule.kind == RuleKind::Subject ? std::string(kCondSubject)
+                                                                   : HeaderCondition(rule.field);
+    return MakeRuleLine(condition, rule.contains ? kModeContains : kModeNotContains, rule.text, kActionDelete);
 }
 
 StringList RuleLinesFor(const StringList& fileLines, const std::vector<TStoredRule>& stored)

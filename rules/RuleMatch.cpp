@@ -1,5 +1,7 @@
 #include "rules/RuleTable.h"
 
+#include "rules/HeaderFieldRule.h"
+
 #include <algorithm>
 
 namespace rules {
@@ -48,15 +50,27 @@ void TRuleTable::Clear()
     Mode.clear();
     Id.clear();
     Kind.clear();
+    Field.clear();
 }
+
+bool TRuleTable::HasHeaderRules() const { return std::find(Kind.begin(), Kind.end(), "2") != Kind.end(); }
 
 int TRuleTable::Get_rule_id(std::string_view fromText, std::string_view subjectText) const
 {
-    return Get_rule_id(fromText, subjectText, {}, {});
+    return Get_rule_id(fromText, subjectText, {}, {}, nullptr);
 }
 
+namespace {
+bool FieldContains(const StringList& header, std::string_view field, std::string_view pattern, bool wildcard)
+{
+    for (const std::string& value : FieldValues(header, field))
+        if (Occurs(pattern, TrimView(value), wildcard)) return true;
+    return false;
+}
+}  // namespace
+
 int TRuleTable::Get_rule_id(std::string_view fromText, std::string_view subjectText, std::string_view shownFrom,
-                            std::string_view shownSubject) const
+                            std::string_view shownSubject, const StringList* header) const
 {
     const std::string_view from[] = {TrimView(fromText), TrimView(shownFrom)};
     const std::string_view subject[] = {TrimView(subjectText), TrimView(shownSubject)};
@@ -67,9 +81,16 @@ int TRuleTable::Get_rule_id(std::string_view fromText, std::string_view subjectT
         if (pattern.empty()) break;
         const bool wildcard = pattern.front() == '*';
         if (wildcard) pattern.remove_prefix(1);
-        // A text contains the pattern when its raw form or its decoded form does.
-        const std::string_view* texts = Kind[i] == "0" ? from : Kind[i] == "1" ? subject : nullptr;
-        bool found = texts && (Occurs(pattern, texts[0], wildcard) || Occurs(pattern, texts[1], wildcard));
+        bool found = false;
+        if (Kind[i] == "2") {
+            // Unjudged without the header, and never judged on a field that has no name.
+            if (!header || i >= Field.size() || Field[i].empty()) continue;
+            found = FieldContains(*header, Field[i], pattern, wildcard);
+        } else {
+            // A text contains the pattern when its raw form or its decoded form does.
+            const std::string_view* texts = Kind[i] == "0" ? from : Kind[i] == "1" ? subject : nullptr;
+            found = texts && (Occurs(pattern, texts[0], wildcard) || Occurs(pattern, texts[1], wildcard));
+        }
         if (Mode[i] == "0") found = !found;
         if (found) return 0;
     }

@@ -43,13 +43,26 @@ std::string MakeRuleLine(std::string_view condition, std::string_view mode, std:
     return line;
 }
 
+std::string HeaderCondition(std::string_view field) { return std::string(kCondHeader) + " " + std::string(field); }
+
 std::optional<RuleLine> ParseRuleLine(std::string_view line)
 {
+    RuleLine rule;
+    const std::string header = HeaderCondition("");
+    if (line.size() > header.size() && SameText(line.substr(0, header.size()), header)) {
+        line.remove_prefix(header.size());
+        const size_t blank = line.find(' ');
+        if (blank == 0 || blank == std::string_view::npos) return std::nullopt;
+        rule.kind = RuleKind::Header;
+        rule.field = std::string(line.substr(0, blank));
+        line.remove_prefix(blank);
+    }
     size_t open = line.find('"');
     size_t close = line.rfind('"');
     if (open == std::string_view::npos || close == open) return std::nullopt;
-    RuleLine rule;
-    rule.kind = UpperCase(line).find("WHERE FROM LINE") != std::string::npos ? RuleKind::From : RuleKind::Subject;
+    if (rule.kind != RuleKind::Header)
+        rule.kind = UpperCase(line.substr(0, open)).find("WHERE FROM LINE") != std::string::npos ? RuleKind::From
+                                                                                               : RuleKind::Subject;
     rule.text = std::string(line.substr(open + 1, close - open - 1));
     return rule;
 }

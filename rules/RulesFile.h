@@ -24,14 +24,20 @@ void SaveRulesFile(const StringList& lines);
 // condition + " " + mode + " \"" + text + "\" " + action
 std::string MakeRuleLine(std::string_view condition, std::string_view mode, std::string_view text,
                          std::string_view action);
+// The condition of a header-field rule's line: "Where header field X-Spam-Flag". A field name
+// holds no blank, so the line tells where the name ends whatever characters it holds.
+std::string HeaderCondition(std::string_view field);
 
 struct RuleLine {
     RuleKind kind = RuleKind::Subject;
     std::string text;
+    std::string field;  // header-field rules only
 };
-// The kind and text a display line names. The captions hold no double quote, so the text is what
-// stands between the first and the last one, whatever quotes the text itself holds. Nothing when
-// the line has no pair of quotes.
+// The kind, field and text a display line names. The captions hold no double quote, so the text
+// is what stands between the first and the last one after the field's name, whatever quotes the
+// text itself holds. The kind is told by the caption alone, before the text: a subject rule on
+// the words "Where from line" is still a subject rule. Nothing when the line has no pair of
+// quotes.
 std::optional<RuleLine> ParseRuleLine(std::string_view line);
 
 }  // namespace rules

@@ -3,6 +3,8 @@
 // and adds its line to "Message Rules". Created once at start-up and shown only from there.
 #include <QDialog>
 
+#include <string>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -16,7 +18,7 @@ public:
 
     // Validates the fields and stores one rule; true when a rule was stored.
     bool make_rule();
-    // First condition, mode and action selected, text field empty.
+    // First condition, mode and action selected, text and field name empty.
     void ResetFields();
 
     void cmd_addRuleClick();
@@ -24,6 +26,8 @@ public:
 
     QLabel* lblCondition;
     QComboBox* cbo_cond;
+    QLabel* lblField;
+    QComboBox* cbo_field;  // the header field's name, for the condition "Where header field"
     QComboBox* cbo_do;
     QLineEdit* edit1;
     QLabel* lblAction;
@@ -38,5 +42,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    bool IsHeaderCondition() const;
+    bool make_header_rule(const std::string& text);
+    // Shows the field name only for a header-field rule; the dialog grows by its row then.
+    void ShowFieldName();
+    // True after make_rule turned down the field name: the rule is to be put right, not lost.
+    bool fieldRefused_ = false;
     TFrm_Rules& rules_;
 };

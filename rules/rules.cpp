@@ -38,12 +38,13 @@ TFrm_Rules::TFrm_Rules(QWidget* parent) : QDialog(parent)
     setWindowTitle("Message Rules");
     setFixedSize(382, 229);
 
-    lblRules = new QLabel("Rules", this);
+    lblRules = new QLabel("&Rules", this);
     ListBox1 = new QListWidget(this);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     lblRules->setBuddy(ListBox1);
-    cmd_new = new QPushButton("New", this);
-    cmd_remove = new QPushButton("Remove", this);
+    ListBox1->setAccessibleName("Rules");  // a list takes no name from its label
+    cmd_new = new QPushButton("&New", this);
+    cmd_remove = new QPushButton("Re&move", this);
     cmdok = new QPushButton("OK", this);
     cmd_cancel = new QPushButton("Cancel", this);
     cmdok->setDefault(true);

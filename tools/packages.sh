@@ -31,6 +31,7 @@ quillbox_ensure_packages() {
   return $status
 }
 
-# What building and running needs, and what the test suite needs on top.
+# What building and running needs, and what the test suite needs on top (dpkg-dev also makes the
+# Debian package with cpack -G DEB).
 QUILLBOX_BUILD_PACKAGES=(g++ cmake make pkgconf qt6-base-dev libgl-dev libssl-dev libsecret-1-dev openssl ca-certificates media-types dovecot-pop3d)
-QUILLBOX_TEST_PACKAGES=(googletest libgtest-dev openssl python3 libpython3.11-testsuite xvfb xauth dbus-daemon gnome-keyring)
+QUILLBOX_TEST_PACKAGES=(googletest libgtest-dev openssl python3 libpython3.11-testsuite xvfb xauth dbus-daemon gnome-keyring dpkg-dev appstream desktop-file-utils man-db at-spi2-core python3-pyatspi)

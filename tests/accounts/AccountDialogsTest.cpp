@@ -512,8 +512,8 @@ TEST(AccountDialog, ANewAccountStartsOnSslTls995AndThePortFollowsTheModeUntilTyp
     QStringList modes;
     for (int i = 0; i < dialog.cbo_security->count(); ++i) modes << dialog.cbo_security->itemText(i);
     EXPECT_EQ(modes, (QStringList{"None", "SSL/TLS", "STARTTLS"}));
-    EXPECT_EQ(dialog.lblSecurity->text(), "Security");
-    EXPECT_EQ(dialog.lblInterval->text(), "Check every N minutes");
+    EXPECT_EQ(dialog.lblSecurity->text(), "&Security");
+    EXPECT_EQ(dialog.lblInterval->text(), "Check &every N minutes");
     EXPECT_EQ(dialog.lblInterval->buddy(), dialog.spn_interval);
     EXPECT_EQ(dialog.cbo_security->currentText() + " " + dialog.txt_port->text() + " " + dialog.spn_interval->text(),
               "SSL/TLS 995 Off");

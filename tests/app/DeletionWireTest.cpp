@@ -3,7 +3,7 @@
 #include "MailCheckSupport.h"
 
 #include "ScriptedPop3Server.h"
-#include "app/MessageIdentity.h"
+#include "session/MessageIdentity.h"
 #include "rules/RuleApplication.h"
 
 #include <gtest/gtest.h>

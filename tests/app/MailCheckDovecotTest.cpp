@@ -4,8 +4,9 @@
 #include "Dovecot.h"
 #include "RequireTool.h"
 #include "accounts/pwd_req.h"
-#include "app/MessageCells.h"
+#include "session/MessageCells.h"
 #include "rules/RuleApplication.h"
+#include "rules/RuleStore.h"
 #include "lcd/LCDScreen.h"
 #include "platform/Folders.h"
 #include "platform/TextFile.h"
@@ -251,27 +252,6 @@ TEST_F(MailCheckDovecot, ClosingTheWindowDuringACheckEndsItWithoutFurtherQuestio
     EXPECT_EQ(applyRuns, 0);
 }
 
-TEST(MessageSize, BelowOneKilobyteShowsTheBytesAndLargerSizesTwoDecimals)
-{
-    // Small messages read apart instead of all "1 KB".
-    EXPECT_EQ(FormatMessageSize(0, '.'), "         0 B");
-    EXPECT_EQ(FormatMessageSize(132, '.'), "       132 B");
-    EXPECT_EQ(FormatMessageSize(789, '.'), "       789 B");
-    EXPECT_EQ(FormatMessageSize(1023, '.'), "      1023 B");
-    EXPECT_EQ(FormatMessageSize(1024, '.'), "    1.00 KB");
-    EXPECT_EQ(FormatMessageSize(1025, '.'), "    1.00 KB");
-    EXPECT_EQ(FormatMessageSize(2048, '.'), "    2.00 KB");
-    EXPECT_EQ(FormatMessageSize(123456, '.'), "  120.56 KB");
-    EXPECT_EQ(FormatMessageSize(123456, ','), "  120,56 KB");
-    EXPECT_EQ(FormatMessageSize(500LL * 1024 * 1024, '.'), "512000.00 KB");
-}
-
-TEST(MessageDate, TheFirstLineBeginningWithDateCountsWithItsCase)
-{
-    EXPECT_EQ(DateOfHeader({"X-Date: a", "Delivery-Date: b", "date: c", "Date: d", "Date: e"}), " d");
-    EXPECT_EQ(DateOfHeader({"Subject: x", "", "."}), "");
-}
-
 TEST_F(MailCheckDovecot, RowsAndHeaderFilesAreTheSameWithAndWithoutPipelining)
 {
     std::vector<std::string> messages;
@@ -300,4 +280,32 @@ TEST_F(MailCheckDovecot, RowsAndHeaderFilesAreTheSameWithAndWithoutPipelining)
     EXPECT_TRUE(frm->POP31->HasCapability("PIPELINING"));
     EXPECT_EQ(snapshot(), lockStep);
     EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(MailCheckDovecot, AHeaderFieldRuleMarksExactlyTheMessagesWithTheField)
+{
+    const std::string plain = "From: ann@example.org\r\nSubject: Lunch\r\n";
+    StartWith({Message(plain + "X-Spam-Flag: YES\r\n", "spam\r\n"), Message(plain + "X-Spam-Flag: NO\r\n", "ham\r\n"),
+               Message(plain + "Authentication-Results: mx;\r\n\tdmarc=fail (p=none)\r\n", "x\r\n"),
+               Message(plain + "x-spam-flag:\r\n YES\r\n", "folded spam\r\n")});
+    AddAccount("Work", "bob", "secret", server->Port());
+    rules::AddHeaderRuleEntry("X-Spam-Flag", "YES", true);
+    Open();
+    boxes.Answer(platform::MsgResult::No);
+    Check("Work");
+    auto marks = [&] {
+        std::vector<int> seen;
+        for (int i = 0; i < frm->MailRows->Count(); ++i) seen.push_back(frm->MailRows->Row(i).mark);
+        return seen;
+    };
+    EXPECT_EQ(marks(), (std::vector<int>{0, -1, -1, 0}));
+    EXPECT_EQ(frm->MailRows->data(frm->MailRows->index(3, 1), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+    EXPECT_EQ(boxes.Texts(), StringList{rules::DeletionQuestion(2)});
+
+    // A rule added later judges the listed rows by their saved headers.
+    rules::AddHeaderRuleEntry("Authentication-Results", "dmarc=fail", true);
+    auto saved = widgets::SetModalHandler([](QDialog& dialog) { return dialog.accept(), dialog.result(); });
+    frm->cmd_rule->trigger();
+    widgets::SetModalHandler(std::move(saved));
+    EXPECT_EQ(marks(), (std::vector<int>{0, -1, 0, 0}));
 }

@@ -1,7 +1,7 @@
 #include "app/ListColumns.h"
 #include "app/Main.h"
 #include "app/ManualWindow.h"
-#include "app/MessageCells.h"
+#include "session/MessageCells.h"
 #include "app/Startup.h"
 #include "app/about.h"
 #include "app/msg_src.h"

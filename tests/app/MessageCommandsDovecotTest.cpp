@@ -5,7 +5,7 @@
 
 #include "Dovecot.h"
 #include "RequireTool.h"
-#include "app/MessageIdentity.h"
+#include "session/MessageIdentity.h"
 #include "app/SaveFolder.h"
 #include "app/msg_src.h"
 #include "mailbox/Kiropop3.h"

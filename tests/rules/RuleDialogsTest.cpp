@@ -288,3 +288,34 @@ TEST_F(RuleDialogs, ARulesDatLeftInTheWorkingFolderMovesBesideTheAccounts)
     EXPECT_EQ(frmRules->Lines(), (StringList{lottery, prize}));
     EXPECT_EQ(platform::ReadBytes(old), "left alone\r\n");
 }
+
+TEST_F(RuleDialogs, AHeaderFieldRuleByKeyboardAndABadFieldNameTurnedDown)
+{
+    auto press = [](QWidget* w, Qt::Key key, const QString& text = {}) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(w, &event);
+    };
+    Play(nullptr, [&](TFrm_defRule& d) {
+        EXPECT_FALSE(d.cbo_field->isVisible());
+        press(d.cbo_cond, Qt::Key_End);
+        ASSERT_EQ(d.cbo_cond->currentText(), QString("Where header field"));
+        d.cbo_cond->setFocus();
+        press(d.cbo_cond, Qt::Key_Tab);
+        EXPECT_EQ(d.focusWidget(), d.cbo_field);  // the field name comes next
+        EXPECT_EQ(d.cbo_field->accessibleName(), QString("Header field name"));
+        d.edit1->setText("YES");
+        // Turned down, the rule stays in the dialog to be put right.
+        for (QChar c : QString("X Spam")) press(d.cbo_field->lineEdit(), Qt::Key_unknown, c);
+        d.cmdok->click();
+        EXPECT_TRUE(d.isVisible());
+        d.cbo_field->setEditText("x-spam-flag:");  // as copied from a header line
+        d.cmdok->click();
+    });
+    EXPECT_EQ(widgets::ShowModal(*frmDefRule), QDialog::Accepted);
+    EXPECT_EQ(boxes.Texts(), StringList{"\"X Spam\" is not the name of a header field: a name is made of letters, "
+                                        "digits and marks other than the colon, without blanks."});
+    EXPECT_EQ(frmRules->Lines(), StringList{"Where header field x-spam-flag Contains \"YES\"" + kAction});
+    EXPECT_EQ(get_header_rule_idx("X-Spam-Flag", "yes"), 1);
+    frmDefRule->ResetFields();  // as for the next showing: the dialog of old
+    EXPECT_TRUE(frmDefRule->size() == QSize(367, 157) && frmDefRule->cbo_field->currentText().isEmpty());
+}

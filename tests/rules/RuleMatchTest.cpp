@@ -102,3 +102,36 @@ TEST(RuleMatch, ExactlyFiveTerminators)
         if (TRuleTable::is_terminator(static_cast<char>(c))) found += static_cast<char>(c);
     EXPECT_EQ(found, " \".<@");
 }
+
+TEST(RuleMatch, HeaderFieldRulesAndTheOlderKindsBesideThem)
+{
+    const StringList header = {"Received: from relay.example by mx.example", "Authentication-Results: mx; spf=pass (ok)",
+                               "Received: from sender.example by relay.example;", "\tTue, 8 Dec 2026",
+                               "Authentication-Results: mx; dkim=none;", "\tdmarc=fail (p=none)", "X-SPAM-FLAG:YES",
+                               "To-Do: dmarc=fail", "X-Note: ok", " X-Mailer: folded into X-Note", "",
+                               "Cc: after the header", "Subject: lottery", "."};
+    const struct {
+        const char *what, *kind, *field, *text;
+        bool contains;
+        int expected;
+    } cases[] = {
+        {"folded, a tab before the word", "2", "Authentication-Results", "dmarc=fail", true, 0},
+        {"any occurrence of a repeated field", "2", "Received", "*sender.example", true, 0},
+        {"Doesnot contain: one occurrence has it", "2", "Authentication-Results", "spf=pass", false, -1},
+        {"field name in any letter case", "2", "x-spam-flag", "yes", true, 0},
+        {"missing field, Contains", "2", "X-Virus", "found", true, -1},
+        {"missing field, Doesnot contain", "2", "X-Virus", "found", false, 0},
+        {"a longer name is another field", "2", "To", "*dmarc", true, -1},
+        {"a continuation line starts no field", "2", "X-Mailer", "*folded", true, -1},
+        {"the header ends at its empty line", "2", "Cc", "*after", true, -1},
+        {"a subject rule reads the subject text, not the header", "1", "", "lottery", true, -1},
+        {"a from-line rule as before", "0", "", "ann", true, 0},
+    };
+    for (const auto& c : cases) {
+        TRuleTable t = Rows({{c.text, c.contains, c.kind}});
+        t.Field = {c.field};
+        EXPECT_EQ(t.Get_rule_id("Ann <ann@example.org>", "Lunch", "", "", &header), c.expected) << c.what;
+        // Without the header at hand a header rule marks nothing, in either mode.
+        EXPECT_EQ(t.Get_rule_id("", "", "", "", nullptr), -1) << c.what;
+    }
+}

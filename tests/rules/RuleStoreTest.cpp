@@ -212,3 +212,57 @@ TEST_F(RuleStore, RulesFileLivesInTheProgramsFolderNotWhereTheProgramStarted)
     EXPECT_FALSE(platform::FileExists(home.WorkingFolder() + kRulesFile));
     EXPECT_EQ(LoadRulesFile(), StringList{"b"});
 }
+
+TEST_F(RuleStore, HeaderRulesGoToTheirOwnKeyAndComeBack)
+{
+    const std::string kHeader(kHeaderKey);
+    AddHeaderRuleEntry("X-Spam-Flag", "YES", true);
+    AddHeaderRuleEntry("Authentication-Results", "dmarc=fail", false);
+    AddRuleEntry(RuleKind::Subject, "YES", true);  // the same text as a subject rule is another rule
+    EXPECT_EQ(Entry(kHeader, 2), "dmarc=fail|2|0");
+    EXPECT_EQ(reg.ReadString("Field_2"), "Authentication-Results");
+    EXPECT_EQ(get_header_rule_idx("x-spam-FLAG", "yes"), 1);
+    EXPECT_EQ(get_header_rule_idx("Authentication-Results", "YES"), -1);
+    TRuleTable t;
+    t.load_rules();
+    EXPECT_EQ(t.Kind, (StringList{"1", "2", "2"}));
+    EXPECT_EQ(t.Field, (StringList{"", "X-Spam-Flag", "Authentication-Results"}));
+
+    // Listed with its field, removed by that line; the rest is renumbered, field and all.
+    const std::string spam = RuleLineOf(StoredRules()[1]);
+    EXPECT_EQ(spam, "Where header field X-Spam-Flag Contains \"YES\" Delete message from the server");
+    EXPECT_TRUE(RemoveRuleOfLine(spam));
+    EXPECT_EQ(Entry(kHeader, 1), "dmarc=fail|1|0");
+    EXPECT_EQ(reg.ReadString("Field_1"), "Authentication-Results");
+    // A caption's words inside a text do not change the rule's kind.
+    AddRuleEntry(RuleKind::From, "Where from line", true);
+    AddRuleEntry(RuleKind::Subject, "Where from line", true);
+    EXPECT_TRUE(RemoveRuleOfLine(MakeRuleLine(kCondSubject, kModeContains, "Where from line", kActionDelete)));
+    EXPECT_EQ(Entry(kFrom, 1), "Where from line|1|1");
+
+    // A header rule without a proper field name is damage, not a rule that marks everything.
+    reg.OpenKey(kHeader, false);
+    reg.WriteString("Field_1", "Bad Name");
+    EXPECT_EQ(Patterns(), (StringList{"YES", "WHERE FROM LINE"}));
+    EXPECT_EQ(boxes.Texts(), StringList{"The message rules cannot be read completely: the value 'Field_1' of " +
+                                        kHeader + " is missing or of the wrong type."});
+}
+
+TEST_F(RuleStore, ARuleSetOfAnEarlierVersionLoadsUnchangedAndStaysItsOwn)
+{
+    const std::string earlier = platform::ReadBytes(RULES_DATA_DIR "/earlier-rules.reg");
+    platform::ForceDirectories(home.Registry().substr(0, home.Registry().rfind('/')));
+    platform::WriteBytes(home.Registry(), earlier);
+    EXPECT_EQ(Patterns(), (StringList{"LOTTERY", "SPAMMER", "*PRIZES"}));
+    // Header rules added, the old keys still hold just what the earlier version wrote and reads.
+    AddHeaderRuleEntry("X-Spam-Flag", "YES", true);
+    auto oldKeys = [](const std::string& file) {
+        bool damaged = false;
+        platform::RegistryModel model = platform::ParseRegistryText(file, damaged);
+        model.keys.erase(UpperCase(kHeaderKey));
+        return platform::PrintRegistryText(model);
+    };
+    EXPECT_EQ(oldKeys(platform::ReadBytes(home.Registry())), earlier);
+    EXPECT_EQ(Patterns(), (StringList{"LOTTERY", "SPAMMER", "*PRIZES", "YES"}));
+    EXPECT_TRUE(boxes.Shown().empty());
+}

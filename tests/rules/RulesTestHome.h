@@ -25,6 +25,7 @@ public:
     }
     const std::string& Folder() const { return home_.Home(); }  // the program's folder
     const std::string& WorkingFolder() const { return working_; }
+    const std::string& Registry() const { return home_.Registry(); }
 
 private:
     TempHome home_;

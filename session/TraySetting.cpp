@@ -1,6 +1,6 @@
-#include "app/TraySetting.h"
+#include "session/TraySetting.h"
 
-#include "app/CheckSchedule.h"
+#include "session/CheckSchedule.h"
 #include "platform/Exception.h"
 #include "platform/Registry.h"
 

@@ -1,6 +1,6 @@
 // Names and identities of messages and attachments: the plain rules under the message commands.
-#include "app/AttachmentNames.h"
-#include "app/MessageIdentity.h"
+#include "session/AttachmentNames.h"
+#include "session/MessageIdentity.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/CheckSchedule.h"
+#include "session/CheckSchedule.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "HeaderFileWriter.h"
+#include "session/HeaderFileWriter.h"
 
 #include "platform/TextFile.h"
 

@@ -1,4 +1,4 @@
-#include "app/SeenMessages.h"
+#include "session/SeenMessages.h"
 
 #include "platform/Exception.h"
 #include "platform/Folders.h"

@@ -1,4 +1,4 @@
-#include "MessageCells.h"
+#include "session/MessageCells.h"
 
 #include "mailbox/HeaderFields.h"
 

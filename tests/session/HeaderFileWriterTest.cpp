@@ -1,4 +1,4 @@
-#include "app/HeaderFileWriter.h"
+#include "session/HeaderFileWriter.h"
 
 #include "TempHome.h"
 #include "platform/Exception.h"

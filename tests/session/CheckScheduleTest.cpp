@@ -1,6 +1,6 @@
 // When accounts are checked by themselves, driven by a fake clock the way the main window's
 // timer drives the real one.
-#include "app/CheckSchedule.h"
+#include "session/CheckSchedule.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // "Keep running in the notification area": stored choice, and the default without one.
-#include "app/CheckSchedule.h"
-#include "app/TraySetting.h"
+#include "session/CheckSchedule.h"
+#include "session/TraySetting.h"
 #include "platform/Registry.h"
 #include "TempHome.h"
 

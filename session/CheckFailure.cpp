@@ -1,4 +1,4 @@
-#include "app/CheckFailure.h"
+#include "session/CheckFailure.h"
 
 #include "mailbox/Kiropop3.h"
 #include "mailbox/Psock.h"

@@ -1,4 +1,4 @@
-#include "MessageIdentity.h"
+#include "session/MessageIdentity.h"
 
 const char* const kMailboxChanged = "The mailbox has changed since the last check. Check mail again.";
 

@@ -1,4 +1,4 @@
-#include "AttachmentNames.h"
+#include "session/AttachmentNames.h"
 
 namespace {
 

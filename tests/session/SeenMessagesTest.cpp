@@ -1,5 +1,5 @@
 // Which messages a check reports as new, and the file that remembers the ones already seen.
-#include "app/SeenMessages.h"
+#include "session/SeenMessages.h"
 #include "platform/Exception.h"
 #include "platform/Folders.h"
 #include "platform/TextFile.h"
