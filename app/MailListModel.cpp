@@ -44,6 +44,9 @@ QString SortText(const TMailRow& row, int column)
 TMailListModel::TMailListModel(QObject* parent)
     : QAbstractTableModel(parent), markedIcon_(widgets::ImageListIcon(0)), deletedIcon_(widgets::ImageListIcon(2))
 {
+    // The sorted texts are folded already: a level of the key for letter case would only make
+    // every key longer and every comparison slower.
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
 void TMailListModel::AddRow(TMailRow row)
