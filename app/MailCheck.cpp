@@ -298,7 +298,9 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             ids.push_back(!row.identity.uidl.empty() ? row.identity.uidl : FallbackId(summary.Header));
             headerFiles.Post(MailRows->HeaderFolder() + row.headerName, summary.Header);
             pending.push_back(std::move(row));
-            if (pending.size() >= 256 || sinceShown.hasExpired(100)) showPending();
+            // Five times a second is as fast as anyone reads rows coming in; each time costs a
+            // repaint of the list, which more often would hold up the replies.
+            if (sinceShown.hasExpired(200)) showPending();
             if (i + 1 < count)
                 DisplayLCD_Msg("Dowmloading Message " + IntToStr(int64_t(i) + 2) + " of " + IntToStr(int64_t(count)));
         });

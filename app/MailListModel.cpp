@@ -32,6 +32,15 @@ void ShowRow(TMailRow& row)
 
 QString ShownDate(const TMailRow& row) { return DisplayDate(row.date); }
 
+namespace {
+
+QString SortText(const TMailRow& row, int column)
+{
+    return ToQ(column == TMailListModel::ColFrom ? row.ShownFrom() : row.ShownSubject()).toCaseFolded();
+}
+
+}  // namespace
+
 TMailListModel::TMailListModel(QObject* parent)
     : QAbstractTableModel(parent),
       markedIcon_(widgets::ImageListIcon(0)),
@@ -39,6 +48,9 @@ TMailListModel::TMailListModel(QObject* parent)
       spamIcon_(widgets::SpamMarkIcon()),
       blockedIcon_(widgets::BlockedMarkIcon())
 {
+    // The sorted texts are folded already: a level of the key for letter case would only make
+    // every key longer and every comparison slower.
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
 void TMailListModel::AddRow(TMailRow row)
@@ -114,6 +126,17 @@ void TMailListModel::Redraw()
     if (!rows_.empty()) emit dataChanged(index(0, 0), index(Count() - 1, ColumnCount - 1));
 }
 
+const QCollatorSortKey& TMailListModel::SortKey(int i, int column) const
+{
+    if (column != keyColumn_) {
+        for (const TMailRow& row : rows_) row.sortKey.reset();
+        keyColumn_ = column;
+    }
+    const TMailRow& row = rows_.at(size_t(i));
+    if (!row.sortKey) row.sortKey = collator_.sortKey(SortText(row, column));
+    return *row.sortKey;
+}
+
 int TMailListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
 int TMailListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
@@ -138,8 +161,8 @@ QVariant TMailListModel::data(const QModelIndex& index, int role) const
         break;
     case SortRole:
         switch (index.column()) {
-        case ColFrom: return ToQ(row.ShownFrom()).toCaseFolded();
-        case ColSubject: return ToQ(row.ShownSubject()).toCaseFolded();
+        case ColFrom:
+        case ColSubject: return SortText(row, index.column());
         case ColDate: return qlonglong(row.time);
         case ColSize: return qlonglong(row.octets);
         case ColSpam: return double(row.spamScore);

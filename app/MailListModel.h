@@ -5,11 +5,13 @@
 #include "platform/Strings.h"
 
 #include <QAbstractTableModel>
+#include <QCollator>
 #include <QIcon>
 
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +53,9 @@ struct TMailRow {
     int64_t time = INT64_MIN;  // seconds since 1970; INT64_MIN when the date does not parse
     bool shown = false;        // ShowRow has filled them
     TShownText shownFrom, shownSubject;
+    // The collation key of the text column the list was last sorted by, made at its first
+    // comparison (see TMailListModel::SortKey).
+    mutable std::optional<QCollatorSortKey> sortKey;
 };
 
 // The date as the list shows it: made when drawn, as a big list would hold a copy per row.
@@ -93,6 +98,10 @@ public:
     int NewCount() const { return newRows_; }
     // Asks the views to draw every row again (after the rules changed, for example).
     void Redraw();
+    // What a row sorts by in From or Subject: the shown text folded for letter case, collated
+    // as the user's locale wants. Made once per row and kept for the column last asked for
+    // only, so a big list holds one key per row, not two.
+    const QCollatorSortKey& SortKey(int i, int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -105,4 +114,6 @@ private:
     int newRows_ = 0;
     std::string headerFolder_;
     QIcon markedIcon_, deletedIcon_, spamIcon_, blockedIcon_;
+    QCollator collator_;
+    mutable int keyColumn_ = -1;  // whose keys the rows hold
 };

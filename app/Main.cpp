@@ -5,6 +5,7 @@
 #include "session/CheckSchedule.h"
 #include "DesktopNotifier.h"
 #include "ListColumns.h"
+#include "MailSortModel.h"
 #include "TrayIcon.h"
 #include "lcd/LCDScreen.h"
 #include "accounts/pop_acc.h"
@@ -174,11 +175,7 @@ void TMainFrm::BuildMailList()
     MailRows->DrawRed = [](const TMailRow& row) { return rules::DrawnRed(row.mark); };
     // Sorting happens in the view only: the rows stay in server order, so a row's message number
     // never depends on how the list is sorted.
-    MailSort = new QSortFilterProxyModel(this);
-    MailSort->setSourceModel(MailRows);
-    MailSort->setSortRole(TMailListModel::SortRole);
-    MailSort->setSortLocaleAware(true);
-    MailSort->setDynamicSortFilter(true);
+    MailSort = new TMailSortModel(*MailRows, this);
     MailList = new QTableView(this);
     MailList->setObjectName(QStringLiteral("MailList"));
     MailList->setModel(MailSort);

@@ -10,12 +10,15 @@
 #include "widgets/QtText.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QShowEvent>
+#include <QTextCursor>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -50,6 +53,25 @@ QToolButton* FlatButton(const char* caption, const QIcon& icon, QSize size, QWid
 std::string SavedName(const std::string& attachmentName) { return SafeAttachmentName(FromQ(DisplayPlainText(attachmentName))); }
 
 std::string Attachments(size_t n) { return std::to_string(n) + (n == 1 ? " attachment" : " attachments"); }
+
+// The first screen of a text, and more: a screen holds at most some hundred lines.
+constexpr qsizetype kFirstPiece = 32 * 1024;
+// The pieces after it, each taking a few milliseconds, and how long one turn of the event
+// loop may go on adding them.
+constexpr qsizetype kPiece = 64 * 1024;
+constexpr qint64 kTurnMs = 15;
+
+// Where a piece of `text` that begins at `from` ends: after a line end near `size` characters,
+// never inside a surrogate pair.
+qsizetype PieceEnd(const QString& text, qsizetype from, qsizetype size)
+{
+    if (text.size() - from <= size) return text.size();
+    const qsizetype lineEnd = text.lastIndexOf(u'\n', from + size - 1);
+    if (lineEnd >= from + size / 2) return lineEnd + 1;
+    qsizetype end = from + size;
+    if (text[end - 1].isHighSurrogate()) ++end;
+    return end;
+}
 
 std::string FolderOf(const std::string& path)
 {
@@ -106,6 +128,10 @@ TFrm_srcvu::TFrm_srcvu(QWidget* parent) : QDialog(parent)
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setAccessibleName(QStringLiteral("Text"));
+    Memo1->setUndoRedoEnabled(false);  // read-only: the pieces of a big text need no undo record
+    pendingTimer_ = new QTimer(this);
+    pendingTimer_->setInterval(0);
+    connect(pendingTimer_, &QTimer::timeout, this, [this] { AppendPendingText(); });
 
     SaveStatus = new QLabel(this);
     SaveStatus->setTextFormat(Qt::PlainText);  // names come from the sender
@@ -123,7 +149,53 @@ TFrm_srcvu::TFrm_srcvu(QWidget* parent) : QDialog(parent)
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { platform::RunGuarded([&] { SpeedButton2Click(); }); });
 }
 
-void TFrm_srcvu::SetMemoText(const QString& text) { Memo1->setPlainText(text); }
+void TFrm_srcvu::SetMemoText(const QString& text)
+{
+    DropPendingText();
+    const qsizetype first = PieceEnd(text, 0, kFirstPiece);
+    if (first == text.size()) {
+        Memo1->setPlainText(text);
+        return;
+    }
+    Memo1->setPlainText(text.first(first));
+    pending_ = text;
+    pendingAt_ = first;
+    shownCharacters_ = Memo1->document()->characterCount();
+    pendingTimer_->start();
+}
+
+bool TFrm_srcvu::TextPending() const { return pendingAt_ < pending_.size(); }
+
+void TFrm_srcvu::AppendPendingText()
+{
+    if (!TextPending() || Memo1->document()->characterCount() != shownCharacters_) return DropPendingText();
+    QElapsedTimer turn;
+    turn.start();
+    // A cursor of its own: the user's cursor and the part of the text on screen stay put.
+    QTextCursor end(Memo1->document());
+    end.movePosition(QTextCursor::End);
+    while (TextPending() && !turn.hasExpired(kTurnMs)) {
+        const qsizetype to = PieceEnd(pending_, pendingAt_, kPiece);
+        end.insertText(QStringView(pending_).sliced(pendingAt_, to - pendingAt_).toString());
+        pendingAt_ = to;
+    }
+    shownCharacters_ = Memo1->document()->characterCount();
+    if (!TextPending()) DropPendingText();
+}
+
+void TFrm_srcvu::DropPendingText()
+{
+    pendingTimer_->stop();
+    pending_.clear();
+    pendingAt_ = 0;
+}
+
+void TFrm_srcvu::hideEvent(QHideEvent* event)
+{
+    // Nobody sees the rest of a text in a closed window; the next opening sets its own.
+    DropPendingText();
+    QDialog::hideEvent(event);
+}
 
 void TFrm_srcvu::showEvent(QShowEvent* event)
 {

@@ -11,6 +11,7 @@ class TBatchNames;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
+class QTimer;
 class QToolButton;
 class TVemMsg;
 
@@ -21,8 +22,12 @@ public:
     // The message whose attachments AttList names; null while the window shows a header source.
     TVemMsg* cur_msg = nullptr;
 
-    // The whole text of Memo1, set in one go (a 20 MB body opens without line-by-line appends).
+    // The whole text of Memo1. A big one shows its first screen at once and the rest follows
+    // in pieces from the event loop, so a 20 MB body neither holds up the window's opening
+    // nor freezes it while the rest goes in; each piece is timed to keep the window answering.
     void SetMemoText(const QString& text);
+    // Pieces of the text set last are still to come.
+    bool TextPending() const;
 
     void FormShow();
     void SpeedButton1Click();  // "Save Attach"
@@ -44,10 +49,20 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    void AppendPendingText();
+    void DropPendingText();
+
     void SaveAttachment(int index, const std::string& path);
     // Saves attachment `index` into `folder` under its own name, or under the next free one
     // (" (2)" ...) when that is taken on disk or by `names`; returns the name used.
     std::string SaveBeside(int index, const std::string& folder, TBatchNames& names);
+
+    QString pending_;          // the text set last, of which the part from pendingAt_ is still to come
+    qsizetype pendingAt_ = 0;
+    int shownCharacters_ = 0;  // the document's size after the last piece: another size means
+                               // someone else changed the text, and the rest is not wanted
+    QTimer* pendingTimer_ = nullptr;
 };

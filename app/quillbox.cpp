@@ -2,6 +2,7 @@
 #include "Main.h"
 #include "Startup.h"
 #include "keyring/SecretServiceStore.h"
+#include "platform/MemoryUse.h"
 #include "platform/MessageBox.h"
 #include "widgets/Artwork.h"
 #include "widgets/QtMessageBox.h"
@@ -40,6 +41,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    platform::KeepBigBlocksMapped();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillbox"));

@@ -95,7 +95,10 @@ public:
     // queued; the summaries handed out so far stand.
     using TSummaryEvent = std::function<void(int MsgNum, const TSummary& Summary)>;
     void GetSummaries(const std::vector<int>& MsgNums, const TSummaryEvent& onSummary);
-    int PipelineWindow = 64;
+    // 512 commands (some 7 KB) keep a server a 50 ms round trip away busy, and let it work
+    // ahead while the window paints; they still fit the socket buffers however many replies
+    // wait unread, so sending the next commands never waits on the replies.
+    int PipelineWindow = 512;
     void DeleteMessage(int MsgNum);
     // UIDL: the unique id of every message, from one reply. False when the server does not
     // offer UIDL (or another operation is running); `ids` is then left empty.

@@ -26,6 +26,7 @@
 #include "app/Startup.h"
 #include "filter/FolderTraining.h"
 #include "filter/SpamFilter.h"
+#include "platform/MemoryUse.h"
 #include "widgets/QtMessageBox.h"
 
 #include <QAction>
@@ -193,6 +194,7 @@ int CheckGivenServer(int argc, char** argv)
 int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    platform::KeepBigBlocksMapped();  // the heap as the program sets it up
     try {
         if (argc > 1 && std::strcmp(argv[1], "--server") == 0) return CheckGivenServer(argc, argv);
         if (argc > 1 && std::strcmp(argv[1], "--spam-filter") == 0) return CheckWithAndWithoutFilter(argc, argv);
