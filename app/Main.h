@@ -138,6 +138,8 @@ public:
     void MarkRow(TMailRow& row, const StringList* headerLines) const;
     // Marks every row again (after the rules, the threshold or, with `senders`, the lists changed).
     void RemarkRows(bool senders);
+    // A click on the row's mark: a rule's or the filter's mark goes, and the message is kept.
+    void UnmarkRow(int row);
     void RejudgeAllRows();
     double SpamThreshold() const { return spamThreshold_; }
     void MarkAsSpam1Click();

@@ -19,9 +19,12 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -42,6 +45,35 @@ std::string JoinLines(const StringList& lines)
     for (const std::string& line : lines) text.append(line).push_back('\n');
     return text;
 }
+
+// A click on a row's mark in the From column: the user takes the mark away (the message is kept).
+class TMarkClicks : public QObject {
+public:
+    TMarkClicks(QTableView& list, std::function<void(const QModelIndex&)> unmark)
+        : QObject(&list), list_(list), unmark_(std::move(unmark))
+    {
+        list.viewport()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == list_.viewport() && event->type() == QEvent::MouseButtonRelease) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            const QModelIndex index = list_.indexAt(at);
+            const QRect cell = list_.visualRect(index);
+            // The mark is drawn first in the cell, at the list's icon size.
+            if (index.isValid() && index.column() == TMailListModel::ColFrom &&
+                at.x() < cell.left() + list_.iconSize().width() + 6)
+                platform::RunGuarded([&] { unmark_(index); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTableView& list_;
+    std::function<void(const QModelIndex&)> unmark_;
+};
 
 void Warn(const std::string& text)
 {
@@ -75,6 +107,11 @@ void TMainFrm::BindSpamFilter()
     mnuMessage->addActions({mnuSenders, mnuTrainFolder, mnuSpamSettings});
     // The shortcuts work wherever the window has the focus.
     for (QAction* action : {mnuMarkSpam, mnuNotSpam}) addAction(action);
+
+    new TMarkClicks(*MailList, [this](const QModelIndex& index) {
+        const QModelIndex source = MailSort->mapToSource(index);
+        if (source.isValid() && operations_ == 0 && mnuMessage->menuAction()->isEnabled()) UnmarkRow(source.row());
+    });
 
     // The Spam column can be hidden (and shown again) from the column titles' menu.
     QHeaderView* header = MailList->horizontalHeader();
@@ -210,6 +247,18 @@ void TMainFrm::TrainSelected(bool spam)
     }
     RejudgeRows(rows);
     DisplayLCD_Msg(IntToStr(int64_t(rows.size())) + (spam ? " message(s) learnt as spam" : " message(s) learnt as not spam"));
+}
+
+void TMainFrm::UnmarkRow(int i)
+{
+    TMailRow row = MailRows->Row(i);
+    // A rule's or the filter's mark; a blocked sender's stays, as the user asked for it.
+    if (row.mark != rules::kMarkedByRule && row.mark != rules::kMarkedAsSpam) return;
+    row.userCleared = true;
+    row.userMarked = false;
+    const auto header = RuleTable.HasHeaderRules() ? rules::ReadHeaderFile(MailRows->HeaderFile(i)) : std::nullopt;
+    MarkRow(row, header ? &*header : nullptr);
+    MailRows->SetJudgement(i, row);
 }
 
 void TMainFrm::MarkAsSpam1Click() { TrainSelected(true); }

@@ -15,7 +15,11 @@
 #include "platform/TextFile.h"
 #include "rules/RuleApplication.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QTest>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -113,11 +117,20 @@ TEST_F(SpamTriage, ScoresMarkTheRowsTheQuestionCountsWhatMarkedThemAndNotSpamKee
     EXPECT_EQ(Row(1).mark, rules::kNoMark);
     EXPECT_EQ(frm->SpamFilter()->TrainedAs(IdentityOfHeader(platform::ReadLines(frm->MailRows->HeaderFile(1))).headerKey),
               TTrainAs::Ham);
+    // A click on a rule's mark takes it away too; a blocked sender's mark stays.
+    frm->show();
+    QApplication::processEvents();
+    for (int row : {4, 3}) {
+        const QRect cell = frm->MailList->visualRect(frm->MailSort->mapFromSource(frm->MailRows->index(row, 0)));
+        QTest::mouseClick(frm->MailList->viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(8, cell.height() / 2));
+    }
+    EXPECT_EQ(Row(4).mark, rules::kNoMark);
+    EXPECT_EQ(Row(3).mark, rules::kMarkedBlocked);
     boxes.Answer(MsgResult::Yes);
     frm->ApplyRules1Click();
     EXPECT_EQ(boxes.Shown().back().detail.substr(0, boxes.Shown().back().detail.find('\n')),
-              "2 messages are marked for deletion: 1 by your rules, 1 from a blocked sender.");
-    EXPECT_EQ(server->Messages("bob"), (StringList{messages[0], messages[1], messages[2]}));
+              "1 message is marked for deletion: 1 from a blocked sender.");
+    EXPECT_EQ(server->Messages("bob"), (StringList{messages[0], messages[1], messages[2], messages[4]}));
 }
 
 TEST_F(SpamTriage, TrainingFromTheListAndFromAFolderCountsEachMessageOnceAndTheSendersDialogChangesTheMarks)
