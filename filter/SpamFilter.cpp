@@ -107,10 +107,15 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
     double unseenLogF = 0, unseenLogNotF = 0;
     ProbabilityLogs(params.assumed, unseenLogF, unseenLogNotF);
     bool unseenCounts = std::fabs(params.assumed - 0.5) >= params.minDeviation;
+    struct TPicked {
+        double logF, logNotF;
+    };
+    std::vector<TPicked> picked;
+    picked.reserve(hashes.size());
     for (uint64_t h : hashes) {
         TTokenSlot* slot = table_.Find(h);
         if (!slot || (slot->spam == 0 && slot->ham == 0)) {
-            if (unseenCounts) sum.AddLogs(unseenLogF, unseenLogNotF);
+            if (unseenCounts) picked.push_back({unseenLogF, unseenLogNotF});
             continue;
         }
         if (slot->generation != generation_) {
@@ -119,8 +124,15 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
             else ProbabilityLogs(f, slot->logF, slot->logNotF);
             slot->generation = generation_;
         }
-        if (slot->logF <= 0) sum.AddLogs(slot->logF, slot->logNotF);
+        if (slot->logF <= 0) picked.push_back({slot->logF, slot->logNotF});
     }
+    // The most decisive first: |ln f - ln (1 - f)| grows with |f - 0.5|.
+    auto strength = [](const TPicked& p) { return std::fabs(p.logF - p.logNotF); };
+    if (params.maxTokens > 0 && picked.size() > params.maxTokens)
+        std::nth_element(picked.begin(), picked.begin() + params.maxTokens, picked.end(),
+                         [&](const TPicked& a, const TPicked& b) { return strength(a) > strength(b); });
+    size_t use = params.maxTokens > 0 ? std::min<size_t>(params.maxTokens, picked.size()) : picked.size();
+    for (size_t i = 0; i < use; ++i) sum.AddLogs(picked[i].logF, picked[i].logNotF);
     result.score = 100.0 * sum.Result();
     result.verdict = result.score >= options_.bands.spamFrom    ? TSpamClass::Spam
                      : result.score >= options_.bands.unsureFrom ? TSpamClass::Unsure

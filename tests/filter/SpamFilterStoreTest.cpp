@@ -68,6 +68,28 @@ TEST_F(FilterStore, TrainingTwiceCountsOnceAndAMovedVerdictMoves)
     EXPECT_EQ(filter.HamMessages(), 1u);
 }
 
+// The score is the chi-square combination of the maxTokens most decisive known tokens, the ones
+// the "why" list puts first; with the limit off, of all of them.
+TEST_F(FilterStore, OnlyTheMostDecisiveTokensCount)
+{
+    TSpamFilter filter(path);
+    filter.Train("s", kSpam, TTrainAs::Spam);
+    filter.Train("h1", kHam, TTrainAs::Ham);
+    filter.Train("h2", Header("bob@work.test", "cheap agenda"), TTrainAs::Ham);
+    const std::string mixed = Header("win@prize.test", "cheap meeting notes");
+    for (unsigned limit : {0u, 1u, 3u, 100u}) {
+        TRobinsonParams params = filter.Robinson();
+        params.maxTokens = limit;
+        filter.SetRobinson(params);
+        std::vector<double> decisive;
+        for (const auto& [token, f] : filter.Explain(mixed))
+            if (std::fabs(f - 0.5) >= params.minDeviation) decisive.push_back(f);
+        ASSERT_GT(decisive.size(), 3u);
+        if (limit > 0 && limit < decisive.size()) decisive.resize(limit);
+        EXPECT_NEAR(filter.Classify(mixed).score, 100 * CombineChiSquare(decisive, params), 1e-9) << limit;
+    }
+}
+
 TEST_F(FilterStore, WritesThroughAndIsPrivate)
 {
     double score = 0;
