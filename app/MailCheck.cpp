@@ -1,6 +1,7 @@
 // The mail check: choosing an account in the "Check Mail" drop-down lists the messages waiting
 // on its server, one row per message, built from the headers alone.
 #include "Main.h"
+#include "filter/BackgroundScoring.h"
 #include "session/MessageCells.h"
 #include "session/HeaderFileWriter.h"
 #include "session/CheckFailure.h"
@@ -21,6 +22,7 @@
 #include "widgets/QtText.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -268,6 +270,11 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
     };
     size_t listed = 0;
     std::string header;  // one message's header lines as one text, for the spam filter
+    // The filter scores on a thread of its own while the replies come in; its verdicts join the
+    // rows at the end of the list.
+    std::optional<TBackgroundScoring> scoring;
+    if (TSpamFilter* filter = SpamFilter()) scoring.emplace(*filter);
+    const int firstRow = MailRows->Count();
     std::vector<std::string> ids;  // each row's unique id, for telling the new ones
     ids.reserve(numbers.size());
     MailRows->Reserve(numbers.size());
@@ -284,9 +291,12 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             row.size = sizes[i];
             row.octets = summary.Bytes;
             ShowRow(row);
-            header.clear();
-            for (const std::string& line : summary.Header) header.append(line).push_back('\n');
-            JudgeRow(row, header, &summary.Header);
+            MarkRow(row, &summary.Header);  // the rules' verdict; the filter's comes at the end
+            if (scoring) {
+                header.clear();
+                for (const std::string& line : summary.Header) header.append(line).push_back('\n');
+                scoring->Post(std::move(header));
+            }
             row.headerName = "msg" + IntToStr(int64_t(i)) + ".hdr";
             // The unique id alone tells the message when the server gave one.
             if (auto id = uidls_.find(number); id != uidls_.end()) {
@@ -318,6 +328,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
         if (!closing_) platform::ShowException(e);
     }
     if (closing_) return;
+    if (scoring) ApplyScores(firstRow, scoring->Finish());
     NoteNewMail(accName, std::move(ids), listed == numbers.size());
 
     POP31->Disconnect();

@@ -46,6 +46,7 @@ class TFrm_defRule;
 class TAboutBox;
 class TManualWindow;
 class TSpamFilter;
+struct TSpamScore;
 class TFrm_Senders;
 class TFrm_TrainFolder;
 enum class TSenderList;
@@ -136,6 +137,10 @@ public:
     void JudgeRow(TMailRow& row, std::string_view header, const StringList* headerLines);
     void ScoreRow(TMailRow& row, std::string_view header);
     void MarkRow(TMailRow& row, const StringList* headerLines) const;
+    void MarkRowWith(TMailRow& row, bool ruleMatched) const;
+    void TakeScore(TMailRow& row, const TSpamScore& score);
+    // The filter's verdicts on the rows a check listed from `firstRow` on, in their order.
+    void ApplyScores(int firstRow, const std::vector<TSpamScore>& scores);
     // Marks every row again (after the rules, the threshold or, with `senders`, the lists changed).
     void RemarkRows(bool senders);
     // A click on the row's mark: a rule's or the filter's mark goes, and the message is kept.

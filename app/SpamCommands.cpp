@@ -153,21 +153,42 @@ void TMainFrm::ScoreRow(TMailRow& row, std::string_view header)
 {
     row.spamScore = -1;
     row.friendSender = row.blockedSender = false;
-    TSpamFilter* filter = SpamFilter();
-    if (!filter) return;
-    const TSpamScore score = filter->Classify(header);
+    if (TSpamFilter* filter = SpamFilter()) TakeScore(row, filter->Classify(header));
+}
+
+void TMainFrm::TakeScore(TMailRow& row, const TSpamScore& score)
+{
     row.friendSender = score.sender == TSenderList::Friend;
     row.blockedSender = score.sender == TSenderList::Blocked;
     // A filter that has not learnt both kinds knows nothing yet: no score rather than 50s.
-    if (filter->SpamMessages() > 0 && filter->HamMessages() > 0) row.spamScore = float(std::clamp(score.score, 0.0, 100.0));
+    const TSpamFilter* filter = spamFilter_.get();
+    row.spamScore = filter && filter->SpamMessages() > 0 && filter->HamMessages() > 0
+                        ? float(std::clamp(score.score, 0.0, 100.0))
+                        : -1.0f;
+}
+
+void TMainFrm::ApplyScores(int firstRow, const std::vector<TSpamScore>& scores)
+{
+    for (size_t k = 0; k < scores.size() && firstRow + int(k) < MailRows->Count(); ++k) {
+        const int i = firstRow + int(k);
+        TMailRow row = MailRows->Row(i);
+        TakeScore(row, scores[k]);
+        MarkRowWith(row, row.mark == rules::kMarkedByRule);  // the rules judged it as it came
+        MailRows->SetJudgement(i, row);
+    }
 }
 
 void TMainFrm::MarkRow(TMailRow& row, const StringList* headerLines) const
 {
+    MarkRowWith(row, Get_rule_id(row, headerLines) == rules::kMarkedByRule);
+}
+
+void TMainFrm::MarkRowWith(TMailRow& row, bool ruleMatched) const
+{
     TMarkFacts facts;
     if (row.friendSender) facts.sender = TSenderList::Friend;
     else if (row.blockedSender) facts.sender = TSenderList::Blocked;
-    facts.ruleMatched = Get_rule_id(row, headerLines) == rules::kMarkedByRule;
+    facts.ruleMatched = ruleMatched;
     if (row.spamScore >= 0) facts.score = row.spamScore;
     facts.threshold = spamThreshold_;
     facts.userCleared = row.userCleared;
