@@ -4,6 +4,7 @@
 #include "filter/FilterError.h"
 #include "filter/HeaderTokens.h"
 #include "platform/Folders.h"
+#include "platform/TextFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -50,24 +51,11 @@ std::string ReadHeader(const std::string& path)
 
 std::string ReadWholeFile(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) CannotRead(path);
-    std::string text;
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            int saved = errno;
-            ::close(fd);
-            errno = saved;
-            CannotRead(path);
-        }
-        if (n == 0) break;
-        text.append(buffer, static_cast<size_t>(n));
+    try {
+        return platform::ReadBytes(path);
+    } catch (const std::exception& e) {
+        throw EFilterError(e.what());  // the window shows the filter's failures alike
     }
-    ::close(fd);
-    return text;
 }
 
 std::string DefaultIdentity(const std::string& header)
