@@ -49,8 +49,9 @@ std::string JoinLines(const StringList& lines)
 // A click on a row's mark in the From column: the user takes the mark away (the message is kept).
 class TMarkClicks : public QObject {
 public:
+    // Lives on the list's viewport, so it goes before the list does.
     TMarkClicks(QTableView& list, std::function<void(const QModelIndex&)> unmark)
-        : QObject(&list), list_(list), unmark_(std::move(unmark))
+        : QObject(list.viewport()), list_(list), unmark_(std::move(unmark))
     {
         list.viewport()->installEventFilter(this);
     }
@@ -58,7 +59,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == list_.viewport() && event->type() == QEvent::MouseButtonRelease) {
+        if (event->type() == QEvent::MouseButtonRelease && watched == parent()) {
             const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
             const QModelIndex index = list_.indexAt(at);
             const QRect cell = list_.visualRect(index);
