@@ -3,9 +3,9 @@
 // never holds up the replies: the check posts each header and takes every score at its end.
 // The filter must not be trained meanwhile (the window's commands are off during a check).
 #include "filter/SpamFilter.h"
+#include "platform/BoundedQueue.h"
 
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -13,24 +13,27 @@
 
 class TBackgroundScoring {
 public:
-    explicit TBackgroundScoring(const TSpamFilter& filter);
+    // `expected`: how many headers will come, when known.
+    explicit TBackgroundScoring(const TSpamFilter& filter, size_t expected = 0);
     ~TBackgroundScoring();  // an unfinished run is dropped
     TBackgroundScoring(const TBackgroundScoring&) = delete;
     TBackgroundScoring& operator=(const TBackgroundScoring&) = delete;
 
+    // Headers that may wait for the thread; a post beyond them waits for it.
+    static constexpr size_t kMostWaiting = 1024;
     void Post(std::string header);
-    // Waits for the headers posted so far; their scores, in the order they were posted.
+    // Waits for the headers posted so far (the window stays live); their scores, in the order
+    // they were posted.
     std::vector<TSpamScore> Finish();
 
 private:
     void Run();
 
     const TSpamFilter& filter_;
+    platform::TBoundedQueue<std::string> waiting_{kMostWaiting};
     std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::string> waiting_;
+    std::condition_variable scored_;
     std::vector<TSpamScore> scores_;
-    size_t posted_ = 0;
-    bool stopping_ = false;
+    size_t posted_ = 0;  // touched by the posting thread only
     std::thread worker_;
 };

@@ -1,5 +1,6 @@
 #include "session/HeaderFileWriter.h"
 
+#include "platform/MessagePump.h"
 #include "platform/TextFile.h"
 
 THeaderFileWriter::THeaderFileWriter() : thread_([this] { Run(); }) {}
@@ -12,45 +13,36 @@ THeaderFileWriter::~THeaderFileWriter()
     }
 }
 
-void THeaderFileWriter::Post(std::string path, StringList lines)
-{
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        queue_.emplace_back(std::move(path), std::move(lines));
-    }
-    wake_.notify_one();
-}
+void THeaderFileWriter::Post(std::string path, StringList lines) { queue_.Push({std::move(path), std::move(lines)}); }
 
 void THeaderFileWriter::Run()
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        wake_.wait(lock, [this] { return closing_ || !queue_.empty(); });
-        if (queue_.empty()) return;  // closing, and nothing left
-        auto [path, lines] = std::move(queue_.front());
-        queue_.pop_front();
-        if (failure_) continue;  // after a failure the rest would fail alike
-        lock.unlock();
+    bool failed = false;  // after a failure the rest would fail alike: they are only taken
+    while (auto file = queue_.Pop()) {
+        if (failed) continue;
         try {
-            platform::RewriteLines(path, lines);
+            platform::RewriteLines(file->first, file->second);
         } catch (...) {
-            lock.lock();
+            std::lock_guard<std::mutex> lock(mutex_);
             failure_ = std::current_exception();
-            continue;
+            failed = true;
         }
-        lock.lock();
     }
+    std::lock_guard<std::mutex> lock(mutex_);
+    written_ = true;
+    done_.notify_all();
 }
 
 void THeaderFileWriter::Finish()
 {
     if (thread_.joinable()) {
+        queue_.Close();
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            closing_ = true;
+            std::unique_lock<std::mutex> lock(mutex_);
+            platform::WaitPumping(lock, done_, [this] { return written_; });
         }
-        wake_.notify_one();
         thread_.join();
     }
+    std::lock_guard<std::mutex> lock(mutex_);
     if (std::exception_ptr failure = std::exchange(failure_, nullptr)) std::rethrow_exception(failure);
 }

@@ -1,5 +1,6 @@
 // The store: training counted once per message, moved verdicts, a killed training step, a
-// read-only, full or damaged file, the size bound and the sender lists.
+// read-only, full or damaged file, the size bound, the sender lists and scoring on a thread.
+#include "filter/BackgroundScoring.h"
 #include "filter/FilterError.h"
 #include "filter/SpamFilter.h"
 #include "filter/HeaderTokens.h"
@@ -275,6 +276,31 @@ TEST_F(FilterStore, FriendsAndBlockedSenders)
     EXPECT_TRUE(filter.RemoveSender("EXAMPLE.ORG"));
     EXPECT_FALSE(filter.RemoveSender("example.org"));
     EXPECT_EQ(filter.SenderMatch("boss@example.org"), TSenderList::Blocked);
+}
+
+TEST_F(FilterStore, ScoringOnAThreadKeepsEveryScoreInOrderPastItsBound)
+{
+    TSpamFilter filter(path);
+    filter.Train("s", kSpam, TTrainAs::Spam);
+    filter.Train("h", kHam, TTrainAs::Ham);
+    // More headers than may wait at once, so the poster waits for the thread again and again.
+    const size_t count = TBackgroundScoring::kMostWaiting * 3 + 7;
+    std::vector<double> expected;
+    std::vector<TSpamScore> scores;
+    {
+        TBackgroundScoring scoring(filter);
+        for (size_t i = 0; i < count; ++i) {
+            const std::string& header = i % 3 ? kHam : kSpam;
+            expected.push_back(filter.Classify(header).score);
+            scoring.Post(header);
+        }
+        scores = scoring.Finish();
+    }
+    ASSERT_EQ(scores.size(), count);
+    for (size_t i = 0; i < count; ++i) ASSERT_EQ(scores[i].score, expected[i]) << i;
+    EXPECT_NE(expected[0], expected[1]);
+    TBackgroundScoring dropped(filter);  // an unfinished run ends with it
+    for (int i = 0; i < 100; ++i) dropped.Post(kSpam);
 }
 
 }  // namespace

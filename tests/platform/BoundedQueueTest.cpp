@@ -1,0 +1,48 @@
+// Work handed to another thread: a full queue makes the poster wait with the window live, and
+// closing it ends the worker, with or without what waits.
+#include "platform/BoundedQueue.h"
+#include "platform/MessagePump.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST(BoundedQueue, AFullQueueWaitsPumpingUntilHalfIsTaken)
+{
+    platform::TBoundedQueue<int> queue(4);
+    for (int i = 0; i < 4; ++i) queue.Push(i);
+    // No worker yet: the pump, run while the poster waits, starts one that takes two.
+    int pumped = 0;
+    std::thread worker;
+    std::vector<int> taken;
+    const platform::MessagePump old = platform::SetMessagePump([&] {
+        if (pumped++ == 0) worker = std::thread([&] {
+            for (int k = 0; k < 2; ++k) taken.push_back(*queue.Pop());
+        });
+    });
+    queue.Push(4);
+    platform::SetMessagePump(old);
+    worker.join();
+    EXPECT_GE(pumped, 1);
+    EXPECT_EQ(taken, (std::vector<int>{0, 1}));
+    queue.Close();
+    std::vector<int> rest;
+    while (auto item = queue.Pop()) rest.push_back(*item);
+    EXPECT_EQ(rest, (std::vector<int>{2, 3, 4}));
+    queue.Push(5);  // after Close: ignored, not waited for
+    EXPECT_FALSE(queue.Pop());
+}
+
+TEST(BoundedQueue, ClosingMayDropWhatWaits)
+{
+    platform::TBoundedQueue<int> queue(8);
+    queue.Push(1);
+    queue.Push(2);
+    queue.Close(true);
+    EXPECT_FALSE(queue.Pop());
+}
+
+}  // namespace
