@@ -76,9 +76,10 @@ std::string RealisticMessage(int i)
 
 void PrintHuman(const char* which, int expected, const WindowCheckFigures& f)
 {
-    std::printf("%s mail check of %d messages: %.2f s wall, %d rows, peak memory %.1f MB\n", which, expected, f.seconds,
-                f.rows, double(f.peakKB) / 1024.0);
-    std::printf("  GUI timer during the check: %lld runs, longest gap %lld ms\n", f.timerRuns, f.longestGapMs);
+    std::printf("%s mail check of %d messages: %.2f s wall, %d rows, peak memory %.1f MB (%.1f MB before it)\n", which,
+                expected, f.seconds, f.rows, double(f.peakKB) / 1024.0, double(f.rssBeforeKB) / 1024.0);
+    std::printf("  GUI timer during the check: %lld runs, longest gap %lld ms (ended at \"%s\")\n", f.timerRuns,
+                f.longestGapMs, f.longestGapEndedAt.c_str());
 }
 
 // Runs `checks` in the event loop of a fresh main window; false when one of them failed.

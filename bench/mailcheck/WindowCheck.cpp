@@ -2,6 +2,7 @@
 
 #include "ProcessFigures.h"
 #include "app/Main.h"
+#include "lcd/LCDScreen.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -19,7 +20,10 @@ WindowCheckFigures CheckThroughMainWindow(TMainFrm& frm, QAction& entry)
     heartbeat.setInterval(5);
     QObject::connect(&heartbeat, &QTimer::timeout, [&] {
         qint64 now = clock.elapsed();
-        if (f.timerRuns > 0) f.longestGapMs = std::max<long long>(f.longestGapMs, now - last);
+        if (f.timerRuns > 0 && now - last > f.longestGapMs) {
+            f.longestGapMs = now - last;
+            f.longestGapEndedAt = frm.LCD1->ShownText().toStdString();  // what the display said when it ended
+        }
         last = now;
         ++f.timerRuns;
     });
