@@ -97,7 +97,7 @@ bool TApplyRules::DeleteMarked(const std::vector<int>& numbers)
     // Every marked number must still be the message its row shows before the first DELE.
     TMailListModel& rows = window_.Rows();
     std::vector<TListedMessage> listed;
-    for (int n : numbers) listed.push_back({n, &rows.Row(n - 1).identity});
+    for (int n : numbers) listed.push_back({n, rows.Row(n - 1).Identity()});
     TIdentitySource server{[this](int n) { return retrieval_.GetUIDL(n); },
                            [this](int n) {
                                TVemMsg header;

@@ -15,6 +15,7 @@
 #include "lcd/LCDScreen.h"
 #include "platform/Exception.h"
 #include "platform/Folders.h"
+#include "platform/MemoryUse.h"
 #include "platform/MessageBox.h"
 #include "platform/SecretStore.h"
 #include "platform/TextFile.h"
@@ -22,6 +23,7 @@
 #include "widgets/QtText.h"
 
 #include <algorithm>
+#include <deque>
 #include <optional>
 
 #include <QAction>
@@ -129,6 +131,7 @@ void TMainFrm::chk_mail(const std::string& accName)
         password = prompt.Password();
     }
     MailRows->Clear();
+    platform::ReturnFreedMemory();  // the old list's, before the new one comes
     ShowListedAccount(accName);
     DisplayLCD_Msg("Connecting " + accName + " ...");
     VemPOP1->Host = settings.Server;
@@ -158,11 +161,13 @@ void TMainFrm::chk_mail(const std::string& accName)
     update_ctrls(false);
     try {
         msg_list.clear();
-        uidls_.clear();
+        uidls_ = {};
         connection_->ConnectMailbox();
         POP31->List();
         // The unique ids let a later deletion confirm that each number is still its row's message.
-        POP31->GetUIDLs(uidls_);
+        std::map<int, std::string> uidls;
+        POP31->GetUIDLs(uidls);
+        uidls_ = TUidlTable(uidls);
     } catch (const std::exception& e) {
         // Nothing can be listed: the check ends here, and the ids of the last complete check
         // stay as they were (an empty list must not make every message new next time).
@@ -240,22 +245,15 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
         throw;
     }
 
-    const char decimalSeparator = UserDecimalSeparator();
-    const size_t count = msg_list.size();
     std::vector<int> numbers;
-    std::vector<std::string> sizes;
-    numbers.reserve(count);
-    sizes.reserve(count);
+    numbers.reserve(msg_list.size());
     try {
-        for (const std::string& entry : msg_list) {
-            size_t slash = entry.find('/');
-            std::string octets = slash == std::string::npos ? std::string() : entry.substr(slash + 1);
-            sizes.push_back(FormatMessageSize(StrToInt64(octets), decimalSeparator));
-            numbers.push_back(StrToInt(entry.substr(0, slash)));
-        }
+        for (const std::string& entry : msg_list) numbers.push_back(StrToInt(entry.substr(0, entry.find('/'))));
     } catch (const EConvertError&) {
-        sizes.resize(numbers.size());  // an entry that is no number ends the list there
+        // an entry that is no number ends the list there
     }
+    const size_t count = numbers.size();
+    StringList().swap(msg_list);  // the rows hold the sizes from here on
 
     // Rows reach the list in batches and the header files go to disk on a thread of their own:
     // neither a repaint nor the disk holds up the replies coming in.
@@ -273,11 +271,12 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
     // The filter scores on a thread of its own while the replies come in; its verdicts join the
     // rows at the end of the list.
     std::optional<TBackgroundScoring> scoring;
-    if (TSpamFilter* filter = SpamFilter()) scoring.emplace(*filter);
+    if (TSpamFilter* filter = SpamFilter()) scoring.emplace(*filter, numbers.size());
     const int firstRow = MailRows->Count();
-    std::vector<std::string> ids;  // each row's unique id, for telling the new ones
-    ids.reserve(numbers.size());
+    // The ids made from the header for rows whose server gave no unique id, in list order.
+    std::deque<std::string> headerIds;
     MailRows->Reserve(numbers.size());
+    MailRows->SetDecimalSeparator(UserDecimalSeparator());
     MailRows->SetHeaderFolder(folder + "/");
     try {
         if (!numbers.empty() && !closing_) DisplayLCD_Msg("Dowmloading Message 1 of " + IntToStr(int64_t(count)));
@@ -285,10 +284,9 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             if (closing_) throw Exception("The window closed.");
             const size_t i = listed++;
             TMailRow row;
-            row.from = summary.From;
-            row.subject = summary.Subject;
-            row.date = DateOfHeader(summary.Header);
-            row.size = sizes[i];
+            row.SetFrom(summary.From);
+            row.SetSubject(summary.Subject);
+            row.SetDate(DateOfHeader(summary.Header));
             row.octets = summary.Bytes;
             ShowRow(row);
             MarkRow(row, &summary.Header);  // the rules' verdict; the filter's comes at the end
@@ -297,16 +295,15 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
                 for (const std::string& line : summary.Header) header.append(line).push_back('\n');
                 scoring->Post(std::move(header));
             }
-            row.headerName = "msg" + IntToStr(int64_t(i)) + ".hdr";
+            row.headerNumber = int32_t(i);
             // The unique id alone tells the message when the server gave one.
-            if (auto id = uidls_.find(number); id != uidls_.end()) {
-                row.identity.uidl = std::move(id->second);  // wanted once: the row holds it now
-                uidls_.erase(id);
+            if (const std::string_view uidl = uidls_.Of(number); !uidl.empty()) {
+                row.SetUidl(uidl);
             } else {
-                row.identity = IdentityOfHeader(summary.Header);
+                row.SetIdentity(IdentityOfHeader(summary.Header));
+                headerIds.push_back(FallbackId(summary.Header));
             }
-            ids.push_back(!row.identity.uidl.empty() ? row.identity.uidl : FallbackId(summary.Header));
-            headerFiles.Post(MailRows->HeaderFolder() + row.headerName, summary.Header);
+            headerFiles.Post(MailRows->HeaderFolder() + row.HeaderName(), summary.Header);
             pending.push_back(std::move(row));
             // Five times a second is as fast as anyone reads rows coming in; each time costs a
             // repaint of the list, which more often would hold up the replies.
@@ -321,7 +318,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
         // A summary that cannot be had ends the list quietly; the rows so far stay.
     }
     showPending();
-    std::map<int, std::string>().swap(uidls_);  // every row holds its own from here on
+    uidls_ = {};  // every row holds its own from here on
     try {
         headerFiles.Finish();  // every row's header file exists from here on
     } catch (const std::exception& e) {
@@ -329,7 +326,16 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
     }
     if (closing_) return;
     if (scoring) ApplyScores(firstRow, scoring->Finish());
-    NoteNewMail(accName, std::move(ids), listed == numbers.size());
+    scoring.reset();
+    platform::ReturnFreedMemory();  // what reading the replies left behind
+    // Each listed row's id, for telling the new ones: views of the rows' own texts.
+    TIdList ids;
+    ids.reserve(listed);
+    for (int i = firstRow, fallback = 0; i < MailRows->Count(); ++i) {
+        const std::string_view uidl = MailRows->Row(i).Uidl();
+        ids.push_back(!uidl.empty() ? uidl : std::string_view(headerIds[size_t(fallback++)]));
+    }
+    NoteNewMail(accName, ids, listed == numbers.size());
 
     POP31->Disconnect();
     DisplayLCD_Msg(MailRows->Count() > 0 ? "right click messages to view details ...." : "No messages in " + accName);

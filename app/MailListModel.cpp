@@ -1,5 +1,6 @@
 #include "MailListModel.h"
 
+#include "session/MessageCells.h"
 #include "widgets/Artwork.h"
 #include "widgets/DisplayText.h"
 #include "widgets/MailDate.h"
@@ -10,27 +11,68 @@
 
 #include <algorithm>
 
+void TMailRow::SetFrom(std::string_view from)
+{
+    texts_.Set(kFrom, from);
+    texts_.Set(kShownFrom, {});
+    fromShown_ = {};
+}
+
+void TMailRow::SetSubject(std::string_view subject)
+{
+    texts_.Set(kSubject, subject);
+    texts_.Set(kShownSubject, {});
+    subjectShown_ = {};
+}
+
+TMessageIdentity TMailRow::Identity() const
+{
+    TMessageIdentity identity;
+    (identityIsUidl_ ? identity.uidl : identity.headerKey) = std::string(texts_.Get(kIdentity));
+    return identity;
+}
+
+void TMailRow::SetIdentity(const TMessageIdentity& identity)
+{
+    if (!identity.uidl.empty()) return SetUidl(identity.uidl);
+    identityIsUidl_ = false;
+    texts_.Set(kIdentity, identity.headerKey);
+}
+
+void TMailRow::SetUidl(std::string_view uidl)
+{
+    identityIsUidl_ = !uidl.empty();
+    texts_.Set(kIdentity, uidl);
+}
+
+void TMailRow::SetShown(int raw, TInRaw& in, std::string_view decoded)
+{
+    const std::string_view text = texts_.Get(raw);
+    const size_t at = std::min(text.find_first_not_of(" \t"), text.size());
+    if (at < TInRaw::kNotInRaw && decoded.size() <= UINT16_MAX && text.substr(at, decoded.size()) == decoded) {
+        in = {uint16_t(at), uint16_t(decoded.size())};
+        texts_.Set(raw + kShownFrom, {});
+    } else {
+        in.at = TInRaw::kNotInRaw;
+        texts_.Set(raw + kShownFrom, decoded);
+    }
+}
+
+std::string TMailRow::HeaderName() const
+{
+    return headerNumber < 0 ? std::string() : "msg" + std::to_string(headerNumber) + ".hdr";
+}
+
 void ShowRow(TMailRow& row)
 {
-    auto show = [](const std::string& raw, TShownText& shown, QString (*display)(const std::string&)) {
-        shown = {};
-        std::string decoded = FromQ(display(raw));
-        const size_t at = std::min(raw.find_first_not_of(" \t"), raw.size());
-        if (raw.size() <= UINT32_MAX && raw.compare(at, decoded.size(), decoded) == 0) {
-            shown.at = uint32_t(at);
-            shown.length = uint32_t(decoded.size());
-        } else {
-            shown.text = std::move(decoded);
-        }
-    };
-    show(row.from, row.shownFrom, DisplayAddressText);  // shown and sorted without the name's quotes
-    show(row.subject, row.shownSubject, DisplayHeaderText);
+    row.SetShownFrom(FromQ(DisplayAddressText(std::string(row.From()))));  // shown and sorted without the name's quotes
+    row.SetShownSubject(FromQ(DisplayHeaderText(std::string(row.Subject()))));
     row.shown = true;
-    auto when = ParseMailDate(row.date);
+    auto when = ParseMailDate(std::string(row.Date()));
     row.time = when ? when->toSecsSinceEpoch() : INT64_MIN;
 }
 
-QString ShownDate(const TMailRow& row) { return DisplayDate(row.date); }
+QString ShownDate(const TMailRow& row) { return DisplayDate(std::string(row.Date())); }
 
 namespace {
 
@@ -56,10 +98,12 @@ TMailListModel::TMailListModel(QObject* parent)
 void TMailListModel::AddRow(TMailRow row)
 {
     if (!row.shown) ShowRow(row);
+    row.MoveTextsInto(texts_);
     newRows_ += row.isNew ? 1 : 0;
     int at = Count();
     beginInsertRows({}, at, at);
     rows_.push_back(std::move(row));
+    if (!sortKeys_.empty()) sortKeys_.resize(rows_.size());
     endInsertRows();
 }
 
@@ -68,11 +112,13 @@ void TMailListModel::AddRows(std::vector<TMailRow> rows)
     if (rows.empty()) return;
     for (TMailRow& row : rows) {
         if (!row.shown) ShowRow(row);
+        row.MoveTextsInto(texts_);
         newRows_ += row.isNew ? 1 : 0;
     }
     int at = Count();
     beginInsertRows({}, at, at + int(rows.size()) - 1);
     rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    if (!sortKeys_.empty()) sortKeys_.resize(rows_.size());
     endInsertRows();
 }
 
@@ -82,6 +128,7 @@ void TMailListModel::RemoveRow(int i)
     beginRemoveRows({}, i, i);
     newRows_ -= rows_[size_t(i)].isNew ? 1 : 0;
     rows_.erase(rows_.begin() + i);
+    if (size_t(i) < sortKeys_.size()) sortKeys_.erase(sortKeys_.begin() + i);
     endRemoveRows();
 }
 
@@ -89,6 +136,8 @@ void TMailListModel::Clear()
 {
     beginResetModel();
     std::vector<TMailRow>().swap(rows_);  // a big list's room goes with it
+    texts_.Clear();
+    sortKeys_ = {};
     newRows_ = 0;
     endResetModel();
 }
@@ -128,13 +177,20 @@ void TMailListModel::Redraw()
 
 const QCollatorSortKey& TMailListModel::SortKey(int i, int column) const
 {
-    if (column != keyColumn_) {
-        for (const TMailRow& row : rows_) row.sortKey.reset();
+    if (column != keyColumn_ || sortKeys_.size() != rows_.size()) {
+        sortKeys_.clear();
+        sortKeys_.resize(rows_.size());
         keyColumn_ = column;
     }
-    const TMailRow& row = rows_.at(size_t(i));
-    if (!row.sortKey) row.sortKey = collator_.sortKey(SortText(row, column));
-    return *row.sortKey;
+    std::optional<QCollatorSortKey>& key = sortKeys_.at(size_t(i));
+    if (!key) key = collator_.sortKey(SortText(rows_[size_t(i)], column));
+    return *key;
+}
+
+QString TMailListModel::SizeText(int i) const
+{
+    // The cell is right-aligned: its padding to a fixed width only costs room on screen.
+    return ToQ(FormatMessageSize(Row(i).octets, decimalSeparator_)).trimmed();
 }
 
 int TMailListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
@@ -150,8 +206,7 @@ QVariant TMailListModel::data(const QModelIndex& index, int role) const
         case ColFrom: return ToQ(row.ShownFrom());
         case ColSubject: return ToQ(row.ShownSubject());
         case ColDate: return ShownDate(row);
-        // The cell is right-aligned: its padding to a fixed width only costs room on screen.
-        case ColSize: return ToQ(row.size).trimmed();
+        case ColSize: return SizeText(index.row());
         case ColSpam: return row.spamScore >= 0 ? QString::number(double(row.spamScore), 'f', 1) : QString();
         }
         break;

@@ -2,6 +2,7 @@
 // The rows of the message list: one per message on the server, in server order, so the row at
 // position i stands for message number i + 1.
 #include "session/MessageIdentity.h"
+#include "session/PackedTexts.h"
 #include "platform/Strings.h"
 
 #include <QAbstractTableModel>
@@ -16,46 +17,71 @@
 #include <string_view>
 #include <vector>
 
-// A decoded header text. Most headers are plain text, shown as they stand less the blanks
-// around them: then only where it lies in the raw text is kept, as a big list has a row per
-// message.
-struct TShownText {
-    std::string text;  // the decoded text, when it is not a part of the raw one (never empty then)
-    uint32_t at = 0, length = 0;  // else where it lies in the raw text
-    bool InRaw() const { return text.empty(); }
-    std::string_view Of(const std::string& raw) const
-    {
-        return InRaw() ? std::string_view(raw).substr(at, length) : std::string_view(text);
-    }
-};
+// A row of the list. A big list has a row per message, so its texts share one heap block and
+// what can be made again when drawn (the size cell, the header file's name) is not kept.
+class TMailRow {
+public:
+    // Raw, as the header has them (the date: everything after "Date:").
+    std::string_view From() const { return texts_.Get(kFrom); }
+    std::string_view Subject() const { return texts_.Get(kSubject); }
+    std::string_view Date() const { return texts_.Get(kDate); }
+    void SetFrom(std::string_view from);
+    void SetSubject(std::string_view subject);
+    void SetDate(std::string_view date) { texts_.Set(kDate, date); }
 
-struct TMailRow {
-    std::string from;     // the row's caption, raw as the header has it
-    std::string subject;  // raw
-    std::string date;     // raw: everything after "Date:"
-    std::string size;     // the size cell
-    int mark = -1;           // 0 marked by a rule, 1 as likely spam, 3 from a blocked sender, 2 deleted on the server, -1 none
-    float spamScore = -1;    // the filter's score, 0 to 100; -1 when it gave none
+    // What confirms, before a deletion, that the server still has it at its number.
+    TMessageIdentity Identity() const;
+    void SetIdentity(const TMessageIdentity& identity);
+    void SetUidl(std::string_view uidl);
+    std::string_view Uidl() const { return identityIsUidl_ ? texts_.Get(kIdentity) : std::string_view(); }
+
+    // As the list shows them (filled by ShowRow): decoded, UTF-8. Most are the raw text less
+    // the blanks around it, and then only where they lie in it is kept.
+    std::string_view ShownFrom() const { return Shown(kFrom, fromShown_); }
+    std::string_view ShownSubject() const { return Shown(kSubject, subjectShown_); }
+    bool ShownSubjectIsRaw() const { return subjectShown_.at != TInRaw::kNotInRaw; }
+    void SetShownFrom(std::string_view decoded) { SetShown(kFrom, fromShown_, decoded); }
+    void SetShownSubject(std::string_view decoded) { SetShown(kSubject, subjectShown_, decoded); }
+
+    // The list keeps its rows' texts together, in an arena of its own.
+    void MoveTextsInto(TTextArena& arena) { texts_.MoveInto(arena); }
+
+private:
+    enum { kFrom, kSubject, kDate, kIdentity, kShownFrom, kShownSubject, kTextCount };
+    // Where a shown text lies in its raw one; at is kNotInRaw when it is a text of its own.
+    struct TInRaw {
+        static constexpr uint16_t kNotInRaw = UINT16_MAX;
+        uint16_t at = 0, length = UINT16_MAX;
+    };
+    std::string_view Shown(int raw, const TInRaw& in) const
+    {
+        return in.at != TInRaw::kNotInRaw ? texts_.Get(raw).substr(in.at, in.length) : texts_.Get(raw + kShownFrom);
+    }
+    void SetShown(int raw, TInRaw& in, std::string_view decoded);
+
+    // The members in an order that leaves no padding between them.
+    TPackedTexts<kTextCount> texts_;
+    TInRaw fromShown_, subjectShown_;
+
+public:
+    // The file of the header lines saved for this message by the check that listed it, in the
+    // list's header folder ("msg3.hdr"); empty when none was saved.
+    std::string HeaderName() const;
+    int32_t headerNumber = -1;  // the number in the file's name; -1 for none
+
+    float spamScore = -1;      // the filter's score, 0 to 100; -1 when it gave none
+    int64_t octets = 0;        // the size the server gave: sorted by and shown in the Size cell
+    int64_t time = INT64_MIN;  // seconds since 1970; INT64_MIN when the date does not parse
+    int8_t mark = -1;          // 0 marked by a rule, 1 as likely spam, 3 from a blocked sender, 2 deleted on the server, -1 none
     bool friendSender = false;  // from a friend: nothing marks it
     bool blockedSender = false; // from a blocked sender: always marked
     bool userCleared = false;   // the user took its mark away: nothing marks it again
     bool userMarked = false;    // the user called it spam: marked whatever its score
-    // The file of the header lines saved for this message by the check that listed it, in the
-    // list's header folder ("msg3.hdr": short enough to need no memory of its own).
-    std::string headerName;
-    TMessageIdentity identity;  // what confirms, before a deletion, that the server still has it at its number
-    int64_t octets = 0;         // the size the server gave, for sorting
     bool isNew = false;         // not listed by the check before: drawn bold
+    bool shown = false;         // ShowRow has filled the shown texts and the time
 
-    // As the list shows them (filled by ShowRow): decoded, UTF-8; and the date as a time.
-    std::string_view ShownFrom() const { return shownFrom.Of(from); }
-    std::string_view ShownSubject() const { return shownSubject.Of(subject); }
-    int64_t time = INT64_MIN;  // seconds since 1970; INT64_MIN when the date does not parse
-    bool shown = false;        // ShowRow has filled them
-    TShownText shownFrom, shownSubject;
-    // The collation key of the text column the list was last sorted by, made at its first
-    // comparison (see TMailListModel::SortKey).
-    mutable std::optional<QCollatorSortKey> sortKey;
+private:
+    bool identityIsUidl_ = false;  // else it holds the header's key
 };
 
 // The date as the list shows it: made when drawn, as a big list would hold a copy per row.
@@ -85,7 +111,11 @@ public:
     // Where the header files of the rows are, ending with '/'.
     void SetHeaderFolder(std::string folder) { headerFolder_ = std::move(folder); }
     const std::string& HeaderFolder() const { return headerFolder_; }
-    std::string HeaderFile(int i) const { return headerFolder_ + Row(i).headerName; }
+    std::string HeaderFile(int i) const { return headerFolder_ + Row(i).HeaderName(); }
+    // How the Size cells write a decimal point.
+    void SetDecimalSeparator(char separator) { decimalSeparator_ = separator; }
+    // The Size cell of a row, as drawn.
+    QString SizeText(int i) const;
     // Room for this many rows more, so a big list never holds its rows twice while it grows.
     void Reserve(size_t more) { rows_.reserve(rows_.size() + more); }
     void RemoveRow(int i);
@@ -111,9 +141,14 @@ public:
 
 private:
     std::vector<TMailRow> rows_;
+    TTextArena texts_;  // the rows' texts: freed with the list
     int newRows_ = 0;
     std::string headerFolder_;
     QIcon markedIcon_, deletedIcon_, spamIcon_, blockedIcon_;
     QCollator collator_;
-    mutable int keyColumn_ = -1;  // whose keys the rows hold
+    char decimalSeparator_ = '.';
+    // The collation keys of the text column the list was last sorted by, per row, made at a
+    // row's first comparison; empty until a sort by From or Subject.
+    mutable std::vector<std::optional<QCollatorSortKey>> sortKeys_;
+    mutable int keyColumn_ = -1;  // whose keys they are
 };

@@ -3,6 +3,8 @@
 // and the idle/busy switching that every mail operation uses. View, delete, apply rules and the
 // secure connect are carried out by classes of their own that see the window as a TMailWindowPort.
 #include "session/CheckFailure.h"
+#include "session/SeenMessages.h"
+#include "session/UidlTable.h"
 #include "ApplyRules.h"
 #include "MailListModel.h"
 #include "MailWindowPort.h"
@@ -204,7 +206,7 @@ public:
     // header-field rules are judged too.
     int Get_rule_id(const TMailRow& row, const StringList* header = nullptr) const
     {
-        return RuleTable.Get_rule_id(row.from, row.subject, row.ShownFrom(), row.ShownSubject(), header);
+        return RuleTable.Get_rule_id(row.From(), row.Subject(), row.ShownFrom(), row.ShownSubject(), header);
     }
 
     // Controls.
@@ -243,7 +245,7 @@ public:
 
     // State.
     rules::TRuleTable RuleTable;
-    StringList msg_list;
+    StringList msg_list;  // "number/octets" of each message, as LIST gives them, until the rows are made
     std::string cur_account;
     std::unique_ptr<TVemMsg> cur_msg;  // the message under view, only while it is viewed
 
@@ -271,13 +273,13 @@ private:
     void BindNewMail();
     // After a check listed its rows: which are new since the last check (drawn bold, counted,
     // told about); `ids` is each row's unique id in list order.
-    void NoteNewMail(const std::string& accName, std::vector<std::string> ids, bool complete);
+    void NoteNewMail(const std::string& accName, const TIdList& ids, bool complete);
     // The tray's count of the listed account follows its bold rows, until the user has seen them.
     void FollowNewMail();
     bool TimedCheckNeedsRules() const;
     // Draws bold again the listed messages the user marked unread; a complete check forgets
     // the marks of messages no longer on the server.
-    void KeepUnreadMarks(const std::string& accName, const std::vector<std::string>& ids, bool complete);
+    void KeepUnreadMarks(const std::string& accName, const TIdList& ids, bool complete);
     void BindReadMarks();
     std::string SeenIdOf(int row) const;  // the id a check gives the row's message
     QAction* AddMenuItem(QMenu* menu, const char* caption, int icon, void (TMainFrm::*handler)());
@@ -317,7 +319,7 @@ private:
     std::unique_ptr<TSecureConnection> connection_;
     std::unique_ptr<TMessageCommands> messages_;
     std::unique_ptr<TApplyRules> applyRules_;
-    std::map<int, std::string> uidls_;  // the unique ids of the check's messages, by number, while it lists them
+    TUidlTable uidls_;  // the unique ids of the check's messages, by number, while it lists them
     QAction* addAccountEntry_ = nullptr;  // "Add an account..." while the drop-down has no account
     std::unique_ptr<TCheckSchedule> schedule_;
     std::unique_ptr<TTrayIcon> tray_;

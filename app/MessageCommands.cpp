@@ -201,7 +201,7 @@ void TMessageCommands::DeleteRows(const std::vector<int>& rows)
 
     TMailListModel& listedRows = window_.Rows();
     std::vector<TListedMessage> listed;
-    for (int row : rows) listed.push_back({row + 1, &listedRows.Row(row).identity});
+    for (int row : rows) listed.push_back({row + 1, listedRows.Row(row).Identity()});
     TIdentitySource server{[this](int n) { return mailbox_.GetUIDL(n); },
                            [this](int n) {
                                mailbox_.GetSummary(n);

@@ -153,7 +153,7 @@ void TMainFrm::FollowNewMail()
     if (tray_->NewCount(newMailAccount_) != count) tray_->SetNewCount(newMailAccount_, count);
 }
 
-void TMainFrm::NoteNewMail(const std::string& accName, std::vector<std::string> ids, bool complete)
+void TMainFrm::NoteNewMail(const std::string& accName, const TIdList& ids, bool complete)
 {
     freshMail_.clear();
     freshCount_ = 0;
@@ -172,9 +172,9 @@ void TMainFrm::NoteNewMail(const std::string& accName, std::vector<std::string> 
     // Only the newest are named to the user.
     for (int i = MailRows->Count() - 1; i >= 0 && freshMail_.size() < size_t(kNamedNewMessages); --i)
         if (size_t(i) < fresh.size() && fresh[size_t(i)])
-            freshMail_.insert(freshMail_.begin(), {MailRows->Row(i).from, MailRows->Row(i).subject});
+            freshMail_.insert(freshMail_.begin(), {std::string(MailRows->Row(i).From()), std::string(MailRows->Row(i).Subject())});
     try {
-        if (complete) seen.Save(std::move(ids));
+        if (complete) seen.Save(ids);
         else seen.SaveAdding(ids);
     } catch (const std::exception& e) {
         if (!closing_) platform::ShowException(e);

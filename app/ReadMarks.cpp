@@ -23,7 +23,7 @@ std::string TMainFrm::SeenIdOf(int row) const
 {
     // The id the check gave the message: its unique id, else one made from its header lines.
     const TMailRow& listed = MailRows->Row(row);
-    if (!listed.identity.uidl.empty()) return listed.identity.uidl;
+    if (!listed.Uidl().empty()) return std::string(listed.Uidl());
     try {
         return FallbackId(platform::ReadLines(MailRows->HeaderFile(row)));
     } catch (const std::exception&) {
@@ -59,15 +59,15 @@ void TMainFrm::MarkUnread1Click()
     if (ids.empty() || MailRows->HeaderFolder().empty()) return;
     TSeenMessages unread;
     unread.Load(MailRows->HeaderFolder(), TSeenMessages::kUnreadFileName);
-    unread.SaveAdding(ids);  // a failure is shown by the error report: the mark would not last
+    unread.SaveAdding({ids.begin(), ids.end()});  // a failure is shown by the error report: the mark would not last
 }
 
-void TMainFrm::KeepUnreadMarks(const std::string& accName, const std::vector<std::string>& ids, bool complete)
+void TMainFrm::KeepUnreadMarks(const std::string& accName, const TIdList& ids, bool complete)
 {
     TSeenMessages unread;
     unread.Load(AccountFolder(accName), TSeenMessages::kUnreadFileName);
     if (unread.Count() == 0) return;
-    std::vector<std::string> onServer;
+    TIdList onServer;
     for (size_t i = 0; i < ids.size() && int(i) < MailRows->Count(); ++i) {
         if (unread.IsNew(ids[i])) continue;  // not marked
         MailRows->SetNew(int(i), true);
@@ -76,7 +76,7 @@ void TMainFrm::KeepUnreadMarks(const std::string& accName, const std::vector<std
     if (!complete || onServer.size() == unread.Count()) return;
     // The marks of messages gone from the server go with them.
     try {
-        unread.Save(std::move(onServer));
+        unread.Save(onServer);
     } catch (const std::exception& e) {
         if (!closing_) platform::ShowException(e);
     }

@@ -210,7 +210,7 @@ void TMainFrm::RemarkRows(bool senders)
         TMailRow row = MailRows->Row(i);
         if (row.mark == rules::kMarkDeleting) continue;
         if (filter) {
-            const auto list = filter->SenderMatch(SenderAddress(row.from));
+            const auto list = filter->SenderMatch(SenderAddress(row.From()));
             row.friendSender = list == TSenderList::Friend;
             row.blockedSender = list == TSenderList::Blocked;
         }
@@ -229,7 +229,7 @@ void TMainFrm::RejudgeRows(const std::vector<int>& rows)
         if (row.mark == rules::kMarkDeleting) continue;
         const auto lines = rules::ReadHeaderFile(MailRows->HeaderFile(i));
         // No header file: the sender alone decides, as the list shows it.
-        const std::string header = lines ? JoinLines(*lines) : "From: " + row.from + "\n";
+        const std::string header = lines ? JoinLines(*lines) : "From: " + std::string(row.From()) + "\n";
         JudgeRow(row, header, lines ? &*lines : nullptr);
         MailRows->SetJudgement(i, row);
     }
@@ -293,7 +293,7 @@ void TMainFrm::ListSelectedSenders(TSenderList list)
     if (!filter) return;
     int added = 0;
     for (int i : SelectedRows()) {
-        const std::string address = SenderAddress(MailRows->Row(i).from);
+        const std::string address = SenderAddress(MailRows->Row(i).From());
         if (address.empty()) continue;
         try {
             filter->AddSender(list, address);

@@ -215,6 +215,7 @@ void TKiroPOP3::List()
 
 void TKiroPOP3::OrderListedSizes()
 {
+    listedSizes_.shrink_to_fit();  // held through the whole check: a big mailbox lists tens of thousands
     // Servers list in ascending order; should one not, a number listed twice keeps its last size.
     auto byNumber = [](const auto& a, const auto& b) { return a.first < b.first; };
     if (std::is_sorted(listedSizes_.begin(), listedSizes_.end(), byNumber)) {

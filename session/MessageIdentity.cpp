@@ -32,8 +32,8 @@ TMessageIdentity IdentityOfHeader(const StringList& header)
 bool MailboxUnchanged(const std::vector<TListedMessage>& listed, const TIdentitySource& server)
 {
     for (const TListedMessage& m : listed) {
-        if (!m.identity->uidl.empty() ? server.UidlOf(m.number) != m.identity->uidl
-                                     : IdentityOfHeader(server.HeaderOf(m.number)).headerKey != m.identity->headerKey)
+        if (!m.identity.uidl.empty() ? server.UidlOf(m.number) != m.identity.uidl
+                                    : IdentityOfHeader(server.HeaderOf(m.number)).headerKey != m.identity.headerKey)
             return false;
     }
     return true;

@@ -28,7 +28,7 @@ struct TIdentitySource {
 
 struct TListedMessage {
     int number = 0;
-    const TMessageIdentity* identity = nullptr;
+    TMessageIdentity identity;
 };
 
 // True when every listed message is still the one at its number.

@@ -5,7 +5,7 @@
 #include "platform/TextFile.h"
 
 #include <cstdint>
-#include <iterator>
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace {
@@ -21,7 +21,7 @@ std::string WithSlash(std::string folder)
     return folder;
 }
 
-bool IsStorableId(const std::string& id)
+bool IsStorableId(std::string_view id)
 {
     if (id.empty()) return false;
     for (unsigned char c : id)
@@ -78,83 +78,121 @@ std::string Hex64(uint64_t value)
     return text;
 }
 
+uint64_t HashOfId(std::string_view id) { return Fnv1a64(0xcbf29ce484222325ULL, id); }
+
+// The lines of a text in which every line ends with '\n'.
+TIdList LinesOf(std::string_view text)
+{
+    TIdList lines;
+    lines.reserve(size_t(std::count(text.begin(), text.end(), '\n')));
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find('\n', at);
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
+}
+
+std::vector<uint64_t> Sorted(std::vector<uint64_t> hashes)
+{
+    std::sort(hashes.begin(), hashes.end());
+    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    return hashes;
+}
+
 }  // namespace
+
+std::string TSeenMessages::ReadIdText() const
+{
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) return {};
+    std::string text;
+    try {
+        text = platform::ReadBytes(path_);
+    } catch (const EInOutError&) {
+        return {};
+    }
+    const std::string signature = std::string(kSignature) + "\n";
+    if (text.compare(0, signature.size(), signature) != 0) return {};
+    text.erase(0, signature.size());
+    if (!text.empty() && text.back() != '\n') text.push_back('\n');  // a last line without its end
+    for (std::string_view id : LinesOf(text))
+        if (!IsStorableId(id)) return {};  // damaged: trust none of it
+    return text;
+}
 
 void TSeenMessages::Load(const std::string& accountFolder, const char* fileName)
 {
     path_ = WithSlash(accountFolder) + fileName;
-    ordered_.clear();
-    seen_.clear();
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) return;
-    StringList lines;
-    try {
-        lines = platform::ReadLines(path_);
-    } catch (const EInOutError&) {
-        return;
+    const std::string text = ReadIdText();
+    std::vector<uint64_t> hashes;
+    hashes.reserve(size_t(std::count(text.begin(), text.end(), '\n')));
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find('\n', at);
+        hashes.push_back(HashOfId(std::string_view(text).substr(at, end - at)));
+        at = end + 1;
     }
-    if (lines.empty() || lines[0] != kSignature) return;
-    for (size_t i = 1; i < lines.size(); ++i)
-        if (!IsStorableId(lines[i])) return;  // damaged: trust none of it
-    ordered_.assign(std::make_move_iterator(lines.begin() + 1), std::make_move_iterator(lines.end()));
-    Index();
+    hashes_ = Sorted(std::move(hashes));
 }
 
-void TSeenMessages::Index()
+bool TSeenMessages::IsNew(std::string_view id) const
 {
-    seen_.clear();
-    seen_.reserve(ordered_.size());
-    for (const std::string& id : ordered_) seen_.insert(id);
+    return !std::binary_search(hashes_.begin(), hashes_.end(), HashOfId(id));
 }
 
-std::vector<bool> TSeenMessages::MarkNew(const std::vector<std::string>& idsInListOrder) const
+std::vector<bool> TSeenMessages::MarkNew(const TIdList& idsInListOrder) const
 {
     std::vector<bool> fresh;
     fresh.reserve(idsInListOrder.size());
-    for (const std::string& id : idsInListOrder) fresh.push_back(IsNew(id));
+    for (std::string_view id : idsInListOrder) fresh.push_back(IsNew(id));
     return fresh;
 }
 
-void TSeenMessages::Save(std::vector<std::string> idsOnServerNow) { Write(std::move(idsOnServerNow)); }
-
-void TSeenMessages::SaveAdding(const std::vector<std::string>& idsListed)
+void TSeenMessages::SaveAdding(const TIdList& idsListed)
 {
-    std::vector<std::string> all = ordered_;
+    const std::string text = ReadIdText();
+    TIdList all = LinesOf(text);
     all.insert(all.end(), idsListed.begin(), idsListed.end());
-    Write(std::move(all));
+    Write(all);
 }
 
-void TSeenMessages::SaveRemoving(const std::vector<std::string>& ids)
+void TSeenMessages::SaveRemoving(const TIdList& ids)
 {
-    const std::unordered_set<std::string_view> drop(ids.begin(), ids.end());
-    std::vector<std::string> kept;
-    for (const std::string& id : ordered_)
-        if (!drop.count(id)) kept.push_back(id);
-    if (kept.size() != ordered_.size()) Write(std::move(kept));
+    const std::string text = ReadIdText();
+    const TIdList old = LinesOf(text);
+    TIdList kept;
+    for (std::string_view id : old)
+        if (std::find(ids.begin(), ids.end(), id) == ids.end()) kept.push_back(id);
+    if (kept.size() != old.size()) Write(kept);
 }
 
-void TSeenMessages::Write(std::vector<std::string> ids)
+void TSeenMessages::Write(const TIdList& ids)
 {
     if (path_.empty()) throw EInOutError("Cannot write the seen messages: no account folder was given");
-    std::string text = std::string(kSignature) + "\n";
+    // Each id once, where it first comes; an id the file could not hold back would damage it,
+    // so such a message stays new.
+    std::vector<uint32_t> order(ids.size());
+    for (size_t i = 0; i < ids.size(); ++i) order[i] = uint32_t(i);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return ids[a] < ids[b]; });
     std::vector<bool> keep(ids.size());
-    {
-        std::unordered_set<std::string_view> kept;
-        kept.reserve(ids.size());
-        for (size_t i = 0; i < ids.size(); ++i) {
-            // An id the file could not hold back would damage it; such a message stays new.
-            keep[i] = IsStorableId(ids[i]) && kept.insert(ids[i]).second;
-            if (keep[i]) text.append(ids[i]).push_back('\n');
-        }
+    size_t bytes = 0;
+    for (size_t k = 0; k < order.size(); ++k) {
+        const std::string_view id = ids[order[k]];
+        keep[order[k]] = IsStorableId(id) && (k == 0 || ids[order[k - 1]] != id);
+        if (keep[order[k]]) bytes += id.size() + 1;
     }
+    std::vector<uint64_t> hashes;
+    hashes.reserve(ids.size());
+    std::string text = std::string(kSignature) + "\n";
+    text.reserve(text.size() + bytes);
+    for (size_t i = 0; i < ids.size(); ++i)
+        if (keep[i]) {
+            text.append(ids[i]).push_back('\n');
+            hashes.push_back(HashOfId(ids[i]));
+        }
     platform::ForceDirectories(path_.substr(0, path_.rfind('/') + 1));
     platform::WriteBytes(path_, text);
-    size_t kept = 0;
-    for (size_t i = 0; i < ids.size(); ++i)
-        if (keep[i] && kept++ != i) ids[kept - 1] = std::move(ids[i]);
-    ids.resize(kept);
-    ordered_ = std::move(ids);
-    Index();
+    hashes_ = Sorted(std::move(hashes));
 }
 
 std::string AccountFolder(const std::string& accName) { return platform::ProgramFolder() + accName + "/"; }

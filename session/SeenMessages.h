@@ -6,15 +6,18 @@
 // without bound.
 #include "platform/Strings.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
+
+// Ids as the list holds them: views of texts that outlive the call.
+using TIdList = std::vector<std::string_view>;
 
 class TSeenMessages {
 public:
     TSeenMessages() = default;
-    // The set looks into the list's strings: moving keeps them in place, copying would not.
+    // The index looks into the file's text: moving keeps it in place, copying would not.
     TSeenMessages(const TSeenMessages&) = delete;
     TSeenMessages& operator=(const TSeenMessages&) = delete;
     TSeenMessages(TSeenMessages&&) = default;
@@ -31,30 +34,32 @@ public:
     // reports everything).
     void Load(const std::string& accountFolder, const char* fileName = kFileName);
 
-    bool IsNew(const std::string& id) const { return seen_.count(id) == 0; }
+    bool IsNew(std::string_view id) const;
     // For each id, in the order given, whether no earlier check saw it.
-    std::vector<bool> MarkNew(const std::vector<std::string>& idsInListOrder) const;
+    std::vector<bool> MarkNew(const TIdList& idsInListOrder) const;
 
     // Rewrites the file (through a temporary file) to hold exactly these ids: those of every
     // message on the server now. Creates the folder when missing. Throws EInOutError.
-    void Save(std::vector<std::string> idsOnServerNow);
+    void Save(const TIdList& idsOnServerNow) { Write(idsOnServerNow); }
     // For a check that ended before it listed every message: adds the listed ids and keeps the
     // old ones, since the messages not reached may still be there. Throws EInOutError.
-    void SaveAdding(const std::vector<std::string>& idsListed);
+    void SaveAdding(const TIdList& idsListed);
     // Drops these ids; the file is written only when it held one of them. Throws EInOutError.
-    void SaveRemoving(const std::vector<std::string>& ids);
+    void SaveRemoving(const TIdList& ids);
 
-    size_t Count() const { return ordered_.size(); }
+    size_t Count() const { return hashes_.size(); }
     const std::string& Path() const { return path_; }
 
 private:
-    // Ids are held once: a big mailbox has tens of thousands.
-    void Write(std::vector<std::string> ids);
-    void Index();
+    // A big mailbox has tens of thousands of ids. Only a 64-bit hash of each is held, sorted
+    // (two ids of one mailbox share one with a chance of about 1 in 10^10); the rare saves that
+    // keep the old ids read them from the file again.
+    void Write(const TIdList& ids);
+    // The file's ids, a line each, when it is ours and undamaged; else empty.
+    std::string ReadIdText() const;
 
     std::string path_;
-    std::vector<std::string> ordered_;  // as in the file
-    std::unordered_set<std::string_view> seen_;  // views of ordered_
+    std::vector<uint64_t> hashes_;
 };
 
 // The account folder of an account: the program folder followed by the account name.

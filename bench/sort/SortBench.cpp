@@ -37,16 +37,15 @@ TMailRow SampleRow(int i)
 {
     unsigned h = unsigned(i) * 2654435761u;
     TMailRow row;
-    row.from = std::string(" ") + kFirst[h % 16] + " " + kLast[(h >> 4) % 8] + " <user" + std::to_string(h % 9973) +
-               "@example.org>";
-    row.subject = " ";
-    for (int w = 0; w < 3 + int((h >> 8) % 4); ++w) row.subject += std::string(w ? " " : "") + kWords[(h >> (w * 4)) % 15];
-    row.subject += " #" + std::to_string(i);
-    row.date = " Tue, " + std::to_string(1 + (h >> 12) % 28) + " Dec 2026 " + std::to_string(10 + (h >> 3) % 13) +
-               ":" + std::to_string(10 + (h >> 5) % 50) + ":00 +0000";
+    row.SetFrom(std::string(" ") + kFirst[h % 16] + " " + kLast[(h >> 4) % 8] + " <user" + std::to_string(h % 9973) +
+                "@example.org>");
+    std::string subject = " ";
+    for (int w = 0; w < 3 + int((h >> 8) % 4); ++w) subject += std::string(w ? " " : "") + kWords[(h >> (w * 4)) % 15];
+    row.SetSubject(subject + " #" + std::to_string(i));
+    row.SetDate(" Tue, " + std::to_string(1 + (h >> 12) % 28) + " Dec 2026 " + std::to_string(10 + (h >> 3) % 13) +
+                ":" + std::to_string(10 + (h >> 5) % 50) + ":00 +0000");
     row.octets = 500 + (h >> 7) % 200000;
-    row.size = std::to_string(row.octets) + " B";
-    row.headerName = "msg" + std::to_string(i) + ".hdr";
+    row.headerNumber = i;
     return row;
 }
 

@@ -163,8 +163,8 @@ TEST(AccessibilityBus, ScreenReaderFindsTheStatusTheRowsAndCheckMailAndHearsTheS
     TempHome home;
     ScriptedBoxes boxes;
     std::unique_ptr<TMainFrm> frm = CreateApplicationWindows();
-    frm->MailRows->AddRow(ListedRow("Ann <ann@example.org>", "Minutes of the meeting", "", "2 KB"));
-    frm->MailRows->AddRow(ListedRow("Bob <bob@example.org>", "Lottery win", "", "1 KB"));
+    frm->MailRows->AddRow(ListedRow("Ann <ann@example.org>", "Minutes of the meeting", "", 2048));
+    frm->MailRows->AddRow(ListedRow("Bob <bob@example.org>", "Lottery win", "", 1024));
     frm->LCD1->SetAnimationEnabled(false);
     frm->DisplayLCD_Msg("Right click on a message");
     frm->show();

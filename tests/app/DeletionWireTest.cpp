@@ -36,11 +36,12 @@ protected:
         frm->cur_account = "Work";
         for (int n = 1; n <= 5; ++n) {
             TMailRow row;
-            row.from = " a@example.org";
-            row.subject = " Message " + std::to_string(n);
-            row.mark = std::count(marked.begin(), marked.end(), n) ? kMarkedByRule : kNoMark;
-            row.identity = IdentityOfHeader(Header(n));
-            if (uidl) row.identity.uidl = "u" + std::to_string(n);
+            row.SetFrom(" a@example.org");
+            row.SetSubject(" Message " + std::to_string(n));
+            row.mark = int8_t(std::count(marked.begin(), marked.end(), n) ? kMarkedByRule : kNoMark);
+            TMessageIdentity identity = IdentityOfHeader(Header(n));
+            if (uidl) identity.uidl = "u" + std::to_string(n);
+            row.SetIdentity(identity);
             frm->MailRows->AddRow(row);
         }
     }
@@ -49,7 +50,7 @@ protected:
     StringList Subjects() const
     {
         StringList s;
-        for (int i = 0; i < frm->MailRows->Count(); ++i) s.push_back(frm->MailRows->Row(i).subject);
+        for (int i = 0; i < frm->MailRows->Count(); ++i) s.emplace_back(frm->MailRows->Row(i).Subject());
         return s;
     }
     std::vector<int> Marks() const

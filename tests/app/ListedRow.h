@@ -4,14 +4,14 @@
 
 #include <string>
 
-inline TMailRow ListedRow(std::string from, std::string subject, std::string date = "", std::string size = "",
+inline TMailRow ListedRow(std::string from, std::string subject, std::string date = "", int64_t octets = 0,
                           int mark = -1)
 {
     TMailRow row;
-    row.from = std::move(from);
-    row.subject = std::move(subject);
-    row.date = std::move(date);
-    row.size = std::move(size);
-    row.mark = mark;
+    row.SetFrom(from);
+    row.SetSubject(subject);
+    row.SetDate(date);
+    row.octets = octets;
+    row.mark = int8_t(mark);
     return row;
 }

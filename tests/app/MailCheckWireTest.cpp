@@ -158,7 +158,7 @@ TEST_F(MailCheckWire, APortThatIsNoNumberStopsTheCheckBeforeConnecting)
         {"Blank", "'' is not a valid integer value"},
     };
     for (const auto& [account, report] : cases) {
-        frm->MailRows->AddRow(ListedRow("earlier", "row", "", ""));
+        frm->MailRows->AddRow(ListedRow("earlier", "row"));
         boxes.Clear();
         std::string lcdDuringReport;
         boxes.OnNext([&](const platform::MessageBoxRequest&) { lcdDuringReport = Lcd(); });
@@ -235,7 +235,7 @@ TEST_F(MailCheckWire, HugeSizesAndUnusableListLinesKeepEveryReplyInStep)
     Check("Big");
     EXPECT_EQ(server.Finish(), "CAPA\r\nUSER bob\r\nPASS pw\r\nSTAT\r\nLIST\r\nUIDL\r\nTOP 1 0\r\nQUIT\r\n");
     ASSERT_EQ(frm->MailRows->Count(), 1);
-    EXPECT_EQ(frm->MailRows->Row(0).size, "3145728.00 KB");
+    EXPECT_EQ(frm->MailRows->SizeText(0), QStringLiteral("3145728.00 KB"));
     EXPECT_TRUE(boxes.Shown().empty());
 
     // "1 abc": the check fails with its usual box, and QUIT still reads its own reply.

@@ -56,7 +56,7 @@ TEST(MailWindowPort, ARuleRunThatCannotConnectKeepsRowsAndMarksAndEndsItsOperati
 {
     ScriptedBoxes boxes;
     Commands c;
-    c.window.rows.AddRow(ListedRow("Ann", "Hi", "", "", rules::kMarkedByRule));
+    c.window.rows.AddRow(ListedRow("Ann", "Hi", "", 0, rules::kMarkedByRule));
     c.window.rows.AddRow(ListedRow("Bob", "Lunch"));
     c.retrieval.Host = "127.0.0.1";
     c.retrieval.Port = std::to_string(ClosedPort());

@@ -53,7 +53,7 @@ protected:
 
     void AddRows(int n)
     {
-        for (int i = 0; i < n; ++i) frm->MailRows->AddRow(ListedRow("from" + std::to_string(i), "subject", "date", "size"));
+        for (int i = 0; i < n; ++i) frm->MailRows->AddRow(ListedRow("from" + std::to_string(i), "subject", "date"));
     }
     QAction* MenuItem(QMenu* menu, const QString& text)
     {
@@ -177,7 +177,7 @@ TEST_F(MainWindowTest, EveryColumnStaysReadableAtTheStartSizeAndMaximisedOnA1280
 {
     const QSize screen(1280, 770);  // 1280x800 less a panel
     EXPECT_TRUE(QRect({}, screen - QSize(16, 48)).contains(QRect({}, DefaultWindowSize(screen))));
-    frm->MailRows->AddRow(ListedRow("a", "s", " Mon, 28 Dec 2026 22:58:00 +0000", FormatMessageSize(99'999'999, '.')));
+    frm->MailRows->AddRow(ListedRow("a", "s", " Mon, 28 Dec 2026 22:58:00 +0000", 99'999'999));
     frm->MailRows->SetNew(0, true);  // bold: the widest the texts get
     QFont bold = frm->MailList->font();
     bold.setBold(true);
@@ -440,8 +440,8 @@ protected:
 
     void SetUp() override
     {
-        frm->MailRows->AddRow(ListedRow("Prize Desk <win@prizes.example>", " Win the lottery now", "", ""));
-        frm->MailRows->AddRow(ListedRow("ann@example.org", " Minutes", "", ""));
+        frm->MailRows->AddRow(ListedRow("Prize Desk <win@prizes.example>", " Win the lottery now"));
+        frm->MailRows->AddRow(ListedRow("ann@example.org", " Minutes"));
     }
     // Plays the user: "New", a Subject rule for `text`, OK in "Define Rule", then `close` in
     // "Message Rules".

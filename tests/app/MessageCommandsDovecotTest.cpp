@@ -262,7 +262,7 @@ TEST_F(MessageCommands, DeletingRowsTwoAndFourLeavesTheRestAddressable)
     EXPECT_TRUE(Idle());
     EXPECT_EQ(server->Messages("bob"), (StringList{delivered[0], delivered[2], delivered[4]}));
     ASSERT_EQ(frm->MailRows->Count(), 3);
-    EXPECT_EQ(frm->MailRows->Row(2).subject, " Message 5");
+    EXPECT_EQ(frm->MailRows->Row(2).Subject(), " Message 5");
 
     // The last row is message 3 now, and its header source is still its own.
     Select({2});
@@ -319,7 +319,7 @@ TEST_F(MessageCommands, RulesDeleteExactlyTheMarkedMessagesAfterYes)
     EXPECT_EQ(boxes.Shown()[0].icon, platform::MsgIcon::Warning);
     EXPECT_EQ(boxes.Shown()[0].defaultButton, MsgResult::No);
     EXPECT_EQ(server->Messages("bob"), (StringList{messages[0], messages[2], messages[4]}));
-    EXPECT_EQ(frm->MailRows->Row(1).subject, " Message 3");
+    EXPECT_EQ(frm->MailRows->Row(1).Subject(), " Message 3");
     EXPECT_EQ(Lcd(), "Messages deleted successfully");
     EXPECT_TRUE(Idle());
 }

@@ -80,12 +80,12 @@ TEST_F(ReadableList, TheDemoMessagesShowDecodedAndRulesMatchWhatIsShown)
     EXPECT_EQ(subjects[3], "Grüße aus Berlin");
     EXPECT_EQ(senders[3], "Jörg Müller <joerg@example.de>");
     for (const std::string& s : subjects) EXPECT_EQ(s.find("=?"), std::string::npos) << s;
-    EXPECT_EQ(frm->MailRows->Row(3).subject, " =?UTF-8?B?R3LDvMOfZSBhdXMgQmVybGlu?=");  // stored raw
+    EXPECT_EQ(frm->MailRows->Row(3).Subject(), " =?UTF-8?B?R3LDvMOfZSBhdXMgQmVybGlu?=");  // stored raw
     // A plain header is shown from its raw text, not held twice.
-    EXPECT_FALSE(frm->MailRows->Row(3).shownSubject.InRaw());
+    EXPECT_FALSE(frm->MailRows->Row(3).ShownSubjectIsRaw());
     for (int i = 0; i < 13; ++i)
-        if (frm->MailRows->Row(i).subject.find("=?") == std::string::npos) {
-            EXPECT_TRUE(frm->MailRows->Row(i).shownSubject.InRaw()) << subjects[size_t(i)];
+        if (frm->MailRows->Row(i).Subject().find("=?") == std::string::npos) {
+            EXPECT_TRUE(frm->MailRows->Row(i).ShownSubjectIsRaw()) << subjects[size_t(i)];
         }
     EXPECT_NE(platform::ReadBytes(frm->MailRows->HeaderFile(3)).find("=?UTF-8?B?R3LDvMOfZSBhdXMgQmVybGlu?="),
               std::string::npos);
@@ -126,9 +126,9 @@ TEST_F(ReadableList, FoldedFieldsShowWholeAndRulesSeeTheirContinuationLines)
 TEST_F(ReadableList, EveryColumnSortsByWhatItMeans)
 {
     Open();
-    frm->MailRows->AddRows({ListedRow("b@x", " beta", " Tue, 8 Dec 2026 10:00:00 +0000", "x"),
-                            ListedRow("=?UTF-8?Q?Zora?= <z@x>", " alpha", " Mon, 7 Dec 2026 23:30:00 -0300", "y"),
-                            ListedRow("C@x", " Gamma", "not a date", "z")});
+    frm->MailRows->AddRows({ListedRow("b@x", " beta", " Tue, 8 Dec 2026 10:00:00 +0000"),
+                            ListedRow("=?UTF-8?Q?Zora?= <z@x>", " alpha", " Mon, 7 Dec 2026 23:30:00 -0300"),
+                            ListedRow("C@x", " Gamma", "not a date")});
     const int64_t octets[] = {5000, 20, 1000000};
     for (int i = 0; i < 3; ++i) const_cast<TMailRow&>(frm->MailRows->Row(i)).octets = octets[i];
     auto order = [&](int column, Qt::SortOrder way) {
@@ -143,7 +143,7 @@ TEST_F(ReadableList, EveryColumnSortsByWhatItMeans)
     EXPECT_EQ(order(TMailListModel::ColDate, Qt::AscendingOrder), (StringList{"Gamma", "alpha", "beta"}));
     EXPECT_EQ(order(TMailListModel::ColSize, Qt::AscendingOrder), (StringList{"alpha", "beta", "Gamma"}));
     // The model itself stays in server order.
-    EXPECT_EQ(frm->MailRows->Row(0).subject, " beta");
+    EXPECT_EQ(frm->MailRows->Row(0).Subject(), " beta");
 }
 
 TEST_F(ReadableList, SendersShowAndSortWithoutTheQuotesOfTheirNames)
@@ -158,7 +158,7 @@ TEST_F(ReadableList, SendersShowAndSortWithoutTheQuotesOfTheirNames)
     frm->MailList->sortByColumn(TMailListModel::ColFrom, Qt::AscendingOrder);
     EXPECT_EQ(Column(TMailListModel::ColFrom), (StringList{"Ann \"AE\" Example <ann@x>", "Bob <b@x>",
                                                            "Doe, Jane <\"jd\"@x>", "J\u00f6rg <j@x>", "Zed <z@x>"}));
-    EXPECT_EQ(frm->MailRows->Row(0).from, raw[0]);  // stored as received
+    EXPECT_EQ(frm->MailRows->Row(0).From(), raw[0]);  // stored as received
 }
 
 TEST_F(ReadableList, ViewAndDeleteAfterSortingAddressTheRightServerMessage)
@@ -254,7 +254,7 @@ TEST_F(ReadableList, KeysReachTheirCommandsAndAFirstAccountCanBeAdded)
     platform::ForceDirectories(folder);
     frm->MailRows->SetHeaderFolder(folder);
     for (int i = 0; i < 2; ++i) {
-        const_cast<TMailRow&>(frm->MailRows->Row(i)).headerName = "msg" + std::to_string(i) + ".hdr";
+        const_cast<TMailRow&>(frm->MailRows->Row(i)).headerNumber = i;
         platform::WriteLines(folder + "msg" + std::to_string(i) + ".hdr", {"Subject: x", "", "."});
     }
     frm->MailList->selectRow(1);

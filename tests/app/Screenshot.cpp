@@ -73,7 +73,7 @@ int CheckAndShoot(QApplication& app, const QString& out, const std::string& acco
                 return int(QDialog::Accepted);
             });
             for (int row = 0; row < frm->MailRows->Count() && !windowOk; ++row) {
-                if (frm->MailRows->Row(row).subject.find("Minutes") == std::string::npos) continue;
+                if (frm->MailRows->Row(row).Subject().find("Minutes") == std::string::npos) continue;
                 frm->MailList->selectRow(row);
                 frm->cmd_vumsg->trigger();
             }
@@ -112,10 +112,10 @@ int main(int argc, char** argv)
     widgets::InstallQtPlatform();
     auto frm = CreateApplicationWindows();
     const TMailRow rows[] = {
-        ListedRow("\"Ann Example\" <ann@example.org>", " Minutes of Tuesday's meeting", " Tue, 8 Dec 2026 09:12:03 +0100", "       789 B", -1),
-        ListedRow("Prize Desk <win@prizes.example>", " Claim your lottery prize now", " Tue, 8 Dec 2026 09:40:51 +0000", "    12.40 KB", 0),
-        ListedRow("build-bot@ci.example", " Nightly build passed", " Tue, 8 Dec 2026 03:00:00 +0000", "     3.21 KB", -1),
-        ListedRow("\"Pharmacy Deals\" <deals@cheap-meds.example>", " LOWEST PRICES!!! Order now", " Tue, 8 Dec 2026 04:17:09 +0000", "     4.02 KB", 1),
+        ListedRow("\"Ann Example\" <ann@example.org>", " Minutes of Tuesday's meeting", " Tue, 8 Dec 2026 09:12:03 +0100", 789, -1),
+        ListedRow("Prize Desk <win@prizes.example>", " Claim your lottery prize now", " Tue, 8 Dec 2026 09:40:51 +0000", 12698, 0),
+        ListedRow("build-bot@ci.example", " Nightly build passed", " Tue, 8 Dec 2026 03:00:00 +0000", 3287, -1),
+        ListedRow("\"Pharmacy Deals\" <deals@cheap-meds.example>", " LOWEST PRICES!!! Order now", " Tue, 8 Dec 2026 04:17:09 +0000", 4116, 1),
     };
     const float scores[] = {0.4f, 99.9f, 1.2f, 99.7f};  // what a trained filter gives them
     for (size_t i = 0; i < std::size(rows); ++i) {

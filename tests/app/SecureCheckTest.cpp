@@ -53,7 +53,7 @@ protected:
     StringList Subjects() const
     {
         StringList subjects;
-        for (int i = 0; i < frm->MailRows->Count(); ++i) subjects.push_back(frm->MailRows->Row(i).subject);
+        for (int i = 0; i < frm->MailRows->Count(); ++i) subjects.emplace_back(frm->MailRows->Row(i).Subject());
         return subjects;
     }
 };

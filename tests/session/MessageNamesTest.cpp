@@ -51,18 +51,18 @@ TEST(MessageIdentity, AMessageIsKnownByItsIdElseByItsHeaderElseByFromDateAndSubj
                            }};
     TMessageIdentity byUid;
     byUid.uidl = "u2";
-    EXPECT_TRUE(MailboxUnchanged({{2, &byUid}}, server));
-    EXPECT_FALSE(MailboxUnchanged({{1, &byUid}}, server));
+    EXPECT_TRUE(MailboxUnchanged({{2, byUid}}, server));
+    EXPECT_FALSE(MailboxUnchanged({{1, byUid}}, server));
     EXPECT_EQ(headerCalls, 0);  // a unique id is enough
     uidls[2] = "";  // refused now: not the same
-    EXPECT_FALSE(MailboxUnchanged({{2, &byUid}}, server));
+    EXPECT_FALSE(MailboxUnchanged({{2, byUid}}, server));
 
-    EXPECT_TRUE(MailboxUnchanged({{1, &id}}, server));
+    EXPECT_TRUE(MailboxUnchanged({{1, id}}, server));
     TMessageIdentity noId = IdentityOfHeader(headers[2]);
-    EXPECT_TRUE(MailboxUnchanged({{2, &noId}}, server));
+    EXPECT_TRUE(MailboxUnchanged({{2, noId}}, server));
     // A Message-ID on one side only, or another Subject, is another message.
-    EXPECT_FALSE(MailboxUnchanged({{1, &noId}}, server));
+    EXPECT_FALSE(MailboxUnchanged({{1, noId}}, server));
     headers[2][1] = "Subject: Other";
-    EXPECT_FALSE(MailboxUnchanged({{2, &noId}}, server));
-    EXPECT_FALSE(MailboxUnchanged({{1, &id}, {2, &noId}}, server));
+    EXPECT_FALSE(MailboxUnchanged({{2, noId}}, server));
+    EXPECT_FALSE(MailboxUnchanged({{1, id}, {2, noId}}, server));
 }
