@@ -162,6 +162,28 @@ void TMailListModel::SetJudgement(int i, const TMailRow& judged)
     emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
 }
 
+void TMailListModel::JudgeRows(int first, int count, const std::function<void(int, TMailRow&)>& judge)
+{
+    first = std::max(first, 0);
+    const int end = int(std::min<int64_t>(Count(), int64_t(first) + count));
+    if (first >= end) return;
+    for (int i = first; i < end; ++i) judge(i, rows_[size_t(i)]);
+    emit dataChanged(index(first, 0), index(end - 1, ColumnCount - 1));
+}
+
+void TMailListModel::SetNewRows(const std::vector<bool>& fresh)
+{
+    int first = -1, last = -1;
+    for (size_t i = 0; i < fresh.size() && i < rows_.size(); ++i) {
+        if (!fresh[i] || rows_[i].isNew) continue;
+        rows_[i].isNew = true;
+        ++newRows_;
+        if (first < 0) first = int(i);
+        last = int(i);
+    }
+    if (first >= 0) emit dataChanged(index(first, 0), index(last, ColumnCount - 1), {Qt::FontRole});
+}
+
 void TMailListModel::SetNew(int i, bool isNew)
 {
     if (i < 0 || i >= Count() || rows_[size_t(i)].isNew == isNew) return;

@@ -124,6 +124,12 @@ public:
     void SetNew(int i, bool isNew);
     // The verdict on a row: its mark, the filter's score and what keeps it unmarked.
     void SetJudgement(int i, const TMailRow& judged);
+    // Changes the verdicts (mark, score and what keeps a row unmarked) of the rows from `first`
+    // on in place, then has the views draw them once: a big list would otherwise be redrawn,
+    // and its sort order kept, once per row.
+    void JudgeRows(int first, int count, const std::function<void(int, TMailRow&)>& judge);
+    // Sets the bold mark of row i when flag i is set, at one redraw.
+    void SetNewRows(const std::vector<bool>& fresh);
     // How many rows are new (drawn bold).
     int NewCount() const { return newRows_; }
     // Asks the views to draw every row again (after the rules changed, for example).

@@ -163,11 +163,8 @@ void TMainFrm::NoteNewMail(const std::string& accName, const TIdList& ids, bool 
     TSeenMessages seen;
     seen.Load(AccountFolder(accName) + "/");
     const std::vector<bool> fresh = seen.MarkNew(ids);
-    for (size_t i = 0; i < fresh.size() && int(i) < MailRows->Count(); ++i) {
-        if (!fresh[i]) continue;
-        MailRows->SetNew(int(i), true);
-        ++freshCount_;
-    }
+    MailRows->SetNewRows(fresh);
+    for (size_t i = 0; i < fresh.size() && int(i) < MailRows->Count(); ++i) freshCount_ += fresh[i] ? 1 : 0;
     KeepUnreadMarks(accName, ids, complete);
     // Only the newest are named to the user.
     for (int i = MailRows->Count() - 1; i >= 0 && freshMail_.size() < size_t(kNamedNewMessages); --i)

@@ -170,13 +170,10 @@ void TMainFrm::TakeScore(TMailRow& row, const TSpamScore& score)
 
 void TMainFrm::ApplyScores(int firstRow, const std::vector<TSpamScore>& scores)
 {
-    for (size_t k = 0; k < scores.size() && firstRow + int(k) < MailRows->Count(); ++k) {
-        const int i = firstRow + int(k);
-        TMailRow row = MailRows->Row(i);
-        TakeScore(row, scores[k]);
+    MailRows->JudgeRows(firstRow, int(scores.size()), [&](int i, TMailRow& row) {
+        TakeScore(row, scores[size_t(i - firstRow)]);
         MarkRowWith(row, row.mark == rules::kMarkedByRule);  // the rules judged it as it came
-        MailRows->SetJudgement(i, row);
-    }
+    });
 }
 
 void TMainFrm::MarkRow(TMailRow& row, const StringList* headerLines) const
@@ -206,9 +203,8 @@ void TMainFrm::JudgeRow(TMailRow& row, std::string_view header, const StringList
 void TMainFrm::RemarkRows(bool senders)
 {
     TSpamFilter* filter = senders ? SpamFilter() : nullptr;
-    for (int i = 0; i < MailRows->Count(); ++i) {
-        TMailRow row = MailRows->Row(i);
-        if (row.mark == rules::kMarkDeleting) continue;
+    MailRows->JudgeRows(0, MailRows->Count(), [&](int i, TMailRow& row) {
+        if (row.mark == rules::kMarkDeleting) return;
         if (filter) {
             const auto list = filter->SenderMatch(SenderAddress(row.From()));
             row.friendSender = list == TSenderList::Friend;
@@ -217,8 +213,7 @@ void TMainFrm::RemarkRows(bool senders)
         // The saved header, read only when a header-field rule needs it.
         const auto header = RuleTable.HasHeaderRules() ? rules::ReadHeaderFile(MailRows->HeaderFile(i)) : std::nullopt;
         MarkRow(row, header ? &*header : nullptr);
-        MailRows->SetJudgement(i, row);
-    }
+    });
 }
 
 void TMainFrm::RejudgeRows(const std::vector<int>& rows)
