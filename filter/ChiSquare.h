@@ -18,6 +18,9 @@ struct TRobinsonParams {
     // overstate the evidence: scores piled at 0 and 100, and later mail from other relays fell
     // into the unsure band whatever threshold the training mail chose.
     unsigned maxTokens = 15;
+    // Tokens never seen count beside the maxTokens strongest, up to this many (0: they compete
+    // with the others for a place). Evidence of mail from nowhere known.
+    unsigned unseenApart = 0;
 };
 
 // f(w) = (s*x + n*p(w)) / (s + n), with p(w) = b / (b + g), b = spam / spamMessages,

@@ -112,10 +112,13 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
     };
     std::vector<TPicked> picked;
     picked.reserve(hashes.size());
+    size_t unseen = 0;
     for (uint64_t h : hashes) {
         TTokenSlot* slot = table_.Find(h);
         if (!slot || (slot->spam == 0 && slot->ham == 0)) {
-            if (unseenCounts) picked.push_back({unseenLogF, unseenLogNotF});
+            if (!unseenCounts) continue;
+            if (params.unseenApart > 0) ++unseen;
+            else picked.push_back({unseenLogF, unseenLogNotF});
             continue;
         }
         if (slot->generation != generation_) {
@@ -133,6 +136,7 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
                          [&](const TPicked& a, const TPicked& b) { return strength(a) > strength(b); });
     size_t use = params.maxTokens > 0 ? std::min<size_t>(params.maxTokens, picked.size()) : picked.size();
     for (size_t i = 0; i < use; ++i) sum.AddLogs(picked[i].logF, picked[i].logNotF);
+    for (size_t i = 0; i < std::min<size_t>(unseen, params.unseenApart); ++i) sum.AddLogs(unseenLogF, unseenLogNotF);
     result.score = 100.0 * sum.Result();
     result.verdict = result.score >= options_.bands.spamFrom    ? TSpamClass::Spam
                      : result.score >= options_.bands.unsureFrom ? TSpamClass::Unsure

@@ -79,6 +79,12 @@ void PrintCurve(const char* who, const TScored& s)
     std::printf("\n");
 }
 
+double SpamThreshold(const TScored& folds, const TScored& drift)
+{
+    (void)folds;
+    return ThresholdForHamRate(drift.ham, 0.002);
+}
+
 struct TChoice {
     TRobinsonParams params;
     TSpamBands bands;
@@ -95,6 +101,11 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
         for (double x : {0.5, 0.6})
             for (double s : {0.01, 0.03, 0.1, 0.3})
                 for (double d : {0.0, 0.1}) grid.push_back({s, x, d, k});
+    // Tokens never seen counted beside the strongest ones.
+    for (unsigned k : {10u, 15u, 20u, 30u})
+        for (double x : {0.55, 0.6})
+            for (double s : {0.03, 0.1})
+                for (unsigned u : {5u, 20u}) grid.push_back({s, x, 0.0, k, u});
     std::vector<TScored> oof(grid.size());
     // Each fold is a run of consecutive messages of every group (a group is in the order the
     // mail came), so a fold is scored by a filter that never saw its weeks: tokens of a passing
@@ -168,8 +179,8 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
         double at0 = SpamCaughtAtHamRate(oof[g], 0.0), at01 = SpamCaughtAtHamRate(oof[g], 0.001);
         double threshold = ThresholdForHamRate(oof[g].ham, 0.001);
         double driftCaught = ShareAtOrAbove(drift[g].spam, threshold), driftMarked = ShareAtOrAbove(drift[g].ham, threshold);
-        std::printf("  %-3u %-4.2f %-4.2f %-4.2f  %6.2f%% %6.2f%% %6.2f%% %6.2f%%  %6.2f  %6.2f%% %6.3f%%  %6.2f%% %6.2f%%  %6.2f %6.2f\n",
-                    grid[g].maxTokens, grid[g].assumed, grid[g].strength, grid[g].minDeviation, 100 * at0, 100 * at01,
+        std::printf("  %-3u u%-3u %-4.2f %-4.2f %-4.2f  %6.2f%% %6.2f%% %6.2f%% %6.2f%%  %6.2f  %6.2f%% %6.3f%%  %6.2f%% %6.2f%%  %6.2f %6.2f\n",
+                    grid[g].maxTokens, grid[g].unseenApart, grid[g].assumed, grid[g].strength, grid[g].minDeviation, 100 * at0, 100 * at01,
                     100 * SpamCaughtAtHamRate(oof[g], 0.005), 100 * SpamCaughtAtHamRate(oof[g], 0.01), threshold,
                     100 * driftCaught, 100 * driftMarked, 100 * SpamCaughtAtHamRate(drift[g], 0.001),
                     100 * SpamCaughtAtHamRate(drift[g], 0.005), ThresholdForHamRate(oof[g].ham, 0.002),
@@ -178,10 +189,11 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
         // 0.5% point beside it keeps one lucky message from choosing. 0% breaks ties.
         // The drift check counts as much: later mail is what the defaults will meet. So does
         // the later spam caught at the threshold the rule below would take.
-        double ruled = std::max(ThresholdForHamRate(oof[g].ham, 0.002), ThresholdForHamRate(drift[g].ham, 0.001));
+        double ruled = SpamThreshold(oof[g], drift[g]);
         double key = at01 + SpamCaughtAtHamRate(oof[g], 0.005) + SpamCaughtAtHamRate(drift[g], 0.001) +
                      SpamCaughtAtHamRate(drift[g], 0.005) + ShareAtOrAbove(drift[g].spam, ruled) + at0 * 1e-3;
-        std::printf("        at the rule's threshold %.2f: drift spam caught %.2f%%\n", ruled, 100 * ShareAtOrAbove(drift[g].spam, ruled));
+        std::printf("        at the rule's threshold %.2f: drift spam caught %.2f%%, folds' ham marked %.3f%%\n", ruled,
+                    100 * ShareAtOrAbove(drift[g].spam, ruled), 100 * ShareAtOrAbove(oof[g].ham, ruled));
         if (g == 0 || key > best.cvCaught) {
             best.cvCaught = key;
             best.params = grid[g];
@@ -201,8 +213,9 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
     // of the folds alone put the threshold near 100, and the drift check showed four fifths of
     // later spam falling below it. Unsure from where 1% of the held-out ham reaches, so that
     // the band holds the doubtful ones and ham below it is plain ham.
-    best.bands.spamFrom = std::min(100.0, std::max(ThresholdForHamRate(s.ham, 0.002), ThresholdForHamRate(drift[bestIndex].ham, 0.001)));
+    best.bands.spamFrom = std::min(100.0, SpamThreshold(s, drift[bestIndex]));
     best.bands.unsureFrom = std::min(best.bands.spamFrom, ThresholdForHamRate(s.ham, 0.01));
+    std::printf("  best key %.4f\n", best.cvCaught);
     std::printf("  chosen: N %u, x %.2f, s %.2f, min-dev %.2f; spam from %.9g, unsure from %.9g\n", best.params.maxTokens, best.params.assumed,
                 best.params.strength, best.params.minDeviation, best.bands.spamFrom, best.bands.unsureFrom);
     std::printf("  held-out at the chosen band: spam caught %.2f%%, ham marked %.3f%%, ham unsure %.2f%%, spam unsure %.2f%%\n\n",
