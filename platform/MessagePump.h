@@ -16,14 +16,25 @@ void ProcessMessages();
 MessagePump SetMessagePump(MessagePump pump);
 
 // Waits on the window's thread for another thread (the disk, a worker) until `done` holds, and
-// pumps meanwhile, so the window stays live however long that takes.
+// pumps after every 10 ms of waiting, so the window stays live however long that takes. The
+// time is counted over many waits, not one: a worker a little slower than the replies makes
+// many short waits in a row, which would otherwise hold the window as long as one long wait.
 template <class Done>
 void WaitPumping(std::unique_lock<std::mutex>& lock, std::condition_variable& changed, Done done)
 {
-    while (!changed.wait_for(lock, std::chrono::milliseconds(10), done)) {
-        lock.unlock();
-        ProcessMessages();
-        lock.lock();
+    using Clock = std::chrono::steady_clock;
+    static thread_local Clock::duration waited{};
+    for (;;) {
+        const Clock::time_point start = Clock::now();
+        const bool ended = changed.wait_for(lock, std::chrono::milliseconds(10), done);
+        waited += Clock::now() - start;
+        if (waited >= std::chrono::milliseconds(10)) {
+            waited = {};
+            lock.unlock();
+            ProcessMessages();
+            lock.lock();
+        }
+        if (ended || done()) return;
     }
 }
 

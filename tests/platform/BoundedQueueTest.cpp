@@ -1,10 +1,11 @@
-// Work handed to another thread: a full queue makes the poster wait with the window live, and
-// closing it ends the worker, with or without what waits.
+// Work handed to another thread: a full queue makes the poster wait with the window live (also
+// through many short waits), and closing it ends the worker, with or without what waits.
 #include "platform/BoundedQueue.h"
 #include "platform/MessagePump.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -34,6 +35,23 @@ TEST(BoundedQueue, AFullQueueWaitsPumpingUntilHalfIsTaken)
     EXPECT_EQ(rest, (std::vector<int>{2, 3, 4}));
     queue.Push(5);  // after Close: ignored, not waited for
     EXPECT_FALSE(queue.Pop());
+}
+
+TEST(BoundedQueue, ManyShortWaitsPumpAsOftenAsOneLongOne)
+{
+    // A worker a little slower than the poster: every wait is shorter than the pump's 10 ms,
+    // but together they last far longer.
+    platform::TBoundedQueue<int> queue(2);
+    std::thread worker([&] {
+        while (queue.Pop()) std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    });
+    int pumped = 0;
+    const platform::MessagePump old = platform::SetMessagePump([&] { ++pumped; });
+    for (int i = 0; i < 60; ++i) queue.Push(i);  // about 180 ms of waiting
+    platform::SetMessagePump(old);
+    queue.Close();
+    worker.join();
+    EXPECT_GE(pumped, 5);
 }
 
 TEST(BoundedQueue, ClosingMayDropWhatWaits)
