@@ -20,7 +20,7 @@ public:
     TBackgroundScoring& operator=(const TBackgroundScoring&) = delete;
 
     // Headers that may wait for the thread; a post beyond them waits for it.
-    static constexpr size_t kMostWaiting = 1024;
+    static constexpr size_t kMostWaiting = 256;
     void Post(std::string header);
     // Waits for the headers posted so far (the window stays live); their scores, in the order
     // they were posted.

@@ -20,7 +20,7 @@ public:
     THeaderFileWriter& operator=(const THeaderFileWriter&) = delete;
 
     // Files that may wait for the disk; a post beyond them waits for it.
-    static constexpr size_t kMostWaiting = 1024;
+    static constexpr size_t kMostWaiting = 256;
     void Post(std::string path, StringList lines);
     // Every posted file is written (the window stays live while it waits); raises the first
     // failure (the files after it are skipped).
