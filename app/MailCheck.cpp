@@ -163,11 +163,12 @@ void TMainFrm::chk_mail(const std::string& accName)
         msg_list.clear();
         uidls_ = {};
         connection_->ConnectMailbox();
+        msg_list.reserve(POP31->ExpectedListSize());  // a big mailbox's list is not copied as it grows
         POP31->List();
         // The unique ids let a later deletion confirm that each number is still its row's message.
-        std::map<int, std::string> uidls;
-        POP31->GetUIDLs(uidls);
-        uidls_ = TUidlTable(uidls);
+        uidls_.Reserve(POP31->ExpectedListSize());
+        POP31->GetUIDLs([this](int number, const std::string& id) { uidls_.Add(number, id); });
+        uidls_.Seal();
     } catch (const std::exception& e) {
         // Nothing can be listed: the check ends here, and the ids of the last complete check
         // stay as they were (an empty list must not make every message new next time).

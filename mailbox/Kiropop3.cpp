@@ -198,6 +198,7 @@ void TKiroPOP3::List()
     BusyScope busy(busy_);
     CheckConnection();
     listedSizes_.clear();
+    listedSizes_.reserve(ExpectedListSize());
     MultiLineCommand("LIST");
     try {
         ReadMultiLine([this](const std::string& line) {
@@ -366,6 +367,11 @@ void TKiroPOP3::DeleteMessage(int MsgNum)
 bool TKiroPOP3::GetUIDLs(std::map<int, std::string>& ids)
 {
     ids.clear();
+    return GetUIDLs([&](int msg, const std::string& id) { ids[msg] = id; });
+}
+
+bool TKiroPOP3::GetUIDLs(const std::function<void(int MsgNum, const std::string& id)>& each)
+{
     if (busy_) return false;
     BusyScope busy(busy_);
     CheckConnection();
@@ -374,10 +380,12 @@ bool TKiroPOP3::GetUIDLs(std::map<int, std::string>& ids)
     ReadMultiLine([&](const std::string& line) {
         int msg = StrToIntDef(NthWord(line, ' ', 1), 0);
         std::string id = Trim(NthWord(line, ' ', 2));
-        if (msg > 0 && !id.empty()) ids[msg] = id;
+        if (msg > 0 && !id.empty()) each(msg, id);
     });
     return true;
 }
+
+size_t TKiroPOP3::ExpectedListSize() const { return size_t(std::clamp(messageCount_, 0, 1 << 20)); }
 
 std::string TKiroPOP3::GetUIDL(int MsgNum)
 {

@@ -103,6 +103,8 @@ public:
     // UIDL: the unique id of every message, from one reply. False when the server does not
     // offer UIDL (or another operation is running); `ids` is then left empty.
     bool GetUIDLs(std::map<int, std::string>& ids);
+    // The same, each id passed on as its line comes, so a big mailbox's ids need not be held twice.
+    bool GetUIDLs(const std::function<void(int MsgNum, const std::string& id)>& each);
     // UIDL n: the unique id of one message; empty when the server refuses it.
     std::string GetUIDL(int MsgNum);
 
@@ -112,6 +114,9 @@ public:
     const std::vector<std::string>& Capabilities() const { return capabilities_; }
     bool HasCapability(const std::string& name) const;
     int MessageCount() const { return messageCount_; }
+    // How many entries a list of every message may set room for at once: the count STAT gave,
+    // up to a bound, as a server may claim any count.
+    size_t ExpectedListSize() const;
     bool Busy() const { return busy_; }
 
 private:

@@ -55,10 +55,19 @@ TEST(PackedTexts, InAnArenaTheyOutliveTheirBlockAndCopiesAreTheirOwn)
 
 TEST(UidlTable, FindsEachIdByNumberAndNothingElse)
 {
-    const TUidlTable table({{1, "u1"}, {3, ""}, {7, "longer-unique-id-7"}, {40000, "x"}});
     const std::pair<int, const char*> cases[] = {{1, "u1"}, {2, ""}, {3, ""}, {7, "longer-unique-id-7"},
                                                  {40000, "x"}, {0, ""}, {40001, ""}};
-    for (const auto& [number, id] : cases) EXPECT_EQ(table.Of(number), id) << number;
+    TUidlTable inOrder;
+    for (const auto& [number, id] : {std::pair{1, "u1"}, {3, ""}, {7, "longer-unique-id-7"}, {40000, "x"}})
+        inOrder.Add(number, id);
+    inOrder.Seal();
+    // A server out of order, or giving a number twice: the last id of a number counts.
+    TUidlTable shuffled;
+    for (const auto& [number, id] : {std::pair{40000, "x"}, {7, "old"}, {1, "u1"}, {7, "longer-unique-id-7"}})
+        shuffled.Add(number, id);
+    shuffled.Seal();
+    for (const TUidlTable* table : {&inOrder, &shuffled})
+        for (const auto& [number, id] : cases) EXPECT_EQ(table->Of(number), id) << number;
     EXPECT_EQ(TUidlTable().Of(1), "");
 }
 
