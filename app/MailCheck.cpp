@@ -15,7 +15,6 @@
 #include "lcd/LCDScreen.h"
 #include "platform/Exception.h"
 #include "platform/Folders.h"
-#include "platform/MemoryUse.h"
 #include "platform/MessageBox.h"
 #include "platform/SecretStore.h"
 #include "platform/TextFile.h"
@@ -131,7 +130,6 @@ void TMainFrm::chk_mail(const std::string& accName)
         password = prompt.Password();
     }
     MailRows->Clear();
-    platform::ReturnFreedMemory();  // the old list's, before the new one comes
     ShowListedAccount(accName);
     DisplayLCD_Msg("Connecting " + accName + " ...");
     VemPOP1->Host = settings.Server;
@@ -328,7 +326,6 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
     if (closing_) return;
     if (scoring) ApplyScores(firstRow, scoring->Finish());
     scoring.reset();
-    platform::ReturnFreedMemory();  // what reading the replies left behind
     // Each listed row's id, for telling the new ones: views of the rows' own texts.
     TIdList ids;
     ids.reserve(listed);

@@ -13,11 +13,4 @@ void KeepBigBlocksMapped()
 #endif
 }
 
-void ReturnFreedMemory()
-{
-#if defined(__GLIBC__)
-    malloc_trim(0);
-#endif
-}
-
 }  // namespace platform

@@ -10,9 +10,4 @@ namespace platform {
 // Mapped blocks grow by remapping and go back to the system when freed.
 void KeepBigBlocksMapped();
 
-// Gives the pages of freed blocks back to the system. Blocks freed amid live ones stay with the
-// process otherwise: after a big list is dropped, or the replies of a check were read, its
-// memory would not shrink.
-void ReturnFreedMemory();
-
 }  // namespace platform

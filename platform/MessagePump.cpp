@@ -16,6 +16,15 @@ void ProcessMessages()
     if (pump) pump();
 }
 
+void PumpAfterWaiting(std::chrono::steady_clock::duration waited)
+{
+    static thread_local std::chrono::steady_clock::duration gathered{};
+    gathered += waited;
+    if (gathered < std::chrono::milliseconds(10)) return;
+    gathered = {};
+    ProcessMessages();
+}
+
 MessagePump SetMessagePump(MessagePump pump)
 {
     MessagePump old = std::move(Installed());

@@ -15,25 +15,23 @@ void ProcessMessages();
 // Installs a pump and returns the one it replaces.
 MessagePump SetMessagePump(MessagePump pump);
 
+// Counts time the window's thread spent waiting for another thread and pumps once 10 ms of it
+// have gathered. The time is summed over many waits, not one: a worker a little slower than
+// the replies makes many short waits in a row, which would otherwise hold the window as long
+// as one long wait.
+void PumpAfterWaiting(std::chrono::steady_clock::duration waited);
+
 // Waits on the window's thread for another thread (the disk, a worker) until `done` holds, and
-// pumps after every 10 ms of waiting, so the window stays live however long that takes. The
-// time is counted over many waits, not one: a worker a little slower than the replies makes
-// many short waits in a row, which would otherwise hold the window as long as one long wait.
+// pumps meanwhile, so the window stays live however long that takes.
 template <class Done>
 void WaitPumping(std::unique_lock<std::mutex>& lock, std::condition_variable& changed, Done done)
 {
-    using Clock = std::chrono::steady_clock;
-    static thread_local Clock::duration waited{};
     for (;;) {
-        const Clock::time_point start = Clock::now();
+        const auto start = std::chrono::steady_clock::now();
         const bool ended = changed.wait_for(lock, std::chrono::milliseconds(10), done);
-        waited += Clock::now() - start;
-        if (waited >= std::chrono::milliseconds(10)) {
-            waited = {};
-            lock.unlock();
-            ProcessMessages();
-            lock.lock();
-        }
+        lock.unlock();
+        PumpAfterWaiting(std::chrono::steady_clock::now() - start);
+        lock.lock();
         if (ended || done()) return;
     }
 }

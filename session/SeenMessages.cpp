@@ -80,16 +80,24 @@ std::string Hex64(uint64_t value)
 
 uint64_t HashOfId(std::string_view id) { return Fnv1a64(0xcbf29ce484222325ULL, id); }
 
-// The lines of a text in which every line ends with '\n'.
+// Each line of a text in which every line ends with '\n'.
+template <class Use>
+void ForEachLine(std::string_view text, Use use)
+{
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find('\n', at);
+        use(text.substr(at, end - at));
+        at = end + 1;
+    }
+}
+
+size_t LineCount(std::string_view text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
+
 TIdList LinesOf(std::string_view text)
 {
     TIdList lines;
-    lines.reserve(size_t(std::count(text.begin(), text.end(), '\n')));
-    for (size_t at = 0; at < text.size();) {
-        const size_t end = text.find('\n', at);
-        lines.push_back(text.substr(at, end - at));
-        at = end + 1;
-    }
+    lines.reserve(LineCount(text));
+    ForEachLine(text, [&](std::string_view line) { lines.push_back(line); });
     return lines;
 }
 
@@ -116,8 +124,9 @@ std::string TSeenMessages::ReadIdText() const
     if (text.compare(0, signature.size(), signature) != 0) return {};
     text.erase(0, signature.size());
     if (!text.empty() && text.back() != '\n') text.push_back('\n');  // a last line without its end
-    for (std::string_view id : LinesOf(text))
-        if (!IsStorableId(id)) return {};  // damaged: trust none of it
+    bool damaged = false;
+    ForEachLine(text, [&](std::string_view id) { damaged = damaged || !IsStorableId(id); });
+    if (damaged) return {};  // trust none of it
     return text;
 }
 
@@ -126,12 +135,8 @@ void TSeenMessages::Load(const std::string& accountFolder, const char* fileName)
     path_ = WithSlash(accountFolder) + fileName;
     const std::string text = ReadIdText();
     std::vector<uint64_t> hashes;
-    hashes.reserve(size_t(std::count(text.begin(), text.end(), '\n')));
-    for (size_t at = 0; at < text.size();) {
-        const size_t end = text.find('\n', at);
-        hashes.push_back(HashOfId(std::string_view(text).substr(at, end - at)));
-        at = end + 1;
-    }
+    hashes.reserve(LineCount(text));
+    ForEachLine(text, [&](std::string_view id) { hashes.push_back(HashOfId(id)); });
     hashes_ = Sorted(std::move(hashes));
 }
 
