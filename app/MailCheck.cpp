@@ -159,7 +159,7 @@ void TMainFrm::chk_mail(const std::string& accName)
     update_ctrls(false);
     try {
         msg_list.clear();
-        uidls_ = {};
+        uidls_.Clear();
         connection_->ConnectMailbox();
         msg_list.reserve(POP31->ExpectedListSize());  // a big mailbox's list is not copied as it grows
         POP31->List();
@@ -317,14 +317,14 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
         // A summary that cannot be had ends the list quietly; the rows so far stay.
     }
     showPending();
-    uidls_ = {};  // every row holds its own from here on
+    uidls_.Clear();  // every row holds its own from here on
     try {
         headerFiles.Finish();  // every row's header file exists from here on
     } catch (const std::exception& e) {
         if (!closing_) platform::ShowException(e);
     }
     if (closing_) return;
-    if (scoring) ApplyScores(firstRow, scoring->Finish());
+    if (scoring) ApplyScores(firstRow, *scoring);
     scoring.reset();
     // Each listed row's id, for telling the new ones: views of the rows' own texts.
     TIdList ids;

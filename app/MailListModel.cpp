@@ -68,11 +68,16 @@ void ShowRow(TMailRow& row)
     row.SetShownFrom(FromQ(DisplayAddressText(std::string(row.From()))));  // shown and sorted without the name's quotes
     row.SetShownSubject(FromQ(DisplayHeaderText(std::string(row.Subject()))));
     row.shown = true;
+    if (row.Date().empty()) return;  // none, or read already
     auto when = ParseMailDate(std::string(row.Date()));
     row.time = when ? when->toSecsSinceEpoch() : INT64_MIN;
+    if (when) row.SetDate({});  // the time holds it: a big list would keep 30 bytes a row more
 }
 
-QString ShownDate(const TMailRow& row) { return DisplayDate(std::string(row.Date())); }
+QString ShownDate(const TMailRow& row)
+{
+    return row.time != INT64_MIN ? DisplayTime(row.time) : DisplayDate(std::string(row.Date()));
+}
 
 namespace {
 

@@ -21,7 +21,8 @@
 // what can be made again when drawn (the size cell, the header file's name) is not kept.
 class TMailRow {
 public:
-    // Raw, as the header has them (the date: everything after "Date:").
+    // Raw, as the header has them (the date: everything after "Date:"). A date ShowRow reads
+    // as a time is kept as that time alone: Date() is then empty.
     std::string_view From() const { return texts_.Get(kFrom); }
     std::string_view Subject() const { return texts_.Get(kSubject); }
     std::string_view Date() const { return texts_.Get(kDate); }

@@ -25,6 +25,7 @@
 #include <vector>
 
 class QAction;
+class TBackgroundScoring;
 class QSortFilterProxyModel;
 class QTimer;
 class TCheckSchedule;
@@ -142,7 +143,7 @@ public:
     void MarkRowWith(TMailRow& row, bool ruleMatched) const;
     void TakeScore(TMailRow& row, const TSpamScore& score);
     // The filter's verdicts on the rows a check listed from `firstRow` on, in their order.
-    void ApplyScores(int firstRow, const std::vector<TSpamScore>& scores);
+    void ApplyScores(int firstRow, TBackgroundScoring& scoring);
     // Marks every row again (after the rules, the threshold or, with `senders`, the lists changed).
     void RemarkRows(bool senders);
     // A click on the row's mark: a rule's or the filter's mark goes, and the message is kept.

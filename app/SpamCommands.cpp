@@ -8,6 +8,7 @@
 #include "SendersDialog.h"
 #include "SpamSettingsDialog.h"
 #include "TrainFolderDialog.h"
+#include "filter/BackgroundScoring.h"
 #include "filter/SpamFilter.h"
 #include "filter/SpamMarks.h"
 #include "platform/MessageBox.h"
@@ -168,10 +169,11 @@ void TMainFrm::TakeScore(TMailRow& row, const TSpamScore& score)
                         : -1.0f;
 }
 
-void TMainFrm::ApplyScores(int firstRow, const std::vector<TSpamScore>& scores)
+void TMainFrm::ApplyScores(int firstRow, TBackgroundScoring& scoring)
 {
-    MailRows->JudgeRows(firstRow, int(scores.size()), [&](int i, TMailRow& row) {
-        TakeScore(row, scores[size_t(i - firstRow)]);
+    const size_t count = scoring.Finish();
+    MailRows->JudgeRows(firstRow, int(count), [&](int i, TMailRow& row) {
+        TakeScore(row, scoring.Score(size_t(i - firstRow)));
         MarkRowWith(row, row.mark == rules::kMarkedByRule);  // the rules judged it as it came
     });
 }

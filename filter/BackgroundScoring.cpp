@@ -18,11 +18,21 @@ void TBackgroundScoring::Post(std::string header)
     ++posted_;
 }
 
-std::vector<TSpamScore> TBackgroundScoring::Finish()
+size_t TBackgroundScoring::Finish()
 {
     std::unique_lock lock(mutex_);
     platform::WaitPumping(lock, scored_, [this] { return scores_.size() == posted_; });
-    return std::move(scores_);
+    return scores_.size();
+}
+
+TSpamScore TBackgroundScoring::Score(size_t i) const
+{
+    const TKeptScore& kept = scores_.at(i);
+    TSpamScore score;
+    score.score = kept.score;
+    score.verdict = kept.verdict;
+    if (kept.sender) score.sender = TSenderList(kept.sender);
+    return score;
 }
 
 void TBackgroundScoring::Run()
@@ -30,7 +40,7 @@ void TBackgroundScoring::Run()
     while (std::optional<std::string> header = waiting_.Pop()) {
         const TSpamScore score = filter_.Classify(*header);  // never throws
         std::lock_guard lock(mutex_);
-        scores_.push_back(score);
+        scores_.push_back({float(score.score), score.verdict, int8_t(score.sender ? int(*score.sender) : 0)});
         scored_.notify_all();
     }
 }

@@ -6,6 +6,7 @@
 #include "platform/BoundedQueue.h"
 
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,18 +23,26 @@ public:
     // Headers that may wait for the thread; a post beyond them waits for it.
     static constexpr size_t kMostWaiting = 256;
     void Post(std::string header);
-    // Waits for the headers posted so far (the window stays live); their scores, in the order
-    // they were posted.
-    std::vector<TSpamScore> Finish();
+    // Waits for the headers posted so far (the window stays live); returns how many there are.
+    size_t Finish();
+    // The score of the i-th header posted, once Finish returned; kept as the list keeps it (a
+    // float), as a big mailbox has tens of thousands.
+    TSpamScore Score(size_t i) const;
 
 private:
     void Run();
+
+    struct TKeptScore {
+        float score;
+        TSpamClass verdict;
+        int8_t sender;  // a TSenderList, or 0 for none
+    };
 
     const TSpamFilter& filter_;
     platform::TBoundedQueue<std::string> waiting_{kMostWaiting};
     std::mutex mutex_;
     std::condition_variable scored_;
-    std::vector<TSpamScore> scores_;
+    std::vector<TKeptScore> scores_;
     size_t posted_ = 0;  // touched by the posting thread only
     std::thread worker_;
 };

@@ -40,50 +40,133 @@ std::string ReadBytes(const std::string& path)
     return data;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes)
+TReplacingFile::TReplacingFile(std::string path) : path_(std::move(path))
 {
-    std::string temp = path + ".tmp-XXXXXX";
+    std::string temp = path_ + ".tmp-XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) Fail("write", path);
-    auto abandon = [&](const char* what) {
-        int saved = errno;
-        ::close(fd);
-        ::unlink(name.data());
-        errno = saved;
-        Fail(what, path);
-    };
+    fd_ = ::mkstemp(name.data());
+    if (fd_ < 0) Fail("write", path_);
+    tempName_ = name.data();
+    buffer_.reserve(kBufferBytes);
+}
+
+TReplacingFile::~TReplacingFile()
+{
+    if (fd_ < 0) return;
+    ::close(fd_);
+    ::unlink(tempName_.c_str());
+}
+
+void TReplacingFile::Write(std::string_view bytes)
+{
+    if (fd_ < 0) throw EInOutError("Cannot write " + path_ + ": the file is closed");
+    if (buffer_.size() + bytes.size() > kBufferBytes) Flush();
+    if (bytes.size() >= kBufferBytes) return WriteOut(bytes);
+    buffer_.append(bytes);
+}
+
+void TReplacingFile::Flush()
+{
+    WriteOut(buffer_);
+    buffer_.clear();
+}
+
+void TReplacingFile::WriteOut(std::string_view bytes)
+{
     size_t done = 0;
     while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            abandon("write");
+            Abandon("write");
         }
         done += size_t(n);
     }
+}
+
+void TReplacingFile::Abandon(const char* what)
+{
+    int saved = errno;
+    ::close(fd_);
+    ::unlink(tempName_.c_str());
+    fd_ = -1;
+    errno = saved;
+    Fail(what, path_);
+}
+
+void TReplacingFile::Commit()
+{
+    if (fd_ < 0) throw EInOutError("Cannot write " + path_ + ": the file is closed");
+    Flush();
     // Keep the permissions of a file being replaced; a new one gets the usual ones.
     struct stat st {};
     mode_t mode = 0666;
-    if (::stat(path.c_str(), &st) == 0) {
+    if (::stat(path_.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
     } else {
         mode_t mask = ::umask(0);
         ::umask(mask);
         mode &= ~mask;
     }
-    if (::fchmod(fd, mode) != 0) abandon("write");
+    if (::fchmod(fd_, mode) != 0) Abandon("write");
+    const int fd = fd_;
+    fd_ = -1;
     if (::close(fd) != 0) {
-        ::unlink(name.data());
-        Fail("write", path);
-    }
-    if (::rename(name.data(), path.c_str()) != 0) {
         int saved = errno;
-        ::unlink(name.data());
+        ::unlink(tempName_.c_str());
         errno = saved;
-        Fail("write", path);
+        Fail("write", path_);
     }
+    if (::rename(tempName_.c_str(), path_.c_str()) != 0) {
+        int saved = errno;
+        ::unlink(tempName_.c_str());
+        errno = saved;
+        Fail("write", path_);
+    }
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    TReplacingFile file(path);
+    file.Write(bytes);
+    file.Commit();
+}
+
+void ForEachFileLine(const std::string& path, const std::function<void(std::string_view)>& use)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) Fail("open", path);
+    std::string pending;  // the start of a line the last piece cut
+    char buffer[65536];
+    try {
+        for (;;) {
+            ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                Fail("read", path);
+            }
+            if (n == 0) break;
+            std::string_view piece(buffer, size_t(n));
+            for (size_t nl; (nl = piece.find('\n')) != std::string_view::npos; piece.remove_prefix(nl + 1)) {
+                if (pending.empty()) {
+                    use(piece.substr(0, nl));
+                } else {
+                    pending.append(piece.substr(0, nl));
+                    use(pending);
+                    pending.clear();
+                }
+            }
+            pending.append(piece);
+        }
+        if (!pending.empty()) use(pending);
+    } catch (...) {
+        int saved = errno;
+        ::close(fd);
+        errno = saved;
+        throw;
+    }
+    ::close(fd);
 }
 
 std::vector<std::string> SplitLines(const std::string& text)

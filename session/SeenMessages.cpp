@@ -91,12 +91,10 @@ void ForEachLine(std::string_view text, Use use)
     }
 }
 
-size_t LineCount(std::string_view text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
-
 TIdList LinesOf(std::string_view text)
 {
     TIdList lines;
-    lines.reserve(LineCount(text));
+    lines.reserve(size_t(std::count(text.begin(), text.end(), '\n')));
     ForEachLine(text, [&](std::string_view line) { lines.push_back(line); });
     return lines;
 }
@@ -110,33 +108,41 @@ std::vector<uint64_t> Sorted(std::vector<uint64_t> hashes)
 
 }  // namespace
 
-std::string TSeenMessages::ReadIdText() const
+bool TSeenMessages::ReadIds(const std::function<void(std::string_view)>& use) const
 {
     struct stat st {};
-    if (::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) return {};
-    std::string text;
+    if (::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) return false;
+    bool ours = false, damaged = false;
     try {
-        text = platform::ReadBytes(path_);
+        platform::ForEachFileLine(path_, [&](std::string_view line) {
+            if (damaged) return;
+            if (!ours) {
+                ours = line == kSignature;
+                damaged = !ours;
+            } else if (IsStorableId(line)) {
+                use(line);
+            } else {
+                damaged = true;
+            }
+        });
     } catch (const EInOutError&) {
-        return {};
+        return false;
     }
-    const std::string signature = std::string(kSignature) + "\n";
-    if (text.compare(0, signature.size(), signature) != 0) return {};
-    text.erase(0, signature.size());
-    if (!text.empty() && text.back() != '\n') text.push_back('\n');  // a last line without its end
-    bool damaged = false;
-    ForEachLine(text, [&](std::string_view id) { damaged = damaged || !IsStorableId(id); });
-    if (damaged) return {};  // trust none of it
+    return ours && !damaged;
+}
+
+std::string TSeenMessages::ReadIdText() const
+{
+    std::string text;
+    if (!ReadIds([&](std::string_view id) { text.append(id).push_back('\n'); })) return {};  // trust none of it
     return text;
 }
 
 void TSeenMessages::Load(const std::string& accountFolder, const char* fileName)
 {
     path_ = WithSlash(accountFolder) + fileName;
-    const std::string text = ReadIdText();
     std::vector<uint64_t> hashes;
-    hashes.reserve(LineCount(text));
-    ForEachLine(text, [&](std::string_view id) { hashes.push_back(HashOfId(id)); });
+    if (!ReadIds([&](std::string_view id) { hashes.push_back(HashOfId(id)); })) hashes.clear();
     hashes_ = Sorted(std::move(hashes));
 }
 
@@ -180,23 +186,24 @@ void TSeenMessages::Write(const TIdList& ids)
     for (size_t i = 0; i < ids.size(); ++i) order[i] = uint32_t(i);
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return ids[a] < ids[b]; });
     std::vector<bool> keep(ids.size());
-    size_t bytes = 0;
     for (size_t k = 0; k < order.size(); ++k) {
         const std::string_view id = ids[order[k]];
         keep[order[k]] = IsStorableId(id) && (k == 0 || ids[order[k - 1]] != id);
-        if (keep[order[k]]) bytes += id.size() + 1;
     }
     std::vector<uint64_t> hashes;
     hashes.reserve(ids.size());
-    std::string text = std::string(kSignature) + "\n";
-    text.reserve(text.size() + bytes);
+    platform::ForceDirectories(path_.substr(0, path_.rfind('/') + 1));
+    // Written as it is made: a big mailbox's ids would otherwise be held twice.
+    platform::TReplacingFile file(path_);
+    file.Write(kSignature);
+    file.Write("\n");
     for (size_t i = 0; i < ids.size(); ++i)
         if (keep[i]) {
-            text.append(ids[i]).push_back('\n');
+            file.Write(ids[i]);
+            file.Write("\n");
             hashes.push_back(HashOfId(ids[i]));
         }
-    platform::ForceDirectories(path_.substr(0, path_.rfind('/') + 1));
-    platform::WriteBytes(path_, text);
+    file.Commit();
     hashes_ = Sorted(std::move(hashes));
 }
 

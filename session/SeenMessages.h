@@ -7,6 +7,7 @@
 #include "platform/Strings.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,9 @@ private:
     // (two ids of one mailbox share one with a chance of about 1 in 10^10); the rare saves that
     // keep the old ids read them from the file again.
     void Write(const TIdList& ids);
+    // Hands each of the file's ids to `use`; false when the file is missing, not ours or
+    // damaged (the ids handed so far are then not to be trusted).
+    bool ReadIds(const std::function<void(std::string_view)>& use) const;
     // The file's ids, a line each, when it is ours and undamaged; else empty.
     std::string ReadIdText() const;
 

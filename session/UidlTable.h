@@ -20,6 +20,12 @@ public:
         ends_.push_back({number, uint32_t(text_.size())});
     }
     void Seal();
+    // Frees the block too: assigning an empty table would keep the text's room.
+    void Clear()
+    {
+        std::string().swap(text_);
+        std::vector<TEnd>().swap(ends_);
+    }
 
     // The id of a message; empty when the server gave none.
     std::string_view Of(int number) const

@@ -177,5 +177,10 @@ QString DisplayDate(const std::string& raw)
 {
     std::optional<QDateTime> date = ParseMailDate(raw);
     if (!date) return DisplayPlainText(raw);
-    return QLocale().toString(date->toLocalTime(), QLocale::ShortFormat);
+    return DisplayTime(date->toSecsSinceEpoch());
+}
+
+QString DisplayTime(int64_t secondsSince1970)
+{
+    return QLocale().toString(QDateTime::fromSecsSinceEpoch(secondsSince1970).toLocalTime(), QLocale::ShortFormat);
 }

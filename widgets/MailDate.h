@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -17,3 +18,5 @@ std::optional<QDateTime> ParseMailDate(const std::string& raw);
 // The date in the local time zone in the locale's short format; the raw text, trimmed and shown
 // as it stands, when it does not parse.
 QString DisplayDate(const std::string& raw);
+// A time as DisplayDate shows a date.
+QString DisplayTime(int64_t secondsSince1970);

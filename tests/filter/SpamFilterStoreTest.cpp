@@ -283,22 +283,26 @@ TEST_F(FilterStore, ScoringOnAThreadKeepsEveryScoreInOrderPastItsBound)
     TSpamFilter filter(path);
     filter.Train("s", kSpam, TTrainAs::Spam);
     filter.Train("h", kHam, TTrainAs::Ham);
+    filter.AddSender(TSenderList::Blocked, "prize.test");
     // More headers than may wait at once, so the poster waits for the thread again and again.
     const size_t count = TBackgroundScoring::kMostWaiting * 3 + 7;
-    std::vector<double> expected;
-    std::vector<TSpamScore> scores;
+    std::vector<TSpamScore> expected;
     {
         TBackgroundScoring scoring(filter);
         for (size_t i = 0; i < count; ++i) {
             const std::string& header = i % 3 ? kHam : kSpam;
-            expected.push_back(filter.Classify(header).score);
+            expected.push_back(filter.Classify(header));
             scoring.Post(header);
         }
-        scores = scoring.Finish();
+        ASSERT_EQ(scoring.Finish(), count);
+        for (size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(scoring.Score(i).score, float(expected[i].score)) << i;
+            ASSERT_EQ(scoring.Score(i).verdict, expected[i].verdict) << i;
+            ASSERT_EQ(scoring.Score(i).sender, expected[i].sender) << i;
+        }
     }
-    ASSERT_EQ(scores.size(), count);
-    for (size_t i = 0; i < count; ++i) ASSERT_EQ(scores[i].score, expected[i]) << i;
-    EXPECT_NE(expected[0], expected[1]);
+    EXPECT_EQ(expected[0].sender, TSenderList::Blocked);
+    EXPECT_FALSE(expected[1].sender);
     TBackgroundScoring dropped(filter);  // an unfinished run ends with it
     for (int i = 0; i < 100; ++i) dropped.Post(kSpam);
 }
