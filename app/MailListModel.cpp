@@ -11,18 +11,20 @@
 
 #include <algorithm>
 
+static_assert(sizeof(TMailRow) <= 64, "a big list holds one per message");
+
 void TMailRow::SetFrom(std::string_view from)
 {
     texts_.Set(kFrom, from);
     texts_.Set(kShownFrom, {});
-    fromShown_ = {};
+    fromShownLength_ = 0;
 }
 
 void TMailRow::SetSubject(std::string_view subject)
 {
     texts_.Set(kSubject, subject);
     texts_.Set(kShownSubject, {});
-    subjectShown_ = {};
+    subjectShownLength_ = 0;
 }
 
 TMessageIdentity TMailRow::Identity() const
@@ -45,15 +47,14 @@ void TMailRow::SetUidl(std::string_view uidl)
     texts_.Set(kIdentity, uidl);
 }
 
-void TMailRow::SetShown(int raw, TInRaw& in, std::string_view decoded)
+void TMailRow::SetShown(int raw, uint16_t& length, std::string_view decoded)
 {
     const std::string_view text = texts_.Get(raw);
-    const size_t at = std::min(text.find_first_not_of(" \t"), text.size());
-    if (at < TInRaw::kNotInRaw && decoded.size() <= UINT16_MAX && text.substr(at, decoded.size()) == decoded) {
-        in = {uint16_t(at), uint16_t(decoded.size())};
+    if (decoded.size() < kNotInRaw && text.substr(ShownStart(text), decoded.size()) == decoded) {
+        length = uint16_t(decoded.size());
         texts_.Set(raw + kShownFrom, {});
     } else {
-        in.at = TInRaw::kNotInRaw;
+        length = kNotInRaw;
         texts_.Set(raw + kShownFrom, decoded);
     }
 }

@@ -9,6 +9,7 @@
 #include <QCollator>
 #include <QIcon>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <functional>
@@ -38,31 +39,32 @@ public:
 
     // As the list shows them (filled by ShowRow): decoded, UTF-8. Most are the raw text less
     // the blanks around it, and then only where they lie in it is kept.
-    std::string_view ShownFrom() const { return Shown(kFrom, fromShown_); }
-    std::string_view ShownSubject() const { return Shown(kSubject, subjectShown_); }
-    bool ShownSubjectIsRaw() const { return subjectShown_.at != TInRaw::kNotInRaw; }
-    void SetShownFrom(std::string_view decoded) { SetShown(kFrom, fromShown_, decoded); }
-    void SetShownSubject(std::string_view decoded) { SetShown(kSubject, subjectShown_, decoded); }
+    std::string_view ShownFrom() const { return Shown(kFrom, fromShownLength_); }
+    std::string_view ShownSubject() const { return Shown(kSubject, subjectShownLength_); }
+    bool ShownSubjectIsRaw() const { return subjectShownLength_ != kNotInRaw; }
+    void SetShownFrom(std::string_view decoded) { SetShown(kFrom, fromShownLength_, decoded); }
+    void SetShownSubject(std::string_view decoded) { SetShown(kSubject, subjectShownLength_, decoded); }
 
     // The list keeps its rows' texts together, in an arena of its own.
     void MoveTextsInto(TTextArena& arena) { texts_.MoveInto(arena); }
 
 private:
     enum { kFrom, kSubject, kDate, kIdentity, kShownFrom, kShownSubject, kTextCount };
-    // Where a shown text lies in its raw one; at is kNotInRaw when it is a text of its own.
-    struct TInRaw {
-        static constexpr uint16_t kNotInRaw = UINT16_MAX;
-        uint16_t at = 0, length = UINT16_MAX;
-    };
-    std::string_view Shown(int raw, const TInRaw& in) const
+    // Most shown texts are their raw one from its first non-blank on, less what ends it (the
+    // blanks, a comment): then only their length is kept. kNotInRaw: a text of its own.
+    static constexpr uint16_t kNotInRaw = UINT16_MAX;
+    static size_t ShownStart(std::string_view raw) { return std::min(raw.find_first_not_of(" \t"), raw.size()); }
+    std::string_view Shown(int raw, uint16_t length) const
     {
-        return in.at != TInRaw::kNotInRaw ? texts_.Get(raw).substr(in.at, in.length) : texts_.Get(raw + kShownFrom);
+        if (length == kNotInRaw) return texts_.Get(raw + kShownFrom);
+        const std::string_view text = texts_.Get(raw);
+        return text.substr(ShownStart(text), length);
     }
-    void SetShown(int raw, TInRaw& in, std::string_view decoded);
+    void SetShown(int raw, uint16_t& length, std::string_view decoded);
 
-    // The members in an order that leaves no padding between them.
+    // The members in an order that leaves no padding between them: a row is 64 bytes.
     TPackedTexts<kTextCount> texts_;
-    TInRaw fromShown_, subjectShown_;
+    uint16_t fromShownLength_ = 0, subjectShownLength_ = 0;
 
 public:
     // The file of the header lines saved for this message by the check that listed it, in the
@@ -70,19 +72,19 @@ public:
     std::string HeaderName() const;
     int32_t headerNumber = -1;  // the number in the file's name; -1 for none
 
-    float spamScore = -1;      // the filter's score, 0 to 100; -1 when it gave none
+    float spamScore = -1;  // the filter's score, 0 to 100; -1 when it gave none
+    int8_t mark = -1;      // 0 marked by a rule, 1 as likely spam, 3 from a blocked sender, 2 deleted on the server, -1 none
+    bool friendSender : 1 = false;   // from a friend: nothing marks it
+    bool blockedSender : 1 = false;  // from a blocked sender: always marked
+    bool userCleared : 1 = false;    // the user took its mark away: nothing marks it again
+    bool userMarked : 1 = false;     // the user called it spam: marked whatever its score
+    bool isNew : 1 = false;          // not listed by the check before: drawn bold
+    bool shown : 1 = false;          // ShowRow has filled the shown texts and the time
+private:
+    bool identityIsUidl_ : 1 = false;  // else it holds the header's key
+public:
     int64_t octets = 0;        // the size the server gave: sorted by and shown in the Size cell
     int64_t time = INT64_MIN;  // seconds since 1970; INT64_MIN when the date does not parse
-    int8_t mark = -1;          // 0 marked by a rule, 1 as likely spam, 3 from a blocked sender, 2 deleted on the server, -1 none
-    bool friendSender = false;  // from a friend: nothing marks it
-    bool blockedSender = false; // from a blocked sender: always marked
-    bool userCleared = false;   // the user took its mark away: nothing marks it again
-    bool userMarked = false;    // the user called it spam: marked whatever its score
-    bool isNew = false;         // not listed by the check before: drawn bold
-    bool shown = false;         // ShowRow has filled the shown texts and the time
-
-private:
-    bool identityIsUidl_ = false;  // else it holds the header's key
 };
 
 // The date as the list shows it: made when drawn, as a big list would hold a copy per row.

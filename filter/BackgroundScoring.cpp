@@ -30,7 +30,7 @@ TSpamScore TBackgroundScoring::Score(size_t i) const
     const TKeptScore& kept = scores_.at(i);
     TSpamScore score;
     score.score = kept.score;
-    score.verdict = kept.verdict;
+    score.verdict = TSpamClass(kept.verdict);
     if (kept.sender) score.sender = TSenderList(kept.sender);
     return score;
 }
@@ -40,7 +40,7 @@ void TBackgroundScoring::Run()
     while (std::optional<std::string> header = waiting_.Pop()) {
         const TSpamScore score = filter_.Classify(*header);  // never throws
         std::lock_guard lock(mutex_);
-        scores_.push_back({float(score.score), score.verdict, int8_t(score.sender ? int(*score.sender) : 0)});
+        scores_.push_back({float(score.score), uint8_t(score.verdict), uint8_t(score.sender ? int(*score.sender) : 0)});
         scored_.notify_all();
     }
 }

@@ -34,8 +34,8 @@ private:
 
     struct TKeptScore {
         float score;
-        TSpamClass verdict;
-        int8_t sender;  // a TSenderList, or 0 for none
+        uint8_t verdict;  // a TSpamClass
+        uint8_t sender;   // a TSenderList, or 0 for none
     };
 
     const TSpamFilter& filter_;

@@ -204,7 +204,7 @@ void TKiroPOP3::List()
         ReadMultiLine([this](const std::string& line) {
             int64_t size = StrToInt64(NthWord(line, ' ', 2));
             int msg = StrToInt(NthWord(line, ' ', 1));
-            listedSizes_.emplace_back(msg, size);
+            listedSizes_.push_back({msg, size});
             if (OnList) OnList(msg, size);
         }, !OnList);
     } catch (...) {
@@ -225,7 +225,7 @@ void TKiroPOP3::OrderListedSizes()
             return;
     }
     std::stable_sort(listedSizes_.begin(), listedSizes_.end(), byNumber);
-    std::vector<std::pair<int, int64_t>> kept;
+    std::vector<TListed> kept;
     for (const auto& entry : listedSizes_) {
         if (!kept.empty() && kept.back().first == entry.first) kept.back() = entry;
         else kept.push_back(entry);

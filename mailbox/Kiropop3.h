@@ -144,8 +144,15 @@ private:
 
     TSummary summary_;
     std::vector<std::string> capabilities_;
-    // From the last full LIST of this connection, by number: one pair per message of a big box.
-    std::vector<std::pair<int, int64_t>> listedSizes_;
+    // From the last full LIST of this connection, by number: one per message of a big box, so
+    // without the padding a pair would have.
+#pragma pack(push, 4)
+    struct TListed {
+        int first;       // the number
+        int64_t second;  // its size
+    };
+#pragma pack(pop)
+    std::vector<TListed> listedSizes_;
     int messageCount_ = 0;
     bool busy_ = false;
     std::string attachFilePath_;

@@ -16,6 +16,10 @@ public:
     void Add(int number, std::string_view id)
     {
         if (text_.size() + id.size() > UINT32_MAX) return;  // no real mailbox comes near
+        // A server's ids are mostly of one length: room for as many as are expected, as doubling
+        // would leave up to half of a big table's room unused.
+        if (ends_.empty() && text_.capacity() < ends_.capacity() * (id.size() + 1))
+            text_.reserve(std::min<size_t>(ends_.capacity() * (id.size() + 1), size_t(64) << 20));
         text_ += id;
         ends_.push_back({number, uint32_t(text_.size())});
     }
