@@ -232,6 +232,10 @@ void TMainFrm::TellCheckFailures(bool timed)
         notifier_->Tell(f.account, {ToQ("Checking " + f.account + " failed"), {ToQ(f.reason)}});
 }
 
+namespace {
+constexpr size_t kMostPendingRows = 1000;
+}
+
 void TMainFrm::Get_msg_Summary(const std::string& accName)
 {
     std::string folder = platform::ProgramFolder() + accName;
@@ -305,8 +309,10 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             headerFiles.Post(MailRows->HeaderFolder() + row.HeaderName(), summary.Header);
             pending.push_back(std::move(row));
             // Five times a second is as fast as anyone reads rows coming in; each time costs a
-            // repaint of the list, which more often would hold up the replies.
-            if (sinceShown.hasExpired(200)) showPending();
+            // repaint of the list, which more often would hold up the replies. A fast server
+            // gives thousands in that time: what the views make for one insertion grows with
+            // it, so a batch has a bound too.
+            if (sinceShown.hasExpired(200) || pending.size() >= kMostPendingRows) showPending();
             if (i + 1 < count)
                 DisplayLCD_Msg("Dowmloading Message " + IntToStr(int64_t(i) + 2) + " of " + IntToStr(int64_t(count)));
         });
