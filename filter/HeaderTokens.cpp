@@ -1,16 +1,18 @@
 #include "filter/HeaderTokens.h"
 
 #include "filter/EncodedWords.h"
+#include "filter/HeaderDate.h"
+#include "filter/ReceivedHop.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
-#include <cstring>
+#include <optional>
 
 
 namespace {
-
 
 // A field longer than this is judged by its start: a 1 MB line costs no more than a long one.
 constexpr size_t kMaxFieldBytes = 4096;
@@ -82,6 +84,9 @@ bool IsReceivedDelimiter(char c)
     return table[static_cast<unsigned char>(c)];
 }
 
+// The words every Received line is made of: they tell nothing, and hashing them cost time.
+bool IsReceivedKeyword(std::string_view w) { return w == "from" || w == "by" || w == "id" || w == "for" || w == "via"; }
+
 bool IsIPv4(std::string_view s)
 {
     int parts = 0;
@@ -143,6 +148,7 @@ public:
     void Field(std::string_view name, std::string_view value)
     {
         std::string folded = Folded(name);
+        if (IsVerdictField(folded)) return;
         Emit("hdr", folded);
         pair_.assign(previous_).append(">").append(folded);
         Emit("seq", pair_);
@@ -164,6 +170,8 @@ public:
     void Finish()
     {
         Emit("hops", std::to_string(std::min(received_, 10)));
+        if (received_ > 0) Emit("originform", lastHopForm_);
+        DateSkew();
         if (!sawSubject_) Emit("subjshape", "none");
         if (!sawMessageId_) Emit("mid", "none");
         if (!sawFrom_) Emit("from", "none");
@@ -203,7 +211,15 @@ private:
         if (display.empty()) Emit("fromshape", "noname");
         else if (display.find('@') != std::string::npos) Emit("fromshape", "nameaddr");
         if (!display.empty() && display.front() == '"') Emit("fromshape", "quoted");
-        ForEachWord(display, [&](std::string_view w) { Emit("fromname", w); });
+        // Whether the name is written in the address ("Ann Example" <ann.example@...>): a
+        // person's mailer writes both from one account, a bulk sender pairs names at random.
+        std::string_view local = std::string_view(addr).substr(0, addr.find('@'));
+        bool nameInAddress = false;
+        ForEachWord(display, [&](std::string_view w) {
+            Emit("fromname", w);
+            if (w.size() >= 3 && local.find(w) != std::string_view::npos) nameInAddress = true;
+        });
+        if (!display.empty()) Emit("fromshape", nameInAddress ? "name-in-address" : "name-apart");
     }
 
     void Subject(std::string_view raw)
@@ -240,12 +256,16 @@ private:
 
     void Received(std::string_view raw)
     {
-        ++received_;
-        // The date after the last ";" says nothing of the path.
-        if (size_t semicolon = raw.rfind(';'); semicolon != std::string_view::npos) raw = raw.substr(0, semicolon);
         std::string& value = scratch_;
         value.assign(raw);
         FoldAsciiCase(value);
+        TReceivedHop hop = ParseReceivedHop(value);
+        ++received_;
+        lastHopForm_ = HopForm(hop);
+        Emit(received_ == 1 ? "entryform" : "hopform", lastHopForm_);
+        if (received_ == 1) receivedDate_ = ParseHeaderDate(hop.date);
+        // The date after the last ";" says nothing of the path.
+        if (size_t semicolon = value.rfind(';'); semicolon != std::string::npos) value.resize(semicolon);
         size_t words = 0;
         bool afterWith = false;
         for (size_t i = 0; i < value.size() && words < kMaxWordsPerField;) {
@@ -281,11 +301,58 @@ private:
             } else if (IsHostName(word)) {
                 Emit("rcvd", word);
                 Emit("rcvdom", LastLabels(word, 2));
-            } else if (word.size() <= 20 && std::all_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; })) {
+            } else if (word.size() <= 20 && !IsReceivedKeyword(word) &&
+                       std::all_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; })) {
                 Emit("rcvdw", word);
             }
         }
     }
+
+    // How a relay handed the mail on: the kind of name it gave, what its address resolved to
+    // and whether that is a private address: "fqdn/same", "bare/unknown/lan", "ip/dyn".
+    static std::string HopForm(const TReceivedHop& hop)
+    {
+        std::string form;
+        if (hop.helo.empty()) form = "none";
+        else if (!hop.ip.empty() && (hop.helo == hop.ip || (hop.helo.front() == '[' && hop.helo.find(hop.ip) == 1))) form = "ip";
+        else if (hop.helo.find('.') == std::string_view::npos) form = "bare";
+        else form = "fqdn";
+        form += '/';
+        if (hop.unknownRdns) form += "unknown";
+        else if (hop.rdns.empty()) form += hop.ip.empty() ? "noip" : "none";
+        else if (LooksDynamic(hop.rdns, hop.ip)) form += "dyn";
+        else if (hop.helo.find('.') != std::string_view::npos && RegisteredDomain(hop.rdns) == RegisteredDomain(hop.helo)) form += "same";
+        else form += "other";
+        if (IsPrivateIPv4(hop.ip)) form += "/lan";
+        if (hop.forged) form += "/forged";
+        return form;
+    }
+
+    // The Date the sender wrote against the time the user's mail server received the message:
+    // a clock far off, a zone off by whole hours, or a Date that cannot be read.
+    void DateSkew()
+    {
+        if (!sawDate_) return;
+        if (!date_) {
+            Emit("skew", "unreadable");
+            return;
+        }
+        if (!date_->zoneWritten) Emit("dateform", "nozone");
+        else if (std::abs(date_->zoneMinutes) > 14 * 60 || date_->zoneMinutes % 15 != 0) Emit("dateform", "badzone");
+        if (!receivedDate_) return;
+        int64_t late = receivedDate_->utcSeconds - date_->utcSeconds;
+        constexpr int64_t kHour = 3600, kDay = 24 * kHour;
+        const char* bucket = late < -kDay ? "ahead-days" : late < -kHour ? "ahead-hours" : late < -300 ? "ahead-minutes"
+                           : late < 600 ? "ok" : late < 2 * kHour ? "late-minutes" : late < kDay ? "late-hours"
+                           : late < 7 * kDay ? "late-days" : "late-weeks";
+        Emit("skew", bucket);
+        int64_t off = std::abs(late);
+        if (off >= 50 * 60 && off < kDay && (off + 120) % 1800 < 240) Emit("skew", "whole-hours");
+    }
+
+    // A spam scanner's verdict, added by the user's own mail system or its provider: the
+    // filter judges the sender, not another filter's opinion of it.
+    static bool IsVerdictField(const std::string& name) { return name == "x-spam" || name.rfind("x-spam-", 0) == 0; }
 
     // Fields added on the way or the same in every message of a mailbox say nothing of the sender.
     static bool IsTraceField(const std::string& name)
@@ -299,6 +366,8 @@ private:
     // "Date: Thu, 8 Aug 2002 02:42:40 -0700" gives the shape "Aa, 9 Aa 9 9:9:9 -9" and the zone.
     void Date(std::string_view value)
     {
+        sawDate_ = true;
+        date_ = ParseHeaderDate(value);
         Emit("dateshape", Shape(value));
         size_t last = value.find_last_of(" \t");
         if (last != std::string_view::npos) Emit("datezone", Folded(value.substr(last + 1, 12)));
@@ -382,8 +451,9 @@ private:
     const TTokenSink& sink_;
     std::string previous_, pair_, scratch_;
     int received_ = 0;
-    bool sawSubject_ = false, sawMessageId_ = false, sawFrom_ = false;
-    std::string fromDomain_;
+    bool sawSubject_ = false, sawMessageId_ = false, sawFrom_ = false, sawDate_ = false;
+    std::string fromDomain_, lastHopForm_;
+    std::optional<THeaderDate> date_, receivedDate_;
 };
 
 // The header's lines without line ends, up to the blank line; a leading mbox "From " line goes.

@@ -54,6 +54,26 @@ TEST(HeaderTokens, Cases)
          {"mailer:foo mail 2.0", "mailerw:foo", "hdr:x-mailer", "subjshape:none", "mid:none"}, {"hdr:subject", "hdr:from x@y thu aug 22 2002"}},
         {"content type and charset", "Content-Type: text/plain; charset=\"ISO-8859-1\"\n", {"ctype:text/plain", "charset:iso-8859-1"}, {}},
         {"names and their order", "From: a@b.c\nTo: d@e.f, g@e.f\n", {"hdr:from", "hdr:to", "seq:>from", "seq:from>to", "todom:e.f", "tocount:2"}, {}},
+        {"how each hop handed the mail on: the first one, the others and the last",
+         "Received: from mx.example.org (mx.example.org [192.0.2.1]) by in.example.net; Thu, 8 Aug 2002 10:00:00 +0000\n"
+         "Received: from 210.204.3.193 (unknown [210.204.3.193]) by mx.example.org\n"
+         "Received: from pc1 (200-161-145-252.dsl.example.br [200.161.145.252]) by a.example.com\n"
+         "Received: from hewlett ([192.168.0.188]) by b.example.com\n",
+         {"entryform:fqdn/same", "hopform:ip/unknown", "hopform:bare/dyn", "hopform:bare/none/lan", "originform:bare/none/lan", "hops:4"},
+         {"entryform:ip/unknown", "rcvdw:from", "rcvdw:by"}},
+        {"a Date in time", "Received: from a ([192.0.2.1]) by b; Thu, 8 Aug 2002 10:03:00 +0100\nDate: Thu, 8 Aug 2002 09:01:00 +0000\n",
+         {"skew:ok"}, {"skew:whole-hours", "dateform:nozone", "dateform:badzone"}},
+        {"a Date in the wrong zone", "Received: from a ([192.0.2.1]) by b; Thu, 8 Aug 2002 10:03:00 +0000\nDate: Thu, 8 Aug 2002 07:02:00 +0000\n",
+         {"skew:late-hours", "skew:whole-hours"}, {"skew:ok"}},
+        {"a Date days ahead, in a zone that does not exist",
+         "Received: from a ([192.0.2.1]) by b; Thu, 8 Aug 2002 10:00:00 +0000\nDate: Mon, 12 Aug 2002 07:14:49 -1600\n",
+         {"skew:ahead-days", "dateform:badzone"}, {}},
+        {"a Date that cannot be read", "Date: sometime\n", {"skew:unreadable"}, {"skew:ok"}},
+        {"a Date with no Received line", "Date: Thu, 8 Aug 2002 10:00\n", {"dateform:nozone"}, {"skew:ok", "skew:unreadable"}},
+        {"the name written in the address", "From: Ann Example <ann.example@example.org>\n", {"fromshape:name-in-address"}, {"fromshape:name-apart"}},
+        {"a name apart from the address", "From: Ann Example <xk7@example.org>\n", {"fromshape:name-apart"}, {"fromshape:name-in-address"}},
+        {"another filter's verdict is not read", "X-Spam-Status: Yes, hits=9\nX-Spam: spam\nSubject: hi\n",
+         {"seq:>subject"}, {"hdr:x-spam-status", "hdr:x-spam", "v:x-spam:spam"}},
     };
     for (const TokenCase& c : cases) {
         std::vector<std::string> tokens = HeaderTokens(c.header);
