@@ -261,7 +261,7 @@ private:
         FoldAsciiCase(value);
         TReceivedHop hop = ParseReceivedHop(value);
         ++received_;
-        lastHopForm_ = HopForm(hop);
+        HopForm(hop, lastHopForm_);  // kept for the last hop; its buffer is reused
         Emit(received_ == 1 ? "entryform" : "hopform", lastHopForm_);
         if (received_ == 1) receivedDate_ = ParseHeaderDate(hop.date);
         // The date after the last ";" says nothing of the path.
@@ -310,13 +310,13 @@ private:
 
     // How a relay handed the mail on: the kind of name it gave, what its address resolved to
     // and whether that is a private address: "fqdn/same", "bare/unknown/lan", "ip/dyn".
-    static std::string HopForm(const TReceivedHop& hop)
+    static void HopForm(const TReceivedHop& hop, std::string& form)
     {
-        std::string form;
-        if (hop.helo.empty()) form = "none";
-        else if (!hop.ip.empty() && (hop.helo == hop.ip || (hop.helo.front() == '[' && hop.helo.find(hop.ip) == 1))) form = "ip";
-        else if (hop.helo.find('.') == std::string_view::npos) form = "bare";
-        else form = "fqdn";
+        form.clear();
+        if (hop.helo.empty()) form += "none";
+        else if (!hop.ip.empty() && (hop.helo == hop.ip || (hop.helo.front() == '[' && hop.helo.find(hop.ip) == 1))) form += "ip";
+        else if (hop.helo.find('.') == std::string_view::npos) form += "bare";
+        else form += "fqdn";
         form += '/';
         if (hop.unknownRdns) form += "unknown";
         else if (hop.rdns.empty()) form += hop.ip.empty() ? "noip" : "none";
@@ -325,7 +325,6 @@ private:
         else form += "other";
         if (IsPrivateIPv4(hop.ip)) form += "/lan";
         if (hop.forged) form += "/forged";
-        return form;
     }
 
     // The Date the sender wrote against the time the user's mail server received the message:
