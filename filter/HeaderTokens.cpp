@@ -3,6 +3,7 @@
 #include "filter/EncodedWords.h"
 #include "filter/HeaderDate.h"
 #include "filter/ReceivedHop.h"
+#include "filter/SortedHashes.h"
 
 #include <algorithm>
 #include <array>
@@ -558,8 +559,7 @@ std::vector<uint64_t> HeaderTokenHashes(std::string_view header)
     std::vector<uint64_t> hashes;
     hashes.reserve(128);
     ForEachHeaderToken(header, [&](std::string_view kind, std::string_view text) { hashes.push_back(TokenHash(kind, text)); });
-    std::sort(hashes.begin(), hashes.end());
-    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    SortUnique(hashes);
     return hashes;
 }
 

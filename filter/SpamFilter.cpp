@@ -4,6 +4,7 @@
 #include "filter/FilterDatabase.h"
 #include "filter/FilterError.h"
 #include "filter/HeaderTokens.h"
+#include "filter/SortedHashes.h"
 #include "platform/Folders.h"
 
 #include <algorithm>
@@ -99,8 +100,7 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
         result.verdict = *list == TSenderList::Friend ? TSpamClass::Ham : TSpamClass::Spam;
         return result;
     }
-    std::sort(hashes.begin(), hashes.end());
-    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    SortUnique(hashes);
     for (uint64_t h : hashes) table_.Prefetch(h);
     const TRobinsonParams& params = options_.robinson;
     TChiSquareSum sum;
