@@ -28,6 +28,20 @@ bool IsAsciiAlnum(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'a' 
 bool IsWordByte(unsigned char c) { return IsAsciiAlnum(c) || c >= 0x80; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// find_first_of calls memchr for every byte of the text; on fields of a few dozen bytes a
+// plain loop is several times faster.
+template <typename Is>
+size_t FindIf(std::string_view s, size_t from, Is is)
+{
+    for (size_t i = from; i < s.size(); ++i)
+        if (is(s[i])) return i;
+    return std::string_view::npos;
+}
+
+bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+// Where an address's domain ends.
+bool EndsDomain(char c) { return c == ' ' || c == '\t' || c == '>' || c == ',' || c == ';' || c == ')' || c == '"'; }
+
 std::string_view TrimView(std::string_view s)
 {
     size_t b = 0, e = s.size();
@@ -379,7 +393,7 @@ private:
         std::string value = Folded(DecodeEncodedWords(raw));
         size_t count = 0;
         for (size_t at = value.find('@'); at != std::string::npos && count < kMaxWordsPerField; at = value.find('@', at + 1)) {
-            size_t end = value.find_first_of(" \t>,;)\"", at + 1);
+            size_t end = FindIf(value, at + 1, EndsDomain);
             std::string_view domain = std::string_view(value).substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
             Emit(name + "dom", domain);
             ++count;
@@ -396,7 +410,7 @@ private:
             Emit(name, "noaddress");
             return;
         }
-        size_t end = value.find_first_of(" \t>,;)\"", at + 1);
+        size_t end = FindIf(value, at + 1, EndsDomain);
         std::string_view domain = std::string_view(value).substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
         Emit(name + "dom", domain);
         Emit(name + "samedom", fromDomain_.empty() ? "nofrom" : domain == fromDomain_ ? "yes" : "no");
@@ -441,7 +455,7 @@ private:
         Emit("ctype", TrimView(v.substr(0, v.find(';'))));
         if (size_t cs = v.find("charset="); cs != std::string_view::npos) {
             std::string_view charset = v.substr(cs + 8);
-            charset = charset.substr(0, charset.find_first_of("; \t"));
+            charset = charset.substr(0, FindIf(charset, 0, [](char c) { return c == ';' || IsBlankOrTab(c); }));
             if (!charset.empty() && charset.front() == '"') charset.remove_prefix(1);
             if (!charset.empty() && charset.back() == '"') charset.remove_suffix(1);
             Emit("charset", charset);
@@ -506,7 +520,7 @@ void ForEachHeaderToken(std::string_view header, const TTokenSink& sink)
         size_t colon = line.find(':');
         if (colon == std::string_view::npos || colon == 0) continue;
         std::string_view name = TrimView(line.substr(0, colon));
-        if (name.find_first_of(" \t") != std::string_view::npos) continue;
+        if (FindIf(name, 0, IsBlankOrTab) != std::string_view::npos) continue;
         tokenizer.Field(name, line.substr(colon + 1));
         ++fields;
     }
@@ -526,6 +540,26 @@ namespace {
 
 // Eight bytes at a time: scoring hashes some 150 tokens a message, bytewise FNV cost a third
 // of the time. Multiply-rotate rounds with a final avalanche (the table uses the low bits).
+// The last 0-7 bytes as memcpy into a zeroed word gives them, without its call for a size
+// unknown at compile time.
+uint64_t TailWord(const char* p, size_t n)
+{
+    if constexpr (std::endian::native != std::endian::little) {
+        uint64_t word = 0;
+        std::memcpy(&word, p, n);
+        return word;
+    }
+    auto byte = [&](size_t i) { return static_cast<uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i); };
+    if (n >= 4) {
+        uint32_t low, high;  // overlapping when n < 8: the shared bytes land in the same place
+        std::memcpy(&low, p, 4);
+        std::memcpy(&high, p + n - 4, 4);
+        return low | (static_cast<uint64_t>(high) << (8 * (n - 4)));
+    }
+    if (n == 0) return 0;
+    return byte(0) | byte(n / 2) | byte(n - 1);
+}
+
 uint64_t HashBytes(uint64_t h, std::string_view bytes)
 {
     constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
@@ -535,8 +569,7 @@ uint64_t HashBytes(uint64_t h, std::string_view bytes)
         std::memcpy(&word, bytes.data() + i, 8);
         h = std::rotl((h ^ word) * kMul, 29);
     }
-    uint64_t tail = 0;
-    std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
+    uint64_t tail = TailWord(bytes.data() + i, bytes.size() - i);
     h = std::rotl((h ^ tail ^ (static_cast<uint64_t>(bytes.size()) << 56)) * kMul, 29);
     return h;
 }
