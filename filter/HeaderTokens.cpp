@@ -58,15 +58,17 @@ std::string Folded(std::string_view s)
 }
 
 // Character classes with runs collapsed: "<20020822.A1b@x>" gives "<9.AaAa@a>".
+// Built in a fixed buffer: std::string's push_back is a call per byte.
 std::string Shape(std::string_view s)
 {
-    std::string out;
+    char out[kMaxShapeBytes];
+    size_t n = 0;
     for (unsigned char c : s) {
         char cls = (c >= '0' && c <= '9') ? '9' : (c >= 'a' && c <= 'z') ? 'a' : (c >= 'A' && c <= 'Z') ? 'A' : c >= 0x80 ? 'h' : static_cast<char>(c);
-        if (out.empty() || out.back() != cls) out += cls;
-        if (out.size() >= kMaxShapeBytes) break;
+        if (n == 0 || out[n - 1] != cls) out[n++] = cls;
+        if (n >= kMaxShapeBytes) break;
     }
-    return out;
+    return std::string(out, n);
 }
 
 template <typename F>
