@@ -7,9 +7,7 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 
 
@@ -167,6 +165,9 @@ std::string_view LastLabels(std::string_view host, int labels)
     return host.substr(at + 1);
 }
 
+// A kind fixed in the program, hashed when it is compiled.
+consteval TTokenKind K(std::string_view name) { return TokenKind(name); }
+
 class Tokenizer {
 public:
     explicit Tokenizer(const TTokenSink& sink) : sink_(sink) {}
@@ -175,9 +176,9 @@ public:
     {
         std::string folded = Folded(name);
         if (IsVerdictField(folded)) return;
-        Emit("hdr", folded);
+        Emit(K("hdr"), folded);
         pair_.assign(previous_).append(">").append(folded);
-        Emit("seq", pair_);
+        Emit(K("seq"), pair_);
         previous_.swap(folded);
         // A view: comparing std::string with a literal calls memcmp before looking at the sizes.
         std::string_view field = previous_;
@@ -196,23 +197,23 @@ public:
 
     void Finish()
     {
-        Emit("hops", std::to_string(std::min(received_, 10)));
-        if (received_ > 0) Emit("originform", lastHopForm_);
+        Emit(K("hops"), std::to_string(std::min(received_, 10)));
+        if (received_ > 0) Emit(K("originform"), lastHopForm_);
         DateSkew();
-        if (!sawSubject_) Emit("subjshape", "none");
-        if (!sawMessageId_) Emit("mid", "none");
-        if (!sawFrom_) Emit("from", "none");
+        if (!sawSubject_) Emit(K("subjshape"), "none");
+        if (!sawMessageId_) Emit(K("mid"), "none");
+        if (!sawFrom_) Emit(K("from"), "none");
     }
 
 private:
-    void Emit(std::string_view kind, std::string_view text) { sink_(kind, text); }
+    void Emit(const TTokenKind& kind, std::string_view text) { sink_(kind, text); }
 
     // A kind made of two parts ("to" "dom"), in a buffer reused for every field; valid until the
     // next call.
-    std::string_view KindOf(std::string_view a, std::string_view b)
+    TTokenKind KindOf(std::string_view a, std::string_view b)
     {
         kind_.assign(a).append(b);
-        return kind_;
+        return TokenKind(kind_);
     }
 
     void From(std::string_view raw)
@@ -233,28 +234,28 @@ private:
         }
         std::string addr = Folded(TrimView(address));
         std::string display = Folded(TrimView(name));
-        Emit("from", addr);
+        Emit(K("from"), addr);
         if (size_t at = addr.rfind('@'); at != std::string::npos) {
             std::string_view domain = std::string_view(addr).substr(at + 1);
-            Emit("fromdom", domain);
+            Emit(K("fromdom"), domain);
             fromDomain_ = std::string(domain);
-            Emit("fromtld", LastLabels(domain, 1));
-            Emit("fromshape", "local:" + Shape(std::string_view(addr).substr(0, at)));
+            Emit(K("fromtld"), LastLabels(domain, 1));
+            Emit(K("fromshape"), "local:" + Shape(std::string_view(addr).substr(0, at)));
         } else {
-            Emit("fromshape", "nodomain");
+            Emit(K("fromshape"), "nodomain");
         }
-        if (display.empty()) Emit("fromshape", "noname");
-        else if (display.find('@') != std::string::npos) Emit("fromshape", "nameaddr");
-        if (!display.empty() && display.front() == '"') Emit("fromshape", "quoted");
+        if (display.empty()) Emit(K("fromshape"), "noname");
+        else if (display.find('@') != std::string::npos) Emit(K("fromshape"), "nameaddr");
+        if (!display.empty() && display.front() == '"') Emit(K("fromshape"), "quoted");
         // Whether the name is written in the address ("Ann Example" <ann.example@...>): a
         // person's mailer writes both from one account, a bulk sender pairs names at random.
         std::string_view local = std::string_view(addr).substr(0, addr.find('@'));
         bool nameInAddress = false;
         ForEachWord(display, [&](std::string_view w) {
-            Emit("fromname", w);
+            Emit(K("fromname"), w);
             if (w.size() >= 3 && local.find(w) != std::string_view::npos) nameInAddress = true;
         });
-        if (!display.empty()) Emit("fromshape", nameInAddress ? "name-in-address" : "name-apart");
+        if (!display.empty()) Emit(K("fromshape"), nameInAddress ? "name-in-address" : "name-apart");
     }
 
     void Subject(std::string_view raw)
@@ -264,11 +265,11 @@ private:
         std::string value = DecodeEncodedWords(raw, &charsets);
         for (size_t at = 0; at < charsets.size();) {
             size_t blank = std::min(charsets.find(' ', at), charsets.size());
-            Emit("subjcs", std::string_view(charsets).substr(at, std::min<size_t>(blank - at, kMaxWordBytes)));
+            Emit(K("subjcs"), std::string_view(charsets).substr(at, std::min<size_t>(blank - at, kMaxWordBytes)));
             at = blank + 1;
         }
         if (TrimView(value).empty()) {
-            Emit("subjshape", "empty");
+            Emit(K("subjshape"), "empty");
             return;
         }
         size_t letters = 0, upper = 0;
@@ -282,11 +283,11 @@ private:
             if (c == '!') bangRun = std::max(bangRun, run);
             if (c == '$') dollarRun = std::max(dollarRun, run);
         }
-        if (letters >= 4 && upper == letters) Emit("subjshape", "caps");
-        if (bangRun > 0) Emit("subjshape", bangRun >= 2 ? "!!" : "!");
-        if (dollarRun > 0) Emit("subjshape", dollarRun >= 2 ? "$$" : "$");
+        if (letters >= 4 && upper == letters) Emit(K("subjshape"), "caps");
+        if (bangRun > 0) Emit(K("subjshape"), bangRun >= 2 ? "!!" : "!");
+        if (dollarRun > 0) Emit(K("subjshape"), dollarRun >= 2 ? "$$" : "$");
         FoldAsciiCase(value);
-        ForEachWord(value, [&](std::string_view w) { Emit("subj", w); });
+        ForEachWord(value, [&](std::string_view w) { Emit(K("subj"), w); });
     }
 
     void Received(std::string_view raw)
@@ -297,7 +298,7 @@ private:
         TReceivedHop hop = ParseReceivedHop(value);
         ++received_;
         HopForm(hop, lastHopForm_);  // kept for the last hop; its buffer is reused
-        Emit(received_ == 1 ? "entryform" : "hopform", lastHopForm_);
+        Emit(received_ == 1 ? K("entryform") : K("hopform"), lastHopForm_);
         if (received_ == 1) receivedDate_ = ParseHeaderDate(hop.date);
         // The date after the last ";" says nothing of the path.
         if (size_t semicolon = value.rfind(';'); semicolon != std::string::npos) value.resize(semicolon);
@@ -313,7 +314,7 @@ private:
             std::string_view word = std::string_view(value).substr(start, i - start);
             ++words;
             if (afterWith) {
-                Emit("with", word.substr(0, kMaxWordBytes));
+                Emit(K("with"), word.substr(0, kMaxWordBytes));
                 afterWith = false;
                 continue;
             }
@@ -325,20 +326,20 @@ private:
             while (!word.empty() && word.back() == '.') word.remove_suffix(1);
             if (word.empty() || word.size() > 80) continue;
             if (IsIPv4(word)) {
-                Emit("ip", word);
-                Emit("net", word.substr(0, word.rfind('.')));
+                Emit(K("ip"), word);
+                Emit(K("net"), word.substr(0, word.rfind('.')));
             } else if (IsIPv6(word)) {
-                Emit("ip6", word);
+                Emit(K("ip6"), word);
                 size_t cut = 0;
                 for (int colons = 0; cut < word.size() && colons < 3; ++cut)
                     if (word[cut] == ':') ++colons;
-                Emit("net6", word.substr(0, cut));
+                Emit(K("net6"), word.substr(0, cut));
             } else if (IsHostName(word)) {
-                Emit("rcvd", word);
-                Emit("rcvdom", LastLabels(word, 2));
+                Emit(K("rcvd"), word);
+                Emit(K("rcvdom"), LastLabels(word, 2));
             } else if (word.size() <= 20 && !IsReceivedKeyword(word) &&
                        std::all_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; })) {
-                Emit("rcvdw", word);
+                Emit(K("rcvdw"), word);
             }
         }
     }
@@ -368,20 +369,20 @@ private:
     {
         if (!sawDate_) return;
         if (!date_) {
-            Emit("skew", "unreadable");
+            Emit(K("skew"), "unreadable");
             return;
         }
-        if (!date_->zoneWritten) Emit("dateform", "nozone");
-        else if (std::abs(date_->zoneMinutes) > 14 * 60 || date_->zoneMinutes % 15 != 0) Emit("dateform", "badzone");
+        if (!date_->zoneWritten) Emit(K("dateform"), "nozone");
+        else if (std::abs(date_->zoneMinutes) > 14 * 60 || date_->zoneMinutes % 15 != 0) Emit(K("dateform"), "badzone");
         if (!receivedDate_) return;
         int64_t late = receivedDate_->utcSeconds - date_->utcSeconds;
         constexpr int64_t kHour = 3600, kDay = 24 * kHour;
         const char* bucket = late < -kDay ? "ahead-days" : late < -kHour ? "ahead-hours" : late < -300 ? "ahead-minutes"
                            : late < 600 ? "ok" : late < 2 * kHour ? "late-minutes" : late < kDay ? "late-hours"
                            : late < 7 * kDay ? "late-days" : "late-weeks";
-        Emit("skew", bucket);
+        Emit(K("skew"), bucket);
         int64_t off = std::abs(late);
-        if (off >= 50 * 60 && off < kDay && (off + 120) % 1800 < 240) Emit("skew", "whole-hours");
+        if (off >= 50 * 60 && off < kDay && (off + 120) % 1800 < 240) Emit(K("skew"), "whole-hours");
     }
 
     // A spam scanner's verdict, added by the user's own mail system or its provider: the
@@ -402,9 +403,9 @@ private:
     {
         sawDate_ = true;
         date_ = ParseHeaderDate(value);
-        Emit("dateshape", Shape(value));
+        Emit(K("dateshape"), Shape(value));
         size_t last = value.find_last_of(" \t");
-        if (last != std::string_view::npos) Emit("datezone", Folded(value.substr(last + 1, 12)));
+        if (last != std::string_view::npos) Emit(K("datezone"), Folded(value.substr(last + 1, 12)));
     }
 
     // The addressees' domains, their number and whether the list is hidden.
@@ -412,7 +413,7 @@ private:
     {
         std::string value = Folded(DecodeEncodedWords(raw));
         size_t count = 0;
-        std::string_view domKind = KindOf(name, "dom");
+        TTokenKind domKind = KindOf(name, "dom");
         for (size_t at = value.find('@'); at != std::string::npos && count < kMaxWordsPerField; at = value.find('@', at + 1)) {
             size_t end = FindIf(value, at + 1, EndsDomain);
             std::string_view domain = std::string_view(value).substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
@@ -428,7 +429,7 @@ private:
         std::string value = Folded(DecodeEncodedWords(raw));
         size_t at = value.rfind('@');
         if (at == std::string::npos) {
-            Emit(name, "noaddress");
+            Emit(TokenKind(name), "noaddress");
             return;
         }
         size_t end = FindIf(value, at + 1, EndsDomain);
@@ -442,7 +443,7 @@ private:
     {
         std::string value = Folded(DecodeEncodedWords(raw.substr(0, 200)));
         size_t words = 0;
-        std::string_view kind = KindOf("v:", name);
+        TTokenKind kind = KindOf("v:", name);
         ForEachWord(value, [&](std::string_view w) {
             if (++words <= kValueWords) Emit(kind, w);
         });
@@ -453,33 +454,33 @@ private:
         sawMessageId_ = true;
         size_t at = value.rfind('@');
         if (at == std::string_view::npos) {
-            Emit("midshape", "noat:" + Shape(value));
+            Emit(K("midshape"), "noat:" + Shape(value));
             return;
         }
         std::string_view domain = value.substr(at + 1);
         if (size_t gt = domain.find('>'); gt != std::string_view::npos) domain = domain.substr(0, gt);
-        Emit("mid", Folded(domain));
-        Emit("midshape", Shape(value.substr(0, at)));
+        Emit(K("mid"), Folded(domain));
+        Emit(K("midshape"), Shape(value.substr(0, at)));
     }
 
     void Mailer(std::string_view value)
     {
         std::string folded = Folded(value.substr(0, 64));
-        Emit("mailer", folded);
-        ForEachWord(folded, [&](std::string_view w) { Emit("mailerw", w); });
+        Emit(K("mailer"), folded);
+        ForEachWord(folded, [&](std::string_view w) { Emit(K("mailerw"), w); });
     }
 
     void ContentType(std::string_view value)
     {
         std::string folded = Folded(value);
         std::string_view v = folded;
-        Emit("ctype", TrimView(v.substr(0, v.find(';'))));
+        Emit(K("ctype"), TrimView(v.substr(0, v.find(';'))));
         if (size_t cs = v.find("charset="); cs != std::string_view::npos) {
             std::string_view charset = v.substr(cs + 8);
             charset = charset.substr(0, FindIf(charset, 0, [](char c) { return c == ';' || IsBlankOrTab(c); }));
             if (!charset.empty() && charset.front() == '"') charset.remove_prefix(1);
             if (!charset.empty() && charset.back() == '"') charset.remove_suffix(1);
-            Emit("charset", charset);
+            Emit(K("charset"), charset);
         }
     }
 
@@ -551,68 +552,17 @@ void ForEachHeaderToken(std::string_view header, const TTokenSink& sink)
 std::vector<std::string> HeaderTokens(std::string_view header)
 {
     std::vector<std::string> tokens;
-    ForEachHeaderToken(header, [&](std::string_view kind, std::string_view text) {
-        tokens.push_back(std::string(kind) + ":" + std::string(text));
+    ForEachHeaderToken(header, [&](const TTokenKind& kind, std::string_view text) {
+        tokens.push_back(std::string(kind.name) + ":" + std::string(text));
     });
     return tokens;
-}
-
-namespace {
-
-// Eight bytes at a time: scoring hashes some 150 tokens a message, bytewise FNV cost a third
-// of the time. Multiply-rotate rounds with a final avalanche (the table uses the low bits).
-// The last 0-7 bytes as memcpy into a zeroed word gives them, without its call for a size
-// unknown at compile time.
-uint64_t TailWord(const char* p, size_t n)
-{
-    if constexpr (std::endian::native != std::endian::little) {
-        uint64_t word = 0;
-        std::memcpy(&word, p, n);
-        return word;
-    }
-    auto byte = [&](size_t i) { return static_cast<uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i); };
-    if (n >= 4) {
-        uint32_t low, high;  // overlapping when n < 8: the shared bytes land in the same place
-        std::memcpy(&low, p, 4);
-        std::memcpy(&high, p + n - 4, 4);
-        return low | (static_cast<uint64_t>(high) << (8 * (n - 4)));
-    }
-    if (n == 0) return 0;
-    return byte(0) | byte(n / 2) | byte(n - 1);
-}
-
-uint64_t HashBytes(uint64_t h, std::string_view bytes)
-{
-    constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
-    size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        h = std::rotl((h ^ word) * kMul, 29);
-    }
-    uint64_t tail = TailWord(bytes.data() + i, bytes.size() - i);
-    h = std::rotl((h ^ tail ^ (static_cast<uint64_t>(bytes.size()) << 56)) * kMul, 29);
-    return h;
-}
-
-}  // namespace
-
-uint64_t TokenHash(std::string_view kind, std::string_view text)
-{
-    uint64_t h = HashBytes(HashBytes(0x243F6A8885A308D3ull, kind), text);
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdull;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ull;
-    h ^= h >> 33;
-    return h ? h : 1;  // 0 marks an empty slot of the token table
 }
 
 std::vector<uint64_t> HeaderTokenHashes(std::string_view header)
 {
     std::vector<uint64_t> hashes;
     hashes.reserve(128);
-    ForEachHeaderToken(header, [&](std::string_view kind, std::string_view text) { hashes.push_back(TokenHash(kind, text)); });
+    ForEachHeaderToken(header, [&](const TTokenKind& kind, std::string_view text) { hashes.push_back(TokenHash(kind, text)); });
     SortUnique(hashes);
     return hashes;
 }

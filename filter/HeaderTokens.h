@@ -17,6 +17,8 @@
 // handed the mail on ("fqdn/same", "ip/unknown", "bare/dyn", "bare/none/lan" ...); "skew" the
 // Date against the time of the first Received line, "dateform" a Date with no zone or one that
 // does not exist; "fromshape:name-in-address" / "name-apart". X-Spam fields are not read.
+#include "filter/TokenHash.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -27,16 +29,16 @@
 class TTokenSink {
 public:
     template <typename F>
-    TTokenSink(const F& f) : target_(&f), call_([](const void* t, std::string_view kind, std::string_view text) {
+    TTokenSink(const F& f) : target_(&f), call_([](const void* t, const TTokenKind& kind, std::string_view text) {
         (*static_cast<const F*>(t))(kind, text);
     })
     {
     }
-    void operator()(std::string_view kind, std::string_view text) const { call_(target_, kind, text); }
+    void operator()(const TTokenKind& kind, std::string_view text) const { call_(target_, kind, text); }
 
 private:
     const void* target_;
-    void (*call_)(const void*, std::string_view, std::string_view);
+    void (*call_)(const void*, const TTokenKind&, std::string_view);
 };
 
 // Feeds the tokens of `header` (text up to the first blank line; "\n" or "\r\n" line ends; a
@@ -49,9 +51,6 @@ std::vector<std::string> HeaderTokens(std::string_view header);
 
 // The 64-bit hashes the store keeps, sorted, each once: a message counts a token once.
 std::vector<uint64_t> HeaderTokenHashes(std::string_view header);
-
-// The hash of one token.
-uint64_t TokenHash(std::string_view kind, std::string_view text);
 
 // The header part of a whole message: the lines before the first blank line.
 std::string_view HeaderPart(std::string_view message);
