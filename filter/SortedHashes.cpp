@@ -20,7 +20,7 @@ void SortUnique(std::vector<uint64_t>& hashes)
         std::array<uint16_t, (1u << kBucketBits) + 1> start{};
         for (uint64_t h : hashes) ++start[(h >> (64 - kBucketBits)) + 1];
         for (size_t b = 1; b < start.size(); ++b) start[b] = static_cast<uint16_t>(start[b] + start[b - 1]);
-        std::vector<uint64_t> placed(n);
+        uint64_t placed[kMaxBucketed];  // on the stack: no allocation for each message
         for (uint64_t h : hashes) placed[start[h >> (64 - kBucketBits)]++] = h;
         for (size_t i = 1; i < n; ++i) {
             uint64_t h = placed[i];
@@ -28,7 +28,7 @@ void SortUnique(std::vector<uint64_t>& hashes)
             for (; j > 0 && placed[j - 1] > h; --j) placed[j] = placed[j - 1];
             placed[j] = h;
         }
-        hashes.swap(placed);
+        std::copy(placed, placed + n, hashes.begin());
     }
     hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
 }
