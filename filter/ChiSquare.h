@@ -12,7 +12,7 @@
 struct TRobinsonParams {
     double strength = 0.1;        // s: weight of the assumed probability against the evidence
     double assumed = 0.5;         // x: f(w) of a token never seen
-    double minDeviation = 0.1;    // tokens with |f(w) - 0.5| below this are left out
+    double minDeviation = 0.0;    // tokens with |f(w) - 0.5| below this are left out
     // Only this many of the most decisive tokens count (0: all). A header's tokens hang
     // together (a relay gives its host, domain, address and network), so all of them together
     // overstate the evidence: scores piled at 0 and 100, and later mail from other relays fell

@@ -149,8 +149,8 @@ EncodedWord ParseEncodedWord(std::string_view value, size_t at)
 
 void FoldAsciiCase(std::string& text)
 {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    // Without a branch the loop is vectorised: scoring folds every Received line.
+    for (char& c : text) c = static_cast<char>(c + (static_cast<unsigned char>(c - 'A') < 26 ? 'a' - 'A' : 0));
 }
 
 std::string DecodeEncodedWords(std::string_view value, std::string* charsets)

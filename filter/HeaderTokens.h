@@ -12,14 +12,34 @@
 // "hdr" each header name present, "seq" each pair of consecutive names; "dateshape",
 // "datezone"; "todom", "tocount" (and "ccdom" ...) of the addressees; "reply-todom",
 // "return-pathdom" ... and "...samedom" against the From domain; "rcvdw" plain words of the
-// Received lines; "v:NAME" the first words of any other field not added on the way; "fromtld".
+// Received lines; "v:NAME" the first words of any other field not added on the way; "fromtld";
+// "entryform", "hopform" and "originform" how the first, every other and the last Received hop
+// handed the mail on ("fqdn/same", "ip/unknown", "bare/dyn", "bare/none/lan" ...); "skew" the
+// Date against the time of the first Received line, "dateform" a Date with no zone or one that
+// does not exist; "fromshape:name-in-address" / "name-apart". X-Spam fields are not read.
+#include "filter/TokenHash.h"
+
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-using TTokenSink = std::function<void(std::string_view kind, std::string_view text)>;
+// A callable taken by reference, not owned: unlike std::function it allocates nothing for a
+// lambda with several captures, and scoring builds one for every message.
+class TTokenSink {
+public:
+    template <typename F>
+    TTokenSink(const F& f) : target_(&f), call_([](const void* t, const TTokenKind& kind, std::string_view text) {
+        (*static_cast<const F*>(t))(kind, text);
+    })
+    {
+    }
+    void operator()(const TTokenKind& kind, std::string_view text) const { call_(target_, kind, text); }
+
+private:
+    const void* target_;
+    void (*call_)(const void*, const TTokenKind&, std::string_view);
+};
 
 // Feeds the tokens of `header` (text up to the first blank line; "\n" or "\r\n" line ends; a
 // leading mbox "From " line is skipped) to `sink`, a token possibly more than once. Time is
@@ -31,9 +51,6 @@ std::vector<std::string> HeaderTokens(std::string_view header);
 
 // The 64-bit hashes the store keeps, sorted, each once: a message counts a token once.
 std::vector<uint64_t> HeaderTokenHashes(std::string_view header);
-
-// The hash of one token.
-uint64_t TokenHash(std::string_view kind, std::string_view text);
 
 // The header part of a whole message: the lines before the first blank line.
 std::string_view HeaderPart(std::string_view message);

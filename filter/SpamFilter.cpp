@@ -4,6 +4,7 @@
 #include "filter/FilterDatabase.h"
 #include "filter/FilterError.h"
 #include "filter/HeaderTokens.h"
+#include "filter/SortedHashes.h"
 #include "platform/Folders.h"
 
 #include <algorithm>
@@ -85,9 +86,9 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
     hashes.reserve(160);
     std::string from;
     bool sawFrom = false;
-    ForEachHeaderToken(header, [&](std::string_view kind, std::string_view text) {
+    ForEachHeaderToken(header, [&](const TTokenKind& kind, std::string_view text) {
         hashes.push_back(TokenHash(kind, text));
-        if (!sawFrom && kind == "from") {
+        if (!sawFrom && kind.name == "from") {
             from = text;
             sawFrom = true;
         }
@@ -99,8 +100,7 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
         result.verdict = *list == TSenderList::Friend ? TSpamClass::Ham : TSpamClass::Spam;
         return result;
     }
-    std::sort(hashes.begin(), hashes.end());
-    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    SortUnique(hashes);
     for (uint64_t h : hashes) table_.Prefetch(h);
     const TRobinsonParams& params = options_.robinson;
     TChiSquareSum sum;
@@ -148,12 +148,12 @@ std::vector<std::pair<std::string, double>> TSpamFilter::Explain(std::string_vie
 {
     std::vector<std::pair<std::string, double>> out;
     std::vector<uint64_t> seen;
-    ForEachHeaderToken(header, [&](std::string_view kind, std::string_view text) {
+    ForEachHeaderToken(header, [&](const TTokenKind& kind, std::string_view text) {
         uint64_t h = TokenHash(kind, text);
         const TTokenSlot* slot = table_.Find(h);
         if (!slot || (slot->spam == 0 && slot->ham == 0) || std::find(seen.begin(), seen.end(), h) != seen.end()) return;
         seen.push_back(h);
-        out.emplace_back(std::string(kind) + ":" + std::string(text),
+        out.emplace_back(std::string(kind.name) + ":" + std::string(text),
                          TokenProbability(slot->spam, slot->ham, spamMessages_, hamMessages_, options_.robinson));
     });
     std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return std::fabs(a.second - 0.5) > std::fabs(b.second - 0.5); });

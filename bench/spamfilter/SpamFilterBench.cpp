@@ -79,10 +79,13 @@ void PrintCurve(const char* who, const TScored& s)
     std::printf("\n");
 }
 
+// Spam from where 0.2% of the drift check's later ham reaches, but never at 50.01 or below: a
+// message the filter has no evidence about (every token unseen or balanced) scores 50 and is
+// unsure, not spam.
 double SpamThreshold(const TScored& folds, const TScored& drift)
 {
     (void)folds;
-    return ThresholdForHamRate(drift.ham, 0.002);
+    return std::max(ThresholdForHamRate(drift.ham, 0.002), 50.01);
 }
 
 struct TChoice {
@@ -90,6 +93,28 @@ struct TChoice {
     TSpamBands bands;
     double cvCaught = 0;
 };
+
+// The drift check's later mail it gets most wrong, at the program's defaults: the spam that
+// scores lowest and the ham that scores highest, each with its most decisive known tokens and
+// how many of its tokens were never seen.
+void ShowDriftMisses(TSpamFilter& filter, const std::vector<const TCorpusMessage*>& late)
+{
+    filter.SetRobinson(TRobinsonParams{});
+    std::vector<std::pair<double, const TCorpusMessage*>> spam, ham;
+    for (const TCorpusMessage* m : late) (m->spam ? spam : ham).emplace_back(filter.Classify(m->header).score, m);
+    std::sort(spam.begin(), spam.end());
+    std::sort(ham.begin(), ham.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    auto show = [&](const char* what, const std::vector<std::pair<double, const TCorpusMessage*>>& v, size_t n) {
+        for (size_t i = 0; i < n && i < v.size(); ++i) {
+            auto e = filter.Explain(v[i].second->header);
+            std::printf("  drift %s %6.2f %s (%zu known):", what, v[i].first, v[i].second->name.c_str(), e.size());
+            for (size_t k = 0; k < e.size() && k < 16; ++k) std::printf(" %s=%.3f", e[k].first.c_str(), e[k].second);
+            std::printf("\n");
+        }
+    };
+    show("spam", spam, 70);
+    show("ham", ham, 12);
+}
 
 // 5-fold cross-validation inside the training groups: each fold is scored by a filter trained
 // on the other four; the parameters, then the threshold and band, are read off those scores.
@@ -166,6 +191,7 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
             filter.SetRobinson(grid[g]);
             drift[g] = ScoreAll(filter, late);
         }
+        if (showWorst) ShowDriftMisses(filter, late);
         RemoveDatabase(path);
     }
     std::printf("Cross-validation inside the training groups (%d folds, %zu spam, %zu ham):\n", kFolds, oof[0].spam.size(),
