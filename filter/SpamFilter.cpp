@@ -72,7 +72,7 @@ void TSpamFilter::Load()
     hamMessages_ = static_cast<uint64_t>(std::max<int64_t>(0, db_->Meta(kHamMessages, 0)));
     table_.Clear();
     db_->ForEachToken([&](uint64_t hash, uint32_t spam, uint32_t ham, int64_t day) { table_.Set(hash, spam, ham, day); });
-    ++generation_;
+    ForgetProbabilities();
     senders_.clear();
     db_->ForEachSender([&](const std::string& entry, int list) {
         if (list == static_cast<int>(TSenderList::Friend) || list == static_cast<int>(TSenderList::Blocked))
@@ -207,7 +207,7 @@ void TSpamFilter::Change(const std::vector<uint64_t>& minus, int minusVerdict, c
     for (const auto& [h, c] : changed) table_.Set(h, c.spam, c.ham, c.day);
     spamMessages_ = spamMessages;
     hamMessages_ = hamMessages;
-    ++generation_;
+    ForgetProbabilities();
 }
 
 bool TSpamFilter::Train(const std::string& identity, std::string_view header, TTrainAs as)
@@ -302,10 +302,19 @@ std::optional<TSenderList> TSpamFilter::SenderMatch(std::string_view text) const
     return found;
 }
 
+void TSpamFilter::ForgetProbabilities()
+{
+    // Slots keep a 32-bit generation; should the count ever come round, none may look current.
+    if (++generation_ == 0) {
+        table_.ForgetLogs();
+        generation_ = 1;
+    }
+}
+
 void TSpamFilter::SetRobinson(const TRobinsonParams& params)
 {
     options_.robinson = params;
-    ++generation_;
+    ForgetProbabilities();
 }
 
 bool TSpamFilter::ReadOnly() const { return db_->ReadOnly(); }

@@ -120,7 +120,8 @@ private:
     TFilterOptions options_;
     std::unique_ptr<TFilterDatabase> db_;
     mutable TTokenTable table_;  // mutable for the logarithms Classify caches in it
-    uint64_t generation_ = 1;  // bumped whenever every f(w) changes
+    void ForgetProbabilities();  // every f(w) changes: the cached logarithms are stale
+    uint32_t generation_ = 1;  // bumped whenever every f(w) changes
     uint64_t spamMessages_ = 0, hamMessages_ = 0;
     std::unordered_map<std::string, TSenderList> senders_;
 };
