@@ -323,7 +323,11 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
         // A summary that cannot be had ends the list quietly; the rows so far stay.
     }
     showPending();
-    uidls_.Clear();  // every row holds its own from here on
+    // Every row holds its own id and size from here on.
+    uidls_.Clear();
+    POP31->ForgetListedSizes();
+    const bool listedAll = listed == numbers.size();
+    std::vector<int>().swap(numbers);
     try {
         headerFiles.Finish();  // every row's header file exists from here on
     } catch (const std::exception& e) {
@@ -339,7 +343,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
         const std::string_view uidl = MailRows->Row(i).Uidl();
         ids.push_back(!uidl.empty() ? uidl : std::string_view(headerIds[size_t(fallback++)]));
     }
-    NoteNewMail(accName, ids, listed == numbers.size());
+    NoteNewMail(accName, ids, listedAll);
 
     POP31->Disconnect();
     DisplayLCD_Msg(MailRows->Count() > 0 ? "right click messages to view details ...." : "No messages in " + accName);

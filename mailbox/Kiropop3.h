@@ -118,6 +118,9 @@ public:
     // up to a bound, as a server may claim any count.
     size_t ExpectedListSize() const;
     bool Busy() const { return busy_; }
+    // Frees the sizes the last LIST gave, which the summaries take (a big mailbox has tens of
+    // thousands); a summary asked for later asks the server for its size.
+    void ForgetListedSizes() { std::vector<TListed>().swap(listedSizes_); }
 
 private:
     // A Transaction whose empty reply (the connection is gone) is a failure of its own.
