@@ -78,6 +78,40 @@ TEST(TextFile, LinesAreWrittenWithCrLfAndReadWithAnyLineEnd)
     EXPECT_THROW(platform::WriteBytes(home.Root() + "no/such/folder/f", "x"), EInOutError);
 }
 
+TEST(TextFile, PiecesWrittenAndLinesReadAcrossTheBuffersEdges)
+{
+    TempHome home;
+    const std::string path = home.Root() + "seen.uid";
+    platform::WriteBytes(path, "old\n");
+    // Lines of every length from short to longer than a buffer, written in small and big pieces.
+    std::vector<std::string> lines;
+    for (size_t n = 1; n < 200000; n = n * 3 + 1) lines.push_back(std::string(n, char('a' + lines.size() % 26)));
+    {
+        platform::TReplacingFile file(path);
+        for (const std::string& line : lines) {
+            file.Write(line);
+            file.Write("\n");
+        }
+        file.Write("last line without its end");
+        EXPECT_EQ(platform::ReadBytes(path), "old\n");  // nothing shows before Commit
+        file.Commit();
+    }
+    lines.push_back("last line without its end");
+    std::vector<std::string> read;
+    platform::ForEachFileLine(path, [&](std::string_view line) { read.emplace_back(line); });
+    EXPECT_EQ(read, lines);
+    {
+        platform::TReplacingFile dropped(path);
+        dropped.Write("never committed");
+    }
+    read.clear();
+    platform::ForEachFileLine(path, [&](std::string_view line) { read.emplace_back(line); });
+    EXPECT_EQ(read, lines);
+    for (const platform::DirEntry& entry : platform::ListFolder(home.Root()))
+        EXPECT_EQ(entry.name.find(".tmp-"), std::string::npos) << entry.name;  // the dropped file's temporary went
+    EXPECT_THROW(platform::ForEachFileLine(home.Root() + "missing", [](std::string_view) {}), EInOutError);
+}
+
 TEST(MimeTypes, SystemTableWithBuiltInFallback)
 {
     TempHome home;
