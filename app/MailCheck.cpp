@@ -283,6 +283,8 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
     MailRows->SetHeaderFolder(folder + "/");
     try {
         if (!numbers.empty() && !closing_) DisplayLCD_Msg("Dowmloading Message 1 of " + IntToStr(int64_t(count)));
+        // Servers list in ascending order; the ids of rows made can then go as the list goes on.
+        const bool ascending = std::is_sorted(numbers.begin(), numbers.end());
         POP31->GetSummaries(numbers, [&](int number, const TSummary& summary) {
             if (closing_) throw Exception("The window closed.");
             const size_t i = listed++;
@@ -306,6 +308,7 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
                 row.SetIdentity(IdentityOfHeader(summary.Header));
                 headerIds.push_back(FallbackId(summary.Header));
             }
+            if (ascending) uidls_.ForgetBelow(number);  // the rows behind hold their own
             headerFiles.Post(MailRows->HeaderFolder() + row.HeaderName(), summary.Header);
             pending.push_back(std::move(row));
             // Five times a second is as fast as anyone reads rows coming in; each time costs a

@@ -69,6 +69,16 @@ TEST(UidlTable, FindsEachIdByNumberAndNothingElse)
     for (const TUidlTable* table : {&inOrder, &shuffled})
         for (const auto& [number, id] : cases) EXPECT_EQ(table->Of(number), id) << number;
     EXPECT_EQ(TUidlTable().Of(1), "");
+    // A big box spans several blocks; those behind a number asked for can go.
+    TUidlTable big;
+    big.Reserve(10000);
+    for (int n = 1; n <= 10000; ++n) big.Add(n, "id-" + std::to_string(n));
+    big.Seal();
+    for (int n : {1, 4096, 4097, 8192, 8193, 10000}) EXPECT_EQ(big.Of(n), "id-" + std::to_string(n)) << n;
+    big.ForgetBelow(8193);
+    EXPECT_EQ(big.Of(8192), "");  // its block went
+    for (int n : {8193, 10000}) EXPECT_EQ(big.Of(n), "id-" + std::to_string(n)) << n;
+    EXPECT_EQ(big.Of(10001), "");
 }
 
 }  // namespace
