@@ -292,6 +292,8 @@ int64_t TFilterDatabase::Prune(int64_t beforeDay)
     return dropped;
 }
 
+void TFilterDatabase::ReleaseCache() { sqlite3_db_release_memory(db_); }
+
 std::string TFilterDatabase::IntegrityCheck()
 {
     std::string result;

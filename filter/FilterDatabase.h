@@ -51,6 +51,10 @@ public:
     // token lists of messages trained before it; returns the number of tokens dropped.
     int64_t Prune(int64_t beforeDay);
 
+    // Gives back the pages the connection keeps cached: after the tokens were read into memory
+    // they would sit there, megabytes for a trained filter, until the next training step.
+    void ReleaseCache();
+
     // "ok", or what PRAGMA integrity_check found.
     std::string IntegrityCheck();
 

@@ -78,6 +78,7 @@ void TSpamFilter::Load()
         if (list == static_cast<int>(TSenderList::Friend) || list == static_cast<int>(TSenderList::Blocked))
             senders_[entry] = static_cast<TSenderList>(list);
     });
+    db_->ReleaseCache();
 }
 
 TSpamScore TSpamFilter::Classify(std::string_view header) const

@@ -1,11 +1,13 @@
 // Prints what the main window's mail check costs on a big mailbox, and how responsive the window
 // stays meanwhile.
 //
-//   mailcheck_bench [messages]     (default 10000; needs /usr/sbin/dovecot; runs offscreen)
+//   mailcheck_bench [messages [HAM_FOLDER SPAM_FOLDER]]   (default 10000; needs /usr/sbin/dovecot;
+//                                  runs offscreen)
 //     A private Dovecot holds the messages; the real main window checks them twice through its
 //     "Check Mail" drop-down (the first check also makes the server index the new mail and
 //     creates the header files; the second finds both in place), its spam filter trained on
-//     the corpus sample of the tests, so every row gets a score.
+//     the corpus sample of the tests (or the two folders given: Maildir or mbox), so every
+//     row gets a score.
 //
 //   mailcheck_bench --server PORT USER PASSWORD [PROFILE_FOLDER [--no-pipelining]]
 //     One check of a server that is already running on 127.0.0.1 (check_speed_bench runs this
@@ -41,7 +43,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -84,17 +89,30 @@ void PrintHuman(const char* which, int expected, const WindowCheckFigures& f)
                 f.longestGapMs, f.longestGapEndedAt.c_str());
 }
 
-// The profile's spam filter learns the corpus sample of the tests, so the rows get scores.
-void TrainFilterOnSample()
+// The profile's spam filter learns the corpus sample of the tests, or the folders given (a
+// Maildir or mbox of wanted mail, then of spam), so the rows get scores.
+void TrainFilterOnSample(const char* hamFolder = QUILLBOX_FILTER_SAMPLE "/ham",
+                         const char* spamFolder = QUILLBOX_FILTER_SAMPLE "/spam.mbox")
 {
-    TSpamFilter filter(SpamDatabasePath());
-    TFolderTraining how;
-    how.as = TTrainAs::Ham;
-    TrainFromFolder(filter, QUILLBOX_FILTER_SAMPLE "/ham", how);
-    how.as = TTrainAs::Spam;
-    TrainFromFolder(filter, QUILLBOX_FILTER_SAMPLE "/spam.mbox", how);
-    std::printf("filter trained: %llu spam, %llu wanted messages\n", (unsigned long long)filter.SpamMessages(),
-                (unsigned long long)filter.HamMessages());
+    // In a child process: what training leaves in the heap is not the check's, and a user's
+    // program opens a filter trained in earlier sessions.
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        TSpamFilter filter(SpamDatabasePath());
+        TFolderTraining how;
+        how.as = TTrainAs::Ham;
+        TrainFromFolder(filter, hamFolder, how);
+        how.as = TTrainAs::Spam;
+        TrainFromFolder(filter, spamFolder, how);
+        std::printf("filter trained: %llu spam, %llu wanted messages\n", (unsigned long long)filter.SpamMessages(),
+                    (unsigned long long)filter.HamMessages());
+        std::fflush(stdout);
+        ::_exit(0);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("training the filter failed");
 }
 
 // Runs `checks` in the event loop of a fresh main window; false when one of them failed.
@@ -124,7 +142,9 @@ int CheckOwnServer(int argc, char** argv)
     for (int i = 1; i <= count; ++i) server.Deliver("bench", SampleMessage(i));
     server.Start();
     profile.SaveAccount(server.Port(), "bench", "secret");
-    TrainFilterOnSample();  // the Spam column filled, as a user's trained filter fills it
+    // The Spam column filled, as a user's trained filter fills it.
+    if (argc > 3) TrainFilterOnSample(argv[2], argv[3]);
+    else TrainFilterOnSample();
     // The question about the rows marked is answered No: nothing is deleted between the checks.
     std::string asked;
     platform::SetMessageBoxHandler([&](const platform::MessageBoxRequest& box) {
