@@ -21,6 +21,11 @@ struct TRobinsonParams {
     // Tokens never seen count beside the maxTokens strongest, up to this many (0: they compete
     // with the others for a place). Evidence of mail from nowhere known.
     unsigned unseenApart = 0;
+    // Of the maxTokens strongest, at most this many from one source (one field, one Received
+    // hop, the header's names, all List-* fields: TokenSource.h); 0: no cap. Robinson's method
+    // takes its tokens as independent evidence, and the tokens of one source are not: the
+    // list's or the relay's dozen tokens outvoted the sender's own.
+    unsigned perSource = 0;
 };
 
 // f(w) = (s*x + n*p(w)) / (s + n), with p(w) = b / (b + g), b = spam / spamMessages,
