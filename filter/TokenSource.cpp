@@ -6,6 +6,14 @@ constexpr uint64_t kHdr = TokenKind("hdr").seed, kSeq = TokenKind("seq").seed, k
                    kOriginForm = TokenKind("originform").seed, kSkew = TokenKind("skew").seed,
                    kDateForm = TokenKind("dateform").seed;
 
+// The marks a mailing list puts on what it passes on: its List-* fields, its software's, the
+// bulk precedence and the list's own Sender and Errors-To addresses.
+bool IsListMark(std::string_view kind)
+{
+    return kind.starts_with("v:list-") || kind.starts_with("v:x-mailman") || kind == "v:x-beenthere" ||
+           kind == "v:precedence" || kind.starts_with("sender") || kind.starts_with("errors-to");
+}
+
 }  // namespace
 
 uint16_t TTokenSources::Next(const TTokenKind& kind)
@@ -16,9 +24,7 @@ uint16_t TTokenSources::Next(const TTokenKind& kind)
         return kNames;
     }
     if (kind.seed == kSeq) return kNames;
-    if (kind.seed == kHops || kind.seed == kOriginForm || kind.seed == kSkew ||
-        kind.seed == kDateForm)
-        return kSummary;
-    if (kind.name.starts_with("v:list-")) return kList;
+    if (kind.seed == kHops || kind.seed == kOriginForm || kind.seed == kSkew || kind.seed == kDateForm) return kSummary;
+    if (IsListMark(kind.name)) return kList;
     return static_cast<uint16_t>(field_);
 }

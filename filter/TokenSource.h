@@ -4,7 +4,9 @@
 // List-* fields), so a score that counts them as independent evidence lets one source decide
 // alone. Sources: each field as it comes (each Received line its own), the header's names and
 // their order, the whole header's summary (hop count, the last hop's form, the Date's skew),
-// and every List-* field of the message together.
+// and a mailing list's marks together (List-*, X-Mailman-*, X-BeenThere, Precedence, Sender,
+// Errors-To). The tokens the tokenizer adds at the end for a missing Subject, Message-ID or
+// From count with the last field.
 #include "filter/TokenHash.h"
 
 #include <cstdint>
