@@ -4,6 +4,7 @@
 #include "filter/FilterError.h"
 #include "filter/SpamFilter.h"
 #include "filter/HeaderTokens.h"
+#include "filter/TokenSource.h"
 #include "TempHome.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <csignal>
 #include <fstream>
+#include <map>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,6 +90,46 @@ TEST_F(FilterStore, OnlyTheMostDecisiveTokensCount)
         ASSERT_GT(decisive.size(), 3u);
         if (limit > 0 && limit < decisive.size()) decisive.resize(limit);
         EXPECT_NEAR(filter.Classify(mixed).score, 100 * CombineChiSquare(decisive, params), 1e-9) << limit;
+    }
+}
+
+// With a cap per source, one relay's many tokens give at most that many of the counted ones and
+// the rest come from the other fields (and from the header's names only as many): the score is
+// the combination of that choice.
+TEST_F(FilterStore, OneSourceGivesAtMostItsShare)
+{
+    const std::string relay = "Received: from a.spam.test (b.spam.test [198.51.100.9]) by c.spam.test with esmtp\n";
+    TSpamFilter filter(path);
+    filter.Train("s", relay + Header("x@y.test", "zz"), TTrainAs::Spam);
+    filter.Train("h1", kHam, TTrainAs::Ham);
+    filter.Train("h2", Header("ann@work.test", "agenda"), TTrainAs::Ham);
+    const std::string mixed = relay + kHam;
+    std::map<std::string, uint16_t> sourceOf;
+    TTokenSources tracker;
+    ForEachHeaderToken(mixed, [&](const TTokenKind& kind, std::string_view text) {
+        sourceOf.emplace(std::string(kind.name) + ":" + std::string(text), tracker.Next(kind));
+    });
+    double uncapped = 0;
+    const struct {
+        unsigned cap;
+        bool binds;  // whether it changes the choice: no source has more than 4 strong tokens
+    } cases[] = {{0, false}, {1, true}, {2, true}, {100, false}};
+    for (const auto& [cap, binds] : cases) {
+        TRobinsonParams params = filter.Robinson();
+        params.maxTokens = 8;
+        params.perSource = cap;
+        filter.SetRobinson(params);
+        std::vector<double> chosen;
+        std::map<uint16_t, unsigned> taken;
+        for (const auto& [token, f] : filter.Explain(mixed)) {
+            if (chosen.size() == params.maxTokens) break;
+            if (cap > 0 && taken[sourceOf.at(token)]++ >= cap) continue;
+            chosen.push_back(f);
+        }
+        double score = filter.Classify(mixed).score;
+        EXPECT_NEAR(score, 100 * CombineChiSquare(chosen, params), 1e-9) << cap;
+        if (cap == 0) uncapped = score;
+        else EXPECT_EQ(std::fabs(score - uncapped) > 1.0, binds) << cap;
     }
 }
 
