@@ -22,9 +22,9 @@ struct TRobinsonParams {
     // with the others for a place). Evidence of mail from nowhere known.
     unsigned unseenApart = 0;
     // Of the maxTokens strongest, at most this many from one source (one field, one Received
-    // hop, the header's names, a mailing list's marks: TokenSource.h); 0: no cap. Robinson's method
-    // takes its tokens as independent evidence, and the tokens of one source are not: the
-    // list's or the relay's dozen tokens outvoted the sender's own.
+    // hop, the header's names, a mailing list's marks: TokenSource.h); 0, or maxTokens 0: no
+    // cap. Robinson's method takes its tokens as independent evidence, and the tokens of one
+    // source are not: the list's or the relay's dozen tokens outvoted the sender's own.
     unsigned perSource = 2;
 };
 
