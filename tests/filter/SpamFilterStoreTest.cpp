@@ -94,43 +94,28 @@ TEST_F(FilterStore, OnlyTheMostDecisiveTokensCount)
     }
 }
 
-// With a cap per source, one relay's many tokens give at most that many of the counted ones and
-// the rest come from the other fields (and from the header's names only as many): the score is
-// the combination of that choice.
+// With a cap per source, a relay's many spam tokens give at most that many of the counted ones.
 TEST_F(FilterStore, OneSourceGivesAtMostItsShare)
 {
     const std::string relay = "Received: from a.spam.test (b.spam.test [198.51.100.9]) by c.spam.test with esmtp\n";
     TSpamFilter filter(path);
     filter.Train("s", relay + Header("x@y.test", "zz"), TTrainAs::Spam);
-    filter.Train("h1", kHam, TTrainAs::Ham);
-    filter.Train("h2", Header("ann@work.test", "agenda"), TTrainAs::Ham);
-    const std::string mixed = relay + kHam;
+    filter.Train("h", kHam, TTrainAs::Ham);
     std::map<std::string, uint16_t> sourceOf;
     TTokenSources tracker;
-    ForEachHeaderToken(mixed, [&](const TTokenKind& kind, std::string_view text) {
+    ForEachHeaderToken(relay + kHam, [&](const TTokenKind& kind, std::string_view text) {
         sourceOf.emplace(std::string(kind.name) + ":" + std::string(text), tracker.Next(kind));
     });
-    double uncapped = 0;
-    const struct {
-        unsigned cap;
-        bool binds;  // whether it changes the choice: no source has more than 4 strong tokens
-    } cases[] = {{0, false}, {1, true}, {2, true}, {100, false}};
-    for (const auto& [cap, binds] : cases) {
+    for (unsigned cap : {0u, 1u, 2u, 100u}) {
         TRobinsonParams params = filter.Robinson();
         params.maxTokens = 8;
         params.perSource = cap;
         filter.SetRobinson(params);
         std::vector<double> chosen;
         std::map<uint16_t, unsigned> taken;
-        for (const auto& [token, f] : filter.Explain(mixed)) {
-            if (chosen.size() == params.maxTokens) break;
-            if (cap > 0 && taken[sourceOf.at(token)]++ >= cap) continue;
-            chosen.push_back(f);
-        }
-        double score = filter.Classify(mixed).score;
-        EXPECT_NEAR(score, 100 * CombineChiSquare(chosen, params), 1e-9) << cap;
-        if (cap == 0) uncapped = score;
-        else EXPECT_EQ(std::fabs(score - uncapped) > 1.0, binds) << cap;
+        for (const auto& [token, f] : filter.Explain(relay + kHam))
+            if (chosen.size() < params.maxTokens && (cap == 0 || taken[sourceOf.at(token)]++ < cap)) chosen.push_back(f);
+        EXPECT_NEAR(filter.Classify(relay + kHam).score, 100 * CombineChiSquare(chosen, params), 1e-9) << cap;
     }
 }
 
