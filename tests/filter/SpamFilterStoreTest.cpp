@@ -4,7 +4,6 @@
 #include "filter/FilterError.h"
 #include "filter/SpamFilter.h"
 #include "filter/HeaderTokens.h"
-#include "filter/TokenSource.h"
 #include "TempHome.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +11,6 @@
 #include <cmath>
 #include <csignal>
 #include <fstream>
-#include <map>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,31 +89,6 @@ TEST_F(FilterStore, OnlyTheMostDecisiveTokensCount)
         ASSERT_GT(decisive.size(), 3u);
         if (limit > 0 && limit < decisive.size()) decisive.resize(limit);
         EXPECT_NEAR(filter.Classify(mixed).score, 100 * CombineChiSquare(decisive, params), 1e-9) << limit;
-    }
-}
-
-// With a cap per source, a relay's many spam tokens give at most that many of the counted ones.
-TEST_F(FilterStore, OneSourceGivesAtMostItsShare)
-{
-    const std::string relay = "Received: from a.spam.test (b.spam.test [198.51.100.9]) by c.spam.test with esmtp\n";
-    TSpamFilter filter(path);
-    filter.Train("s", relay + Header("x@y.test", "zz"), TTrainAs::Spam);
-    filter.Train("h", kHam, TTrainAs::Ham);
-    std::map<std::string, uint16_t> sourceOf;
-    TTokenSources tracker;
-    ForEachHeaderToken(relay + kHam, [&](const TTokenKind& kind, std::string_view text) {
-        sourceOf.emplace(std::string(kind.name) + ":" + std::string(text), tracker.Next(kind));
-    });
-    for (unsigned cap : {0u, 1u, 2u, 100u}) {
-        TRobinsonParams params = filter.Robinson();
-        params.maxTokens = 8;
-        params.perSource = cap;
-        filter.SetRobinson(params);
-        std::vector<double> chosen;
-        std::map<uint16_t, unsigned> taken;
-        for (const auto& [token, f] : filter.Explain(relay + kHam))
-            if (chosen.size() < params.maxTokens && (cap == 0 || taken[sourceOf.at(token)]++ < cap)) chosen.push_back(f);
-        EXPECT_NEAR(filter.Classify(relay + kHam).score, 100 * CombineChiSquare(chosen, params), 1e-9) << cap;
     }
 }
 

@@ -1,7 +1,9 @@
-// Which source each header token counts under, and sorting that keeps it.
+// Which source each header token counts under, and the score when a source may give only so
+// many of the counted tokens.
 #include "filter/HeaderTokens.h"
-#include "filter/SortedHashes.h"
+#include "filter/SpamFilter.h"
 #include "filter/TokenSource.h"
+#include "TempHome.h"
 
 #include <gtest/gtest.h>
 
@@ -9,17 +11,24 @@
 
 namespace {
 
-TEST(TokenSources, TokensOfOneFactShareASource)
+std::map<std::string, uint16_t> SourcesOf(const std::string& header)
 {
-    std::string header = "Received: from a.relay.test (a.relay.test [10.0.0.1]) by mx.home.test\n"
-                         "Received: from b.other.test (b.other.test [192.0.2.7]) by a.relay.test\n"
-                         "From: Ann <ann@example.test>\nList-Id: <talk.lists.test>\nSubject: hello\nPrecedence: bulk\n";
-    for (int i = 0; i < 600; ++i) header += "X-F" + std::to_string(i) + ": v\n";  // the numbers wrap
     std::map<std::string, uint16_t> s;
     TTokenSources tracker;
     ForEachHeaderToken(header, [&](const TTokenKind& kind, std::string_view text) {
-        s.emplace(std::string(kind.name) + ":" + std::string(text), tracker.Next(kind));
+        s.emplace(std::string(kind.name) + ":" + std::string(text), tracker.Next(kind));  // the first occurrence counts
     });
+    return s;
+}
+
+const std::string kRelay = "Received: from a.relay.test (a.relay.test [10.0.0.1]) by mx.home.test with esmtp\n";
+
+TEST(TokenSources, TokensOfOneFactShareASource)
+{
+    std::string header = kRelay + "Received: from b.other.test (b.other.test [192.0.2.7]) by a.relay.test\n"
+                         "From: Ann <ann@example.test>\nList-Id: <talk.lists.test>\nSubject: hello\nPrecedence: bulk\n";
+    for (int i = 0; i < 600; ++i) header += "X-F" + std::to_string(i) + ": v\n";  // the numbers wrap
+    std::map<std::string, uint16_t> s = SourcesOf(header);
     const struct { const char *a, *b; bool same; } cases[] = {
         {"ip:10.0.0.1", "entryform:fqdn/same/lan", true}, {"ip:10.0.0.1", "ip:192.0.2.7", false},
         {"from:ann@example.test", "fromdom:example.test", true}, {"from:ann@example.test", "subj:hello", false},
@@ -30,16 +39,25 @@ TEST(TokenSources, TokensOfOneFactShareASource)
     for (const auto& [token, source] : s) ASSERT_LT(source, TTokenSources::kMaxSources) << token;
 }
 
-// Of repeated hashes the first keeps its source, bucketed or not.
-TEST(TokenSources, SortingKeepsTheFirstSourceOfARepeat)
+// The score combines the strongest tokens while their source has room (a cap ignored fails).
+TEST(TokenSources, OneSourceGivesAtMostItsShare)
 {
-    for (uint16_t count : {5, 300, 3000}) {
-        std::vector<TSourcedHash> h;
-        for (uint16_t i = 0; i < count; ++i) h.push_back({(i * 0x9E3779B97F4A7C15ull) | 1, i});
-        for (uint16_t i = 0; i < count; i += 3) h.push_back({h[i].hash, 9999});
-        SortUnique(h);
-        ASSERT_EQ(h.size(), count);
-        for (size_t i = 0; i < count; ++i) EXPECT_TRUE(h[i].source != 9999 && (i == 0 || h[i - 1].hash < h[i].hash));
+    TempHome home;
+    TSpamFilter filter(home.Root() + "spam.db");
+    filter.Train("s", kRelay + "From: x@y.test\nSubject: zz\n", TTrainAs::Spam);
+    filter.Train("h", "From: ann@work.test\nSubject: meeting agenda notes\n", TTrainAs::Ham);
+    const std::string mixed = kRelay + "From: ann@work.test\nSubject: meeting agenda notes\n";
+    std::map<std::string, uint16_t> sourceOf = SourcesOf(mixed);
+    for (unsigned cap : {0u, 1u, 2u, 100u}) {
+        TRobinsonParams params = filter.Robinson();
+        params.maxTokens = 8;
+        params.perSource = cap;
+        filter.SetRobinson(params);
+        std::vector<double> chosen;
+        std::map<uint16_t, unsigned> taken;
+        for (const auto& [token, f] : filter.Explain(mixed))
+            if (chosen.size() < params.maxTokens && (cap == 0 || taken[sourceOf.at(token)]++ < cap)) chosen.push_back(f);
+        EXPECT_NEAR(filter.Classify(mixed).score, 100 * CombineChiSquare(chosen, params), 1e-9) << cap;
     }
 }
 
