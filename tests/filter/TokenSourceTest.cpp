@@ -13,15 +13,14 @@ namespace {
 
 std::map<std::string, uint16_t> SourcesOf(const std::string& header)
 {
-    std::map<std::string, uint16_t> s;
-    TTokenSources tracker;
-    ForEachHeaderToken(header, [&](const TTokenKind& kind, std::string_view text) {
-        s.emplace(std::string(kind.name) + ":" + std::string(text), tracker.Next(kind));  // the first occurrence counts
-    });
+    std::map<std::string, uint16_t> s;  // the first occurrence counts, as in scoring
+    TTokenSources t;
+    ForEachHeaderToken(header, [&](const TTokenKind& k, std::string_view text) { s.emplace(std::string(k.name) + ":" + std::string(text), t.Next(k)); });
     return s;
 }
 
 const std::string kRelay = "Received: from a.relay.test (a.relay.test [10.0.0.1]) by mx.home.test with esmtp\n";
+const std::string kHam = "From: ann@work.test\nSubject: meeting agenda notes\n";
 
 TEST(TokenSources, TokensOfOneFactShareASource)
 {
@@ -45,18 +44,15 @@ TEST(TokenSources, OneSourceGivesAtMostItsShare)
     TempHome home;
     TSpamFilter filter(home.Root() + "spam.db");
     filter.Train("s", kRelay + "From: x@y.test\nSubject: zz\n", TTrainAs::Spam);
-    filter.Train("h", "From: ann@work.test\nSubject: meeting agenda notes\n", TTrainAs::Ham);
-    const std::string mixed = kRelay + "From: ann@work.test\nSubject: meeting agenda notes\n";
-    std::map<std::string, uint16_t> sourceOf = SourcesOf(mixed);
+    filter.Train("h", kHam, TTrainAs::Ham);
+    const std::string mixed = kRelay + kHam;
     for (unsigned cap : {0u, 1u, 2u, 100u}) {
-        TRobinsonParams params = filter.Robinson();
-        params.maxTokens = 8;
-        params.perSource = cap;
+        TRobinsonParams params{0.03, 0.5, 0.0, 8, 0, cap};
         filter.SetRobinson(params);
         std::vector<double> chosen;
         std::map<uint16_t, unsigned> taken;
         for (const auto& [token, f] : filter.Explain(mixed))
-            if (chosen.size() < params.maxTokens && (cap == 0 || taken[sourceOf.at(token)]++ < cap)) chosen.push_back(f);
+            if (chosen.size() < params.maxTokens && (cap == 0 || taken[SourcesOf(mixed).at(token)]++ < cap)) chosen.push_back(f);
         EXPECT_NEAR(filter.Classify(mixed).score, 100 * CombineChiSquare(chosen, params), 1e-9) << cap;
     }
 }
