@@ -296,7 +296,11 @@ void TMainFrm::Get_msg_Summary(const std::string& accName)
             ShowRow(row);
             MarkRow(row, &summary.Header);  // the rules' verdict; the filter's comes at the end
             if (scoring) {
+                // Its room at once: the text moved to the thread leaves none to grow in.
+                size_t bytes = 0;
+                for (const std::string& line : summary.Header) bytes += line.size() + 1;
                 header.clear();
+                header.reserve(bytes);
                 for (const std::string& line : summary.Header) header.append(line).push_back('\n');
                 scoring->Post(std::move(header));
             }

@@ -20,6 +20,7 @@ void TBackgroundScoring::Post(std::string header)
 
 size_t TBackgroundScoring::Finish()
 {
+    waiting_.Close();  // the last few wake the thread, which then ends
     std::unique_lock lock(mutex_);
     platform::WaitPumping(lock, scored_, [this] { return scores_.size() == posted_; });
     return scores_.size();

@@ -24,6 +24,7 @@ public:
     static constexpr size_t kMostWaiting = 256;
     void Post(std::string header);
     // Waits for the headers posted so far (the window stays live); returns how many there are.
+    // A header posted after it is not scored.
     size_t Finish();
     // The score of the i-th header posted, once Finish returned; kept as the list keeps it (a
     // float), as a big mailbox has tens of thousands.
@@ -39,7 +40,8 @@ private:
     };
 
     const TSpamFilter& filter_;
-    platform::TBoundedQueue<std::string> waiting_{kMostWaiting};
+    // The scores are wanted at the end only: the thread is woken for a few dozen at a time.
+    platform::TBoundedQueue<std::string> waiting_{kMostWaiting, 32};
     std::mutex mutex_;
     std::condition_variable scored_;
     std::vector<TKeptScore> scores_;

@@ -4,6 +4,7 @@
 // up the whole mailbox in memory, and then wait for all of it at the end.
 #include "platform/MessagePump.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -15,28 +16,34 @@ namespace platform {
 template <class T>
 class TBoundedQueue {
 public:
-    explicit TBoundedQueue(size_t most) : most_(most < 2 ? 2 : most) {}
+    // A worker that waits for items sleeps until `wakeAt` of them wait (or the queue closes):
+    // one whose items need no answer before the end is not woken, and does not wake its
+    // producer's core, once per item.
+    explicit TBoundedQueue(size_t most, size_t wakeAt = 1)
+        : most_(most < 2 ? 2 : most), wakeAt_(std::clamp<size_t>(wakeAt, 1, most_ / 2))
+    {
+    }
 
     // Waits, when `most` items wait, until half of them are taken: fewer wake-ups of both
     // threads than waiting for one place. The window stays live meanwhile.
     void Push(T item)
     {
-        bool wasEmpty = false;
+        bool wake = false;
         {
             std::unique_lock lock(mutex_);
             WaitPumping(lock, room_, [this] { return waiting_.size() < most_ || closed_; });
             if (closed_) return;
-            wasEmpty = waiting_.empty();
             waiting_.push_back(std::move(item));
+            wake = waiting_.size() == wakeAt_;
         }
-        if (wasEmpty) came_.notify_one();  // else the worker is busy and takes the next by itself
+        if (wake) came_.notify_one();  // else the worker is busy and takes the next by itself
     }
 
     // The next item; nothing once the queue is closed and empty.
     std::optional<T> Pop()
     {
         std::unique_lock lock(mutex_);
-        came_.wait(lock, [this] { return !waiting_.empty() || closed_; });
+        if (waiting_.empty()) came_.wait(lock, [this] { return waiting_.size() >= wakeAt_ || closed_; });
         if (waiting_.empty()) return std::nullopt;
         std::optional<T> item(std::move(waiting_.front()));
         waiting_.pop_front();
@@ -58,7 +65,7 @@ public:
     }
 
 private:
-    const size_t most_;
+    const size_t most_, wakeAt_;
     std::mutex mutex_;
     std::condition_variable came_, room_;
     std::deque<T> waiting_;

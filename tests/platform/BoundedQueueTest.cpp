@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -52,6 +53,35 @@ TEST(BoundedQueue, ManyShortWaitsPumpAsOftenAsOneLongOne)
     queue.Close();
     worker.join();
     EXPECT_GE(pumped, 5);
+}
+
+TEST(BoundedQueue, AnIdleWorkerWakesForABatchOrTheClose)
+{
+    platform::TBoundedQueue<int> queue(16, 4);
+    std::vector<int> taken;
+    std::mutex mutex;
+    std::thread worker([&] {
+        while (auto item = queue.Pop()) {
+            std::lock_guard lock(mutex);
+            taken.push_back(*item);
+        }
+    });
+    auto takenAfter = [&](int ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        std::lock_guard lock(mutex);
+        return taken.size();
+    };
+    takenAfter(200);  // the worker waits on the empty queue by then
+    for (int i = 0; i < 3; ++i) queue.Push(i);
+    EXPECT_EQ(takenAfter(50), 0u);  // fewer than a batch: left waiting
+    queue.Push(3);
+    size_t now = 0;
+    for (int tries = 0; tries < 500 && now < 4; ++tries) now = takenAfter(10);
+    EXPECT_EQ(now, 4u);  // a batch wakes it
+    queue.Push(4);
+    queue.Close();  // the last few go on Close
+    worker.join();
+    EXPECT_EQ(taken, (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
 TEST(BoundedQueue, ClosingMayDropWhatWaits)
