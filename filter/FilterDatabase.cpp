@@ -200,6 +200,12 @@ void TFilterDatabase::ForEachToken(const std::function<void(uint64_t, uint32_t, 
           s.ColumnInt(3));
 }
 
+int64_t TFilterDatabase::TokenCount()
+{
+    Statement s(*this, "SELECT count(*) FROM tokens");
+    return s.Step("counting the tokens") ? s.ColumnInt(0) : 0;
+}
+
 void TFilterDatabase::ForEachSender(const std::function<void(const std::string&, int)>& f)
 {
     Statement s(*this, "SELECT entry, list FROM senders ORDER BY entry");
@@ -293,6 +299,8 @@ int64_t TFilterDatabase::Prune(int64_t beforeDay)
 }
 
 void TFilterDatabase::ReleaseCache() { sqlite3_db_release_memory(db_); }
+
+void TFilterDatabase::SetCacheKiB(int kib) { Exec(("PRAGMA cache_size=-" + std::to_string(kib)).c_str()); }
 
 std::string TFilterDatabase::IntegrityCheck()
 {

@@ -31,6 +31,7 @@ public:
     bool ReadOnly() const { return readOnly_; }
     const std::string& Path() const { return path_; }
 
+    int64_t TokenCount();
     void ForEachToken(const std::function<void(uint64_t hash, uint32_t spam, uint32_t ham, int64_t day)>& f);
     void ForEachSender(const std::function<void(const std::string& entry, int list)>& f);
     int64_t Meta(const char* key, int64_t fallback);
@@ -54,6 +55,8 @@ public:
     // Gives back the pages the connection keeps cached: after the tokens were read into memory
     // they would sit there, megabytes for a trained filter, until the next training step.
     void ReleaseCache();
+    // The most the connection keeps cached; SQLite's own default is 2,000 KiB.
+    void SetCacheKiB(int kib);
 
     // "ok", or what PRAGMA integrity_check found.
     std::string IntegrityCheck();

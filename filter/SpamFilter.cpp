@@ -73,7 +73,12 @@ void TSpamFilter::Load()
     spamMessages_ = static_cast<uint64_t>(std::max<int64_t>(0, db_->Meta(kSpamMessages, 0)));
     hamMessages_ = static_cast<uint64_t>(std::max<int64_t>(0, db_->Meta(kHamMessages, 0)));
     table_.Clear();
+    // Its room at once: growing by doubling would leave the smaller tables behind as holes.
+    table_.Reserve(size_t(std::clamp<int64_t>(db_->TokenCount(), 0, int64_t(1) << 26)));
+    // One pass over the tokens needs no cache of pages: the table it fills is the cache.
+    db_->SetCacheKiB(64);
     db_->ForEachToken([&](uint64_t hash, uint32_t spam, uint32_t ham, int64_t day) { table_.Set(hash, spam, ham, day); });
+    db_->SetCacheKiB(2000);
     ForgetProbabilities();
     senders_.clear();
     db_->ForEachSender([&](const std::string& entry, int list) {

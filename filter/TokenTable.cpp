@@ -35,11 +35,20 @@ void TTokenTable::Set(uint64_t hash, uint32_t spam, uint32_t ham, int64_t day)
     live_ += static_cast<size_t>(isLive) - static_cast<size_t>(wasLive);
 }
 
-void TTokenTable::Grow()
+void TTokenTable::Reserve(size_t tokens)
+{
+    size_t size = slots_.size();
+    while ((tokens + 1) * 10 > size * 7) size *= 2;
+    if (size > slots_.size()) Rehash(size);
+}
+
+void TTokenTable::Grow() { Rehash(slots_.size() * 2); }
+
+void TTokenTable::Rehash(size_t size)
 {
     std::vector<TTokenSlot> old;
     old.swap(slots_);
-    slots_.assign(old.size() * 2, TTokenSlot{});
+    slots_.assign(size, TTokenSlot{});
     mask_ = slots_.size() - 1;
     for (const TTokenSlot& s : old) {
         if (s.hash == 0) continue;

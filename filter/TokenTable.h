@@ -21,6 +21,8 @@ class TTokenTable {
 public:
     TTokenTable() { Clear(); }
     void Clear();
+    // Room for this many tokens without growing.
+    void Reserve(size_t tokens);
     // The slot of `hash`, or nullptr.
     const TTokenSlot* Find(uint64_t hash) const;
     TTokenSlot* Find(uint64_t hash) { return const_cast<TTokenSlot*>(static_cast<const TTokenTable*>(this)->Find(hash)); }
@@ -37,6 +39,7 @@ public:
 
 private:
     void Grow();
+    void Rehash(size_t size);
     std::vector<TTokenSlot> slots_;
     uint64_t mask_ = 0;
     size_t used_ = 0, live_ = 0;
