@@ -12,7 +12,9 @@ TEST(TokenTable, GrowsAndForgets)
     std::mt19937_64 random(7);
     std::vector<uint64_t> hashes(5000);
     for (uint64_t& h : hashes) h = random() | 1;
-    for (size_t i = 0; i < hashes.size(); ++i) table.Set(hashes[i], static_cast<uint32_t>(i), 1, 0);
+    for (size_t i = 0; i < hashes.size() / 2; ++i) table.Set(hashes[i], static_cast<uint32_t>(i), 1, 0);
+    table.Reserve(hashes.size());  // room made with tokens in it keeps them
+    for (size_t i = hashes.size() / 2; i < hashes.size(); ++i) table.Set(hashes[i], static_cast<uint32_t>(i), 1, 0);
     EXPECT_EQ(table.Live(), hashes.size());
     for (size_t i = 0; i < hashes.size(); ++i) {
         const TTokenSlot* s = table.Find(hashes[i]);
