@@ -102,23 +102,6 @@ bool IsReceivedDelimiter(char c)
 // The words every Received line is made of: they tell nothing, and hashing them cost time.
 bool IsReceivedKeyword(std::string_view w) { return w == "from" || w == "by" || w == "id" || w == "for" || w == "via"; }
 
-bool IsIPv4(std::string_view s)
-{
-    int parts = 0;
-    size_t i = 0;
-    while (i <= s.size()) {
-        size_t start = i;
-        int value = 0;
-        while (i < s.size() && IsDigit(s[i]) && i - start < 3) value = value * 10 + (s[i++] - '0');
-        if (i == start || value > 255) return false;
-        ++parts;
-        if (i == s.size()) break;
-        if (s[i] != '.') return false;
-        ++i;
-    }
-    return parts == 4;
-}
-
 // Written in full (seven colons) or shortened with "::"; a time of day like 13:18:21 is neither.
 // One pass: it runs for every word of every Received line, and most stop at the first byte.
 bool IsIPv6(std::string_view s)

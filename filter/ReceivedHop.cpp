@@ -7,23 +7,6 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool IsDottedQuad(std::string_view s)
-{
-    int parts = 0;
-    size_t i = 0;
-    while (i <= s.size()) {
-        size_t start = i;
-        int value = 0;
-        while (i < s.size() && IsDigit(s[i]) && i - start < 3) value = value * 10 + (s[i++] - '0');
-        if (i == start || value > 255) return false;
-        ++parts;
-        if (i == s.size()) break;
-        if (s[i] != '.') return false;
-        ++i;
-    }
-    return parts == 4;
-}
-
 // The next word at `at` ending at a blank or one of `stops`; advances past it.
 std::string_view NextWord(std::string_view s, size_t& at, std::string_view stops)
 {
@@ -63,7 +46,7 @@ void ReadComment(std::string_view comment, TReceivedHop& hop)
         size_t rb = comment.find(']', lb);
         std::string_view inside = comment.substr(lb + 1, rb == std::string_view::npos ? std::string_view::npos : rb - lb - 1);
         if (inside.substr(0, 5) == "ipv6:") inside.remove_prefix(5);
-        if (IsDottedQuad(inside) && hop.ip.empty()) hop.ip = inside;
+        if (IsIPv4(inside) && hop.ip.empty()) hop.ip = inside;
         std::string_view before = comment.substr(0, lb);
         while (!before.empty() && IsBlank(before.back())) before.remove_suffix(1);
         size_t blank = before.find_last_of(" \t(");
@@ -75,13 +58,30 @@ void ReadComment(std::string_view comment, TReceivedHop& hop)
     }
     size_t at = 0;
     for (std::string_view w = NextWord(comment, at, "()"); !w.empty(); w = NextWord(comment, at, "()")) {
-        if (IsDottedQuad(w) && hop.ip.empty()) hop.ip = w;
+        if (IsIPv4(w) && hop.ip.empty()) hop.ip = w;
         else if (w == "unknown") hop.unknownRdns = true;
         if (at < comment.size()) ++at;
     }
 }
 
 }  // namespace
+
+bool IsIPv4(std::string_view s)
+{
+    int parts = 0;
+    size_t i = 0;
+    while (i <= s.size()) {
+        size_t start = i;
+        int value = 0;
+        while (i < s.size() && IsDigit(s[i]) && i - start < 3) value = value * 10 + (s[i++] - '0');
+        if (i == start || value > 255) return false;
+        ++parts;
+        if (i == s.size()) break;
+        if (s[i] != '.') return false;
+        ++i;
+    }
+    return parts == 4;
+}
 
 TReceivedHop ParseReceivedHop(std::string_view value)
 {
@@ -96,9 +96,9 @@ TReceivedHop ParseReceivedHop(std::string_view value)
     if (NextWord(fromClause, at, "(") == "from") {
         hop.helo = NextWord(fromClause, at, "(");
         if (hop.helo.size() > 2 && hop.helo.front() == '[' && hop.helo.back() == ']' &&
-            IsDottedQuad(hop.helo.substr(1, hop.helo.size() - 2)))
+            IsIPv4(hop.helo.substr(1, hop.helo.size() - 2)))
             hop.ip = hop.helo.substr(1, hop.helo.size() - 2);
-        else if (IsDottedQuad(hop.helo))
+        else if (IsIPv4(hop.helo))
             hop.ip = hop.helo;
         // The comments after the HELO name tell what the receiver saw; qmail and Exim write
         // the looked-up name first and the HELO inside: "from rdns (HELO name) (1.2.3.4)".
@@ -152,7 +152,7 @@ std::string_view RegisteredDomain(std::string_view host)
 
 bool IsPrivateIPv4(std::string_view ip)
 {
-    if (!IsDottedQuad(ip)) return false;
+    if (!IsIPv4(ip)) return false;
     if (ip.substr(0, 3) == "10." || ip.substr(0, 4) == "127." || ip.substr(0, 8) == "192.168.") return true;
     if (ip.substr(0, 4) == "172.") {
         int second = 0;

@@ -25,6 +25,8 @@ std::string_view RegisteredDomain(std::string_view host);
 
 // "10.x", "172.16-31.x", "192.168.x", "127.x": an address no outside host sends from.
 bool IsPrivateIPv4(std::string_view ip);
+// Four dot-separated numbers of at most 255: 192.0.2.1.
+bool IsIPv4(std::string_view s);
 
 // A reverse name made from its address, as access providers name their dial-up and DSL lines:
 // "200-161-145-252.dsl.telesp.net.br", "pcp01234.cable.example.net"; one of its numbers alone
