@@ -99,9 +99,6 @@ bool IsReceivedDelimiter(char c)
     return table[static_cast<unsigned char>(c)];
 }
 
-// The words every Received line is made of: they tell nothing, and hashing them cost time.
-bool IsReceivedKeyword(std::string_view w) { return w == "from" || w == "by" || w == "id" || w == "for" || w == "via"; }
-
 // Written in full (seven colons) or shortened with "::"; a time of day like 13:18:21 is neither.
 // One pass: it runs for every word of every Received line, and most stop at the first byte.
 bool IsIPv6(std::string_view s)
@@ -320,10 +317,11 @@ private:
             } else if (IsHostName(word)) {
                 Emit(K("rcvd"), word);
                 Emit(K("rcvdom"), LastLabels(word, 2));
-            } else if (word.size() <= 20 && !IsReceivedKeyword(word) &&
-                       std::all_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; })) {
-                Emit(K("rcvdw"), word);
             }
+            // Plain words (bare host names, the software's name) are not learnt: they are
+            // mostly the user's own mail systems, which spam and ham share once the filter has
+            // seen a while of mail, and trained early they read as ham on every later spam.
+
         }
     }
 
