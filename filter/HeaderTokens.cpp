@@ -321,7 +321,6 @@ private:
             // Plain words (bare host names, the software's name) are not learnt: they are
             // mostly the user's own mail systems, which spam and ham share once the filter has
             // seen a while of mail, and trained early they read as ham on every later spam.
-
         }
     }
 
