@@ -13,7 +13,8 @@
 // "datezone"; "todom", "tocount" (and "ccdom" ...) of the addressees; "reply-todom",
 // "return-pathdom" ... and "...samedom" against the From domain; "v:NAME" the first words of
 // any other field not added on the way; "fromtld"; "entryform", "hopform" and "originform" how
-// the first, every other and the last Received hop handed the mail on ("fqdn/same", "ip/unknown", "bare/dyn", "bare/none/lan" ...); "skew" the
+// the first, every other and the last Received hop handed the mail on ("fqdn/same",
+// "ip/unknown", "bare/dyn", "bare/none/lan" ...); "skew" the
 // Date against the time of the first Received line, "dateform" a Date with no zone or one that
 // does not exist; "fromshape:name-in-address" / "name-apart". X-Spam fields are not read.
 #include "filter/TokenHash.h"
