@@ -46,7 +46,7 @@ TEST(HeaderTokens, Cases)
          "Received: from mail.Example.org ([IPv6:2001:DB8::1]) by\n mx.example.net ([192.0.2.7]) (8.12.3/8.12.3) (3.31-va-mm2) with ESMTPS id x;\n Thu, 8 Aug 2002 13:18:21 +0100\n",
          {"ip6:2001:db8::1", "net6:2001:db8::", "rcvd:mail.example.org", "rcvdom:example.org", "rcvd:mx.example.net", "ip:192.0.2.7",
           "net:192.0.2", "with:esmtps", "hops:1"},
-         {"ip:192.0.2", "ip6:13:18:21", "rcvdw:thu", "rcvd:8.12.3/3.31-va-mm2", "rcvdom:3.31-va-mm2"}},
+         {"ip:192.0.2", "ip6:13:18:21", "rcvd:8.12.3/3.31-va-mm2", "rcvdom:3.31-va-mm2"}},
         {"subject shapes", "Subject: FREE MONEY!!! $$$\n", {"subjshape:caps", "subjshape:!!", "subjshape:$$", "subj:free"}, {"subjshape:!"}},
         {"Message-ID domain and shape", "Message-ID: <20020822.A1b@Mail.Example.com>\n", {"mid:mail.example.com", "midshape:<9.A9a"}, {"mid:none"}},
         {"mbox From line and CRLF; the body is not read",
@@ -60,7 +60,7 @@ TEST(HeaderTokens, Cases)
          "Received: from pc1 (200-161-145-252.dsl.example.br [200.161.145.252]) by a.example.com\n"
          "Received: from hewlett ([192.168.0.188]) by b.example.com\n",
          {"entryform:fqdn/same", "hopform:ip/unknown", "hopform:bare/dyn", "hopform:bare/none/lan", "originform:bare/none/lan", "hops:4"},
-         {"entryform:ip/unknown", "rcvdw:from", "rcvdw:hewlett", "rcvd:hewlett"}},
+         {"entryform:ip/unknown", "rcvd:hewlett"}},
         {"a Date in time", "Received: from a ([192.0.2.1]) by b; Thu, 8 Aug 2002 10:03:00 +0100\nDate: Thu, 8 Aug 2002 09:01:00 +0000\n",
          {"skew:ok"}, {"skew:whole-hours", "dateform:nozone", "dateform:badzone"}},
         {"a Date in the wrong zone", "Received: from a ([192.0.2.1]) by b; Thu, 8 Aug 2002 10:03:00 +0000\nDate: Thu, 8 Aug 2002 07:02:00 +0000\n",
