@@ -20,6 +20,9 @@
 #include <sstream>
 
 namespace {
+// The progress bar's steps: an mbox file's progress is the share of its bytes read.
+constexpr int kProgressSteps = 1000;
+
 // The message list's own identity, so a message learnt here and again from the list counts once.
 std::string ListIdentity(const std::string& header)
 {
@@ -119,10 +122,11 @@ void TFrm_TrainFolder::cmd_trainClick()
     how.as = opt_spam->isChecked() ? TTrainAs::Spam : TTrainAs::Ham;
     how.cancel = &cancel_;
     how.IdentityOf = ListIdentity;
-    how.OnProgress = [this](size_t done, size_t total) {
-        progress->setRange(0, int(std::max<size_t>(total, 1)));
-        progress->setValue(int(done));
-        lbl_state->setText(QStringLiteral("%1 of %2 messages learnt").arg(done).arg(total));
+    how.OnProgress = [this](const TTrainingProgress& p) {
+        progress->setRange(0, kProgressSteps);
+        progress->setValue(int(p.share * kProgressSteps));
+        lbl_state->setText(p.total ? QStringLiteral("%1 of %2 messages learnt").arg(p.done).arg(p.total)
+                                   : QStringLiteral("%1 messages learnt").arg(p.done));
         platform::ProcessMessages();  // Cancel and the window's own painting stay live
     };
     cancel_ = false;
@@ -139,8 +143,9 @@ void TFrm_TrainFolder::cmd_trainClick()
     }
     SetRunning(false);
     const char* as = how.as == TTrainAs::Spam ? "spam" : "not spam";
-    QString state = result.cancelled ? QStringLiteral("Cancelled after %1 of %2 messages; ").arg(result.done).arg(result.total)
-                                     : QStringLiteral("%1 messages read; ").arg(result.done);
+    QString state = !result.cancelled ? QStringLiteral("%1 messages read; ").arg(result.done)
+                    : result.counted  ? QStringLiteral("Cancelled after %1 of %2 messages; ").arg(result.done).arg(result.total)
+                                      : QStringLiteral("Cancelled after %1 messages; ").arg(result.done);
     state += QStringLiteral("%1 learnt as %2").arg(result.trained).arg(QString::fromLatin1(as));
     if (result.done > result.trained) state += QStringLiteral(" (%1 already learnt)").arg(result.done - result.trained);
     if (result.total == 0) state = QStringLiteral("No messages were found there.");

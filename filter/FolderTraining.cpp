@@ -3,10 +3,11 @@
 #include "filter/EncodedWords.h"
 #include "filter/FilterError.h"
 #include "filter/HeaderTokens.h"
+#include "filter/MboxReader.h"
 #include "platform/Folders.h"
-#include "platform/TextFile.h"
 
 #include <cerrno>
+#include <optional>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,7 +16,7 @@
 namespace {
 
 // Headers are rarely longer; a message whose header goes on past this is judged by its start.
-constexpr size_t kMaxHeaderBytes = 256 * 1024;
+constexpr size_t kMaxHeaderBytes = TMboxSplitter::kMaxHeaderBytes;
 
 [[noreturn]] void CannotRead(const std::string& path)
 {
@@ -47,15 +48,6 @@ std::string ReadHeader(const std::string& path)
     }
     ::close(fd);
     return std::string(HeaderPart(text).substr(0, kMaxHeaderBytes));
-}
-
-std::string ReadWholeFile(const std::string& path)
-{
-    try {
-        return platform::ReadBytes(path);
-    } catch (const std::exception& e) {
-        throw EFilterError(e.what());  // the window shows the filter's failures alike
-    }
 }
 
 std::string DefaultIdentity(const std::string& header)
@@ -94,32 +86,6 @@ std::vector<std::string> MaildirFiles(const std::string& folder)
 
 }  // namespace
 
-std::vector<std::string> MboxHeaders(std::string_view mbox)
-{
-    std::vector<std::string> headers;
-    size_t at = 0;
-    bool inHeader = false, blankBefore = true;
-    size_t headerStart = 0;
-    while (at < mbox.size()) {
-        size_t nl = mbox.find('\n', at);
-        size_t end = nl == std::string_view::npos ? mbox.size() : nl;
-        std::string_view line = mbox.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (blankBefore && line.substr(0, 5) == "From ") {
-            if (inHeader) headers.emplace_back(mbox.substr(headerStart, std::min(at - headerStart, kMaxHeaderBytes)));
-            inHeader = true;
-            headerStart = nl == std::string_view::npos ? mbox.size() : nl + 1;
-        } else if (inHeader && line.empty()) {
-            headers.emplace_back(mbox.substr(headerStart, std::min(at - headerStart, kMaxHeaderBytes)));
-            inHeader = false;
-        }
-        blankBefore = line.empty();
-        at = end + 1;
-    }
-    if (inHeader) headers.emplace_back(mbox.substr(headerStart, std::min(mbox.size() - headerStart, kMaxHeaderBytes)));
-    return headers;
-}
-
 TFolderTrainingResult TrainFromFolder(TSpamFilter& filter, const std::string& path, const TFolderTraining& how)
 {
     TFolderTrainingResult result;
@@ -128,21 +94,42 @@ TFolderTrainingResult TrainFromFolder(TSpamFilter& filter, const std::string& pa
         errno = ENOENT;
         CannotRead(path);
     }
-    std::vector<std::string> files, headers;
-    if (folder) files = MaildirFiles(path);
-    else headers = MboxHeaders(ReadWholeFile(path));
-    result.total = folder ? files.size() : headers.size();
-    if (how.OnProgress) how.OnProgress(0, result.total);
-    for (size_t i = 0; i < result.total; ++i) {
+    // A folder's messages are counted first; an mbox file is read as it is learnt, so its
+    // count is known at its end and its progress is the share of the file read.
+    std::vector<std::string> files;
+    std::optional<TMboxReader> mbox;
+    if (folder) {
+        files = MaildirFiles(path);
+        result.total = files.size();
+    } else {
+        mbox.emplace(path);
+    }
+    TTrainingProgress progress;
+    auto report = [&] {
+        if (!how.OnProgress) return;
+        progress.done = result.done;
+        progress.total = folder ? result.total : 0;
+        progress.share = folder ? (result.total ? double(result.done) / double(result.total) : 1.0) : mbox->Share();
+        how.OnProgress(progress);
+    };
+    report();
+    std::string header;
+    for (size_t i = 0;; ++i) {
+        if (folder && i >= files.size()) break;
         if (how.cancel && how.cancel->load()) {
             result.cancelled = true;
             break;
         }
-        std::string header = folder ? ReadHeader(files[i]) : std::move(headers[i]);
+        if (folder) header = ReadHeader(files[i]);
+        else if (!mbox->Next(header)) break;
         std::string identity = how.IdentityOf ? how.IdentityOf(header) : DefaultIdentity(header);
         if (filter.Train(identity, header, how.as)) ++result.trained;
         ++result.done;
-        if (how.OnProgress) how.OnProgress(result.done, result.total);
+        report();
+    }
+    if (!folder) {
+        result.total = mbox->Found();
+        result.counted = !result.cancelled;
     }
     return result;
 }

@@ -1,9 +1,13 @@
 // Training from a Maildir folder and an mbox file of real headers (tests/data/filter).
 #include "filter/FilterError.h"
 #include "filter/FolderTraining.h"
+#include "filter/MboxReader.h"
 #include "TempHome.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
 
 namespace {
 
@@ -16,7 +20,7 @@ TEST(FolderTraining, MaildirAndMboxWithProgressAndCancel)
     std::vector<std::pair<size_t, size_t>> progress;
     TFolderTraining ham;
     ham.as = TTrainAs::Ham;
-    ham.OnProgress = [&](size_t done, size_t total) { progress.emplace_back(done, total); };
+    ham.OnProgress = [&](const TTrainingProgress& p) { progress.emplace_back(p.done, p.total); };
     TFolderTrainingResult r = TrainFromFolder(filter, kData + "/ham", ham);
     EXPECT_EQ(r.total, 20u);  // cur/ and new/
     EXPECT_EQ(r.trained, 20u);
@@ -29,15 +33,25 @@ TEST(FolderTraining, MaildirAndMboxWithProgressAndCancel)
     std::atomic<bool> cancel{false};
     TFolderTraining spam;
     spam.cancel = &cancel;
-    spam.OnProgress = [&](size_t done, size_t) { cancel = done == 5; };
+    std::vector<double> shares;
+    spam.OnProgress = [&](const TTrainingProgress& p) {
+        EXPECT_EQ(p.total, 0u);  // an mbox file is counted as it is read
+        shares.push_back(p.share);
+        cancel = p.done == 5;
+    };
     r = TrainFromFolder(filter, kData + "/spam.mbox", spam);
     EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(r.total, 20u);
+    EXPECT_FALSE(r.counted);
     EXPECT_EQ(r.done, 5u);
-    spam.OnProgress = nullptr;
+    spam.OnProgress = [&](const TTrainingProgress& p) { shares.push_back(p.share); };
+    shares.clear();
     cancel = false;
     r = TrainFromFolder(filter, kData + "/spam.mbox", spam);
+    EXPECT_TRUE(r.counted);
+    EXPECT_EQ(r.total, 20u);
     EXPECT_EQ(r.trained, 15u);
+    EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end()));
+    EXPECT_EQ(shares.back(), 1.0);
     EXPECT_EQ(filter.SpamMessages(), 20u);
 
     EXPECT_THROW(TrainFromFolder(filter, kData + "/missing", spam), EFilterError);
@@ -45,10 +59,54 @@ TEST(FolderTraining, MaildirAndMboxWithProgressAndCancel)
 
 TEST(FolderTraining, MboxSplitsAtFromLinesAfterABlankLine)
 {
-    std::vector<std::string> h = MboxHeaders("From a\nSubject: one\n\nbody\nFrom inside a line\n\nFrom b\r\nSubject: two\r\n");
-    ASSERT_EQ(h.size(), 2u);
-    EXPECT_EQ(h[0], "Subject: one\n");
-    EXPECT_EQ(h[1], "Subject: two\r\n");
+    const std::string mbox = "From a\nSubject: one\n\nbody\nFrom inside a line\n\nFrom b\r\nSubject: two\r\n\r\n"
+                             "From c\nSubject: three";
+    const std::vector<std::string> whole = MboxHeaders(mbox);
+    ASSERT_EQ(whole.size(), 3u);
+    EXPECT_EQ(whole[0], "Subject: one\n");
+    EXPECT_EQ(whole[1], "Subject: two\r\n");
+    EXPECT_EQ(whole[2], "Subject: three");  // no line end at the end of the file
+    // Read in pieces, as a file is, cut at every byte: the same headers.
+    for (size_t cut = 1; cut < mbox.size(); ++cut) {
+        TMboxSplitter splitter;
+        std::deque<std::string> out;
+        splitter.Feed(std::string_view(mbox).substr(0, cut), out);
+        splitter.Feed(std::string_view(mbox).substr(cut), out);
+        splitter.Finish(out);
+        EXPECT_EQ(std::vector<std::string>(out.begin(), out.end()), whole) << "cut at " << cut;
+    }
+}
+
+// A mailbox bigger than what is read at once, with a body line of megabytes and a header past
+// the bound: the reader holds neither whole, and every message is found.
+TEST(FolderTraining, BigMboxIsReadInPieces)
+{
+    TempHome home;
+    const std::string path = home.Root() + "big.mbox";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "From a\nSubject: first\n\n" << std::string(5u << 20, 'x') << "\n\n";
+        out << "From b\nX-Long: " << std::string(TMboxSplitter::kMaxHeaderBytes, 'y') << "\nSubject: lost\n\nbody\n\n";
+        for (int i = 0; i < 3000; ++i) out << "From c\nSubject: m" << i << "\n\nshort body\n\n";
+    }
+    TMboxReader reader(path);
+    std::string header;
+    ASSERT_TRUE(reader.Next(header));
+    EXPECT_EQ(header, "Subject: first\n");
+    EXPECT_LT(reader.Share(), 1.0);
+    ASSERT_TRUE(reader.Next(header));
+    EXPECT_EQ(header.size(), TMboxSplitter::kMaxHeaderBytes);  // judged by its start
+    size_t rest = 0;
+    std::string last;
+    while (reader.Next(header)) {
+        ++rest;
+        last = header;
+    }
+    EXPECT_EQ(rest, 3000u);
+    EXPECT_EQ(last, "Subject: m2999\n");
+    EXPECT_EQ(reader.Found(), 3002u);
+    EXPECT_EQ(reader.Share(), 1.0);
+    EXPECT_THROW(TMboxReader(home.Root() + "missing.mbox"), EFilterError);
 }
 
 }  // namespace

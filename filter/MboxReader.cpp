@@ -1,0 +1,122 @@
+#include "filter/MboxReader.h"
+
+#include "filter/FilterError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kReadBytes = 1 << 20;
+
+[[noreturn]] void CannotRead(const std::string& path)
+{
+    throw EFilterError("Cannot read " + path + ": " + std::strerror(errno) + ".");
+}
+
+}  // namespace
+
+void TMboxSplitter::Feed(std::string_view bytes, std::deque<std::string>& out)
+{
+    size_t at = 0;
+    while (at < bytes.size()) {
+        size_t nl = bytes.find('\n', at);
+        size_t end = nl == std::string_view::npos ? bytes.size() : nl;
+        std::string_view piece = bytes.substr(at, end - at);
+        for (size_t i = 0; i < piece.size() && lineBytes_ + i < sizeof lineStart_; ++i) lineStart_[lineBytes_ + i] = piece[i];
+        lineBytes_ += piece.size();
+        if (inHeader_ && header_.size() < kMaxHeaderBytes)
+            header_.append(piece.substr(0, kMaxHeaderBytes - header_.size()));
+        if (nl == std::string_view::npos) break;
+        if (inHeader_ && header_.size() < kMaxHeaderBytes) header_.push_back('\n');
+        EndLine(out);
+        at = nl + 1;
+    }
+}
+
+void TMboxSplitter::EndLine(std::deque<std::string>& out)
+{
+    const bool blank = lineBytes_ == 0 || (lineBytes_ == 1 && lineStart_[0] == '\r');
+    const bool fromLine = lineBytes_ >= 5 && std::string_view(lineStart_, 5) == "From ";
+    if (blankBefore_ && fromLine) {
+        if (inHeader_) {
+            header_.resize(std::min(header_.size(), lineStartInHeader_));
+            out.push_back(std::move(header_));
+        }
+        header_.clear();
+        inHeader_ = true;
+    } else if (inHeader_ && blank) {
+        header_.resize(std::min(header_.size(), lineStartInHeader_));  // the blank line is not the header's
+        out.push_back(std::move(header_));
+        header_.clear();
+        inHeader_ = false;
+    }
+    blankBefore_ = blank;
+    lineBytes_ = 0;
+    lineStartInHeader_ = header_.size();
+}
+
+void TMboxSplitter::Finish(std::deque<std::string>& out)
+{
+    if (inHeader_) out.push_back(std::move(header_));
+    header_.clear();
+    inHeader_ = false;
+    blankBefore_ = true;
+    lineBytes_ = lineStartInHeader_ = 0;
+}
+
+TMboxReader::TMboxReader(const std::string& path) : path_(path)
+{
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) CannotRead(path);
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0) size_ = st.st_size;
+}
+
+TMboxReader::~TMboxReader()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool TMboxReader::Next(std::string& header)
+{
+    while (ready_.empty() && !ended_) {
+        buffer_.resize(kReadBytes);
+        ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            CannotRead(path_);
+        }
+        if (n == 0) {
+            splitter_.Finish(ready_);
+            ended_ = true;
+            break;
+        }
+        read_ += n;
+        splitter_.Feed(std::string_view(buffer_.data(), size_t(n)), ready_);
+    }
+    if (ready_.empty()) return false;
+    header = std::move(ready_.front());
+    ready_.pop_front();
+    ++found_;
+    return true;
+}
+
+double TMboxReader::Share() const
+{
+    if (ended_ && ready_.empty()) return 1.0;
+    return size_ > 0 ? std::min(1.0, double(read_) / double(size_)) : 0.0;
+}
+
+std::vector<std::string> MboxHeaders(std::string_view mbox)
+{
+    TMboxSplitter splitter;
+    std::deque<std::string> out;
+    splitter.Feed(mbox, out);
+    splitter.Finish(out);
+    return {std::make_move_iterator(out.begin()), std::make_move_iterator(out.end())};
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The headers of an mbox file, one message at a time, read in pieces: a mailbox of gigabytes
+// is never held whole, and a body line of any length costs nothing. A message starts at a
+// "From " line that follows a blank line (or begins the file); its header is the lines after
+// it up to the first blank line, as written ("\n" or "\r\n"), cut at kMaxHeaderBytes.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TMboxSplitter {
+public:
+    static constexpr size_t kMaxHeaderBytes = 256 * 1024;
+
+    // Takes the next bytes of the mailbox; the headers completed by them are appended to `out`.
+    void Feed(std::string_view bytes, std::deque<std::string>& out);
+    // The mailbox has ended: a header still open (no blank line after it) is complete too.
+    void Finish(std::deque<std::string>& out);
+
+private:
+    void EndLine(std::deque<std::string>& out);
+
+    std::string header_;
+    bool inHeader_ = false, blankBefore_ = true;
+    // The line being read: its first bytes (enough to tell "From " and a blank line) and where
+    // it started in header_.
+    char lineStart_[5] = {};
+    size_t lineBytes_ = 0, lineStartInHeader_ = 0;
+};
+
+class TMboxReader {
+public:
+    // Throws EFilterError when the file cannot be opened.
+    explicit TMboxReader(const std::string& path);
+    ~TMboxReader();
+    TMboxReader(const TMboxReader&) = delete;
+    TMboxReader& operator=(const TMboxReader&) = delete;
+
+    // The next message's header; false at the end. Throws EFilterError when reading fails.
+    bool Next(std::string& header);
+    // How much of the file has been read, 0 to 1.
+    double Share() const;
+    size_t Found() const { return found_; }  // headers given so far
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    int64_t size_ = 0, read_ = 0;
+    bool ended_ = false;
+    size_t found_ = 0;
+    TMboxSplitter splitter_;
+    std::deque<std::string> ready_;
+    std::vector<char> buffer_;
+};
+
+// The headers of an mbox text, in order (for tests and small texts).
+std::vector<std::string> MboxHeaders(std::string_view mbox);
