@@ -16,6 +16,7 @@
 #include "rules/RuleApplication.h"
 #include "rules/rules.h"
 #include "widgets/Artwork.h"
+#include "widgets/DisplayText.h"
 #include "widgets/Modal.h"
 #include "widgets/QtText.h"
 
@@ -63,6 +64,9 @@ TMainFrm::TMainFrm(QWidget* parent) : QMainWindow(parent)
     BindNewMail();
     BindReadMarks();
     BindSpamFilter();
+    // Header-field rules match a field as the user reads it too: a rule on To that names
+    // "Müller" marks a message whose To writes it as an encoded word.
+    RuleTable.DecodeField = [](std::string_view raw) { return FromQ(DisplayHeaderText(std::string(raw))); };
     sbar = new QLabel(this);
     statusBar()->addWidget(sbar, 1);
     sbarListed = new QLabel(this);

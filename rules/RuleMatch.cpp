@@ -61,10 +61,14 @@ int TRuleTable::Get_rule_id(std::string_view fromText, std::string_view subjectT
 }
 
 namespace {
-bool FieldContains(const StringList& header, std::string_view field, std::string_view pattern, bool wildcard)
+bool FieldContains(const StringList& header, std::string_view field, std::string_view pattern, bool wildcard,
+                   const std::function<std::string(std::string_view)>& decode)
 {
-    for (const std::string& value : FieldValues(header, field))
+    for (const std::string& value : FieldValues(header, field)) {
         if (Occurs(pattern, TrimView(value), wildcard)) return true;
+        // Only a value with an encoded word reads otherwise than it stands.
+        if (decode && value.find("=?") != std::string::npos && Occurs(pattern, TrimView(decode(value)), wildcard)) return true;
+    }
     return false;
 }
 }  // namespace
@@ -85,7 +89,7 @@ int TRuleTable::Get_rule_id(std::string_view fromText, std::string_view subjectT
         if (Kind[i] == "2") {
             // Unjudged without the header, and never judged on a field that has no name.
             if (!header || i >= Field.size() || Field[i].empty()) continue;
-            found = FieldContains(*header, Field[i], pattern, wildcard);
+            found = FieldContains(*header, Field[i], pattern, wildcard, DecodeField);
         } else {
             // A text contains the pattern when its raw form or its decoded form does.
             const std::string_view* texts = Kind[i] == "0" ? from : Kind[i] == "1" ? subject : nullptr;

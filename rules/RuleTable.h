@@ -4,6 +4,8 @@
 // one of them.
 #include "platform/Strings.h"
 
+#include <functional>
+#include <string>
 #include <string_view>
 
 namespace rules {
@@ -15,6 +17,10 @@ public:
     StringList Id;       // the entry's number as stored with it
     StringList Kind;     // "1" Subject, "0" From line, "2" header field
     StringList Field;    // the field a header-field rule names; empty for the other kinds
+    // A field value's text as the user reads it (encoded words decoded, UTF-8), given by the
+    // window; a header-field rule then matches it as well as the raw value, as the From and
+    // Subject rules match the texts the list shows. Unassigned: raw values only.
+    std::function<std::string(std::string_view)> DecodeField;
 
     void Clear();
     size_t Count() const { return Pattern.size(); }
@@ -33,7 +39,7 @@ public:
     // list shows it, UTF-8) does: a rule "lottery" marks a subject sent as an encoded word.
     // "Doesnot contain" holds only when neither form contains it.
     // With the message's header lines, header-field rules are judged too: a field counts as
-    // containing a pattern when any of its occurrences does. Without them (nullptr: the header
+    // containing a pattern when any of its occurrences does, raw or decoded (DecodeField). Without them (nullptr: the header
     // is not at hand) those rules mark nothing either way, so a header that cannot be read never
     // gets a message deleted.
     int Get_rule_id(std::string_view fromText, std::string_view subjectText, std::string_view shownFrom,

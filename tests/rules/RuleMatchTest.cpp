@@ -135,3 +135,25 @@ TEST(RuleMatch, HeaderFieldRulesAndTheOlderKindsBesideThem)
         EXPECT_EQ(t.Get_rule_id("", "", "", "", nullptr), -1) << c.what;
     }
 }
+
+// A field is matched as the user reads it too: raw or decoded, as the From and Subject rules.
+TEST(RuleMatch, HeaderFieldRulesMatchTheDecodedValue)
+{
+    const StringList header = {"To: =?utf-8?q?M=C3=BCller?= <m@example.org>", "Reply-To: plain@example.org"};
+    int decoded = 0;
+    auto table = [&](const char* field, const char* text, bool contains) {
+        TRuleTable t = Rows({{text, contains, "2"}});
+        t.Field = {field};
+        t.DecodeField = [&](std::string_view raw) {
+            ++decoded;
+            std::string s(raw);
+            return s.replace(s.find("=?utf-8?q?M=C3=BCller?="), 23, "M\xC3\xBCller");
+        };
+        return t.Get_rule_id("", "", "", "", &header);
+    };
+    EXPECT_EQ(table("To", "M\xC3\xBCller", true), 0);
+    EXPECT_EQ(table("To", "M\xC3\xBCller", false), -1);      // Doesnot contain: the decoded form has it
+    EXPECT_EQ(table("To", "*C3=BCller", true), 0);          // the raw form still counts
+    EXPECT_EQ(table("Reply-To", "plain", true), 0);
+    EXPECT_EQ(decoded, 2);  // only the To value with an encoded word, and only when the raw form missed
+}
