@@ -142,13 +142,14 @@ void TFrm_TrainFolder::cmd_trainClick()
         return;
     }
     SetRunning(false);
+    if (!result.cancelled) progress->setValue(progress->maximum());  // an mbox's last body is read only at its end
     const char* as = how.as == TTrainAs::Spam ? "spam" : "not spam";
     QString state = !result.cancelled ? QStringLiteral("%1 messages read; ").arg(result.done)
                     : result.counted  ? QStringLiteral("Cancelled after %1 of %2 messages; ").arg(result.done).arg(result.total)
                                       : QStringLiteral("Cancelled after %1 messages; ").arg(result.done);
     state += QStringLiteral("%1 learnt as %2").arg(result.trained).arg(QString::fromLatin1(as));
     if (result.done > result.trained) state += QStringLiteral(" (%1 already learnt)").arg(result.done - result.trained);
-    if (result.total == 0) state = QStringLiteral("No messages were found there.");
+    if (result.total == 0 && result.counted) state = QStringLiteral("No messages were found there.");
     lbl_state->setText(state);
     if (result.trained > 0 && OnTrained) OnTrained();
 }

@@ -20,8 +20,9 @@ constexpr size_t kReadBytes = 1 << 20;
 
 }  // namespace
 
-void TMboxSplitter::Feed(std::string_view bytes, std::deque<std::string>& out)
+void TMboxSplitter::Feed(std::string_view bytes, std::deque<TMboxHeader>& out)
 {
+    const uint64_t start = fed_;
     size_t at = 0;
     while (at < bytes.size()) {
         size_t nl = bytes.find('\n', at);
@@ -33,26 +34,33 @@ void TMboxSplitter::Feed(std::string_view bytes, std::deque<std::string>& out)
             header_.append(piece.substr(0, kMaxHeaderBytes - header_.size()));
         if (nl == std::string_view::npos) break;
         if (inHeader_ && header_.size() < kMaxHeaderBytes) header_.push_back('\n');
+        fed_ = start + nl + 1;
         EndLine(out);
         at = nl + 1;
     }
+    fed_ = start + bytes.size();
 }
 
-void TMboxSplitter::EndLine(std::deque<std::string>& out)
+void TMboxSplitter::Complete(std::deque<TMboxHeader>& out)
+{
+    out.push_back({std::move(header_), fed_});
+    header_.clear();
+}
+
+void TMboxSplitter::EndLine(std::deque<TMboxHeader>& out)
 {
     const bool blank = lineBytes_ == 0 || (lineBytes_ == 1 && lineStart_[0] == '\r');
     const bool fromLine = lineBytes_ >= 5 && std::string_view(lineStart_, 5) == "From ";
     if (blankBefore_ && fromLine) {
         if (inHeader_) {
             header_.resize(std::min(header_.size(), lineStartInHeader_));
-            out.push_back(std::move(header_));
+            Complete(out);
         }
         header_.clear();
         inHeader_ = true;
     } else if (inHeader_ && blank) {
         header_.resize(std::min(header_.size(), lineStartInHeader_));  // the blank line is not the header's
-        out.push_back(std::move(header_));
-        header_.clear();
+        Complete(out);
         inHeader_ = false;
     }
     blankBefore_ = blank;
@@ -60,9 +68,9 @@ void TMboxSplitter::EndLine(std::deque<std::string>& out)
     lineStartInHeader_ = header_.size();
 }
 
-void TMboxSplitter::Finish(std::deque<std::string>& out)
+void TMboxSplitter::Finish(std::deque<TMboxHeader>& out)
 {
-    if (inHeader_) out.push_back(std::move(header_));
+    if (inHeader_) Complete(out);
     header_.clear();
     inHeader_ = false;
     blankBefore_ = true;
@@ -96,11 +104,11 @@ bool TMboxReader::Next(std::string& header)
             ended_ = true;
             break;
         }
-        read_ += n;
         splitter_.Feed(std::string_view(buffer_.data(), size_t(n)), ready_);
     }
     if (ready_.empty()) return false;
-    header = std::move(ready_.front());
+    header = std::move(ready_.front().text);
+    given_ = ready_.front().end;
     ready_.pop_front();
     ++found_;
     return true;
@@ -109,14 +117,16 @@ bool TMboxReader::Next(std::string& header)
 double TMboxReader::Share() const
 {
     if (ended_ && ready_.empty()) return 1.0;
-    return size_ > 0 ? std::min(1.0, double(read_) / double(size_)) : 0.0;
+    return size_ > 0 ? std::min(1.0, double(given_) / double(size_)) : 0.0;
 }
 
 std::vector<std::string> MboxHeaders(std::string_view mbox)
 {
     TMboxSplitter splitter;
-    std::deque<std::string> out;
+    std::deque<TMboxHeader> out;
     splitter.Feed(mbox, out);
     splitter.Finish(out);
-    return {std::make_move_iterator(out.begin()), std::make_move_iterator(out.end())};
+    std::vector<std::string> headers;
+    for (TMboxHeader& h : out) headers.push_back(std::move(h.text));
+    return headers;
 }

@@ -10,17 +10,25 @@
 #include <string_view>
 #include <vector>
 
+struct TMboxHeader {
+    std::string text;
+    uint64_t end = 0;  // where in the mailbox it ended (the progress of a reader)
+};
+
 class TMboxSplitter {
 public:
     static constexpr size_t kMaxHeaderBytes = 256 * 1024;
 
     // Takes the next bytes of the mailbox; the headers completed by them are appended to `out`.
-    void Feed(std::string_view bytes, std::deque<std::string>& out);
+    void Feed(std::string_view bytes, std::deque<TMboxHeader>& out);
     // The mailbox has ended: a header still open (no blank line after it) is complete too.
-    void Finish(std::deque<std::string>& out);
+    void Finish(std::deque<TMboxHeader>& out);
 
 private:
-    void EndLine(std::deque<std::string>& out);
+    void EndLine(std::deque<TMboxHeader>& out);
+    void Complete(std::deque<TMboxHeader>& out);
+
+    uint64_t fed_ = 0;  // bytes taken before the current piece's line end
 
     std::string header_;
     bool inHeader_ = false, blankBefore_ = true;
@@ -40,18 +48,19 @@ public:
 
     // The next message's header; false at the end. Throws EFilterError when reading fails.
     bool Next(std::string& header);
-    // How much of the file has been read, 0 to 1.
+    // How much of the file lies behind the headers given so far, 0 to 1.
     double Share() const;
     size_t Found() const { return found_; }  // headers given so far
 
 private:
     std::string path_;
     int fd_ = -1;
-    int64_t size_ = 0, read_ = 0;
+    int64_t size_ = 0;
+    uint64_t given_ = 0;  // where the last header given ended
     bool ended_ = false;
     size_t found_ = 0;
     TMboxSplitter splitter_;
-    std::deque<std::string> ready_;
+    std::deque<TMboxHeader> ready_;
     std::vector<char> buffer_;
 };
 

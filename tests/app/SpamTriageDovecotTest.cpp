@@ -22,7 +22,9 @@
 #include <QTest>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +164,25 @@ TEST_F(SpamTriage, TrainingFromTheListAndFromAFolderCountsEachMessageOnceAndTheS
     });
     frm->TrainFromFolder1Click();
     EXPECT_EQ(filter.SpamMessages(), 3u);
+
+    // An mbox file is counted as it is read: a Cancel says how far it got, a whole run how many
+    // it found, and the bar ends full.
+    const std::string mbox = home.Temp() + "junk.mbox";
+    platform::WriteBytes(mbox, "From a\n" + Spammy("Prize Desk <win@prizes.example>", 8) + "\n\nFrom b\n" +
+                                   Spammy("Prize Desk <win@prizes.example>", 9));
+    dialogs.Then([&](QDialog& dialog) {
+        auto& train = static_cast<TFrm_TrainFolder&>(dialog);
+        train.txt_path->setText(QString::fromStdString(mbox));
+        QTimer::singleShot(0, train.cmd_cancel, &QPushButton::click);  // taken at the first progress report
+        train.cmd_train->click();
+        EXPECT_EQ(train.lbl_state->text().toStdString(), "Cancelled after 0 messages; 0 learnt as spam");
+        train.cmd_train->click();
+        EXPECT_EQ(train.lbl_state->text().toStdString(), "2 messages read; 1 learnt as spam (1 already learnt)");
+        EXPECT_EQ(train.progress->value(), train.progress->maximum());
+        return int(QDialog::Rejected);
+    });
+    frm->TrainFromFolder1Click();
+    EXPECT_EQ(filter.SpamMessages(), 4u);
 
     // Blocking in the dialog marks the sender's rows at once; a bad entry is refused in words.
     dialogs.Then([&](QDialog& dialog) {

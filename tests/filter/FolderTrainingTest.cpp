@@ -69,11 +69,16 @@ TEST(FolderTraining, MboxSplitsAtFromLinesAfterABlankLine)
     // Read in pieces, as a file is, cut at every byte: the same headers.
     for (size_t cut = 1; cut < mbox.size(); ++cut) {
         TMboxSplitter splitter;
-        std::deque<std::string> out;
+        std::deque<TMboxHeader> out;
         splitter.Feed(std::string_view(mbox).substr(0, cut), out);
         splitter.Feed(std::string_view(mbox).substr(cut), out);
         splitter.Finish(out);
-        EXPECT_EQ(std::vector<std::string>(out.begin(), out.end()), whole) << "cut at " << cut;
+        std::vector<std::string> texts;
+        for (const TMboxHeader& h : out) texts.push_back(h.text);
+        EXPECT_EQ(texts, whole) << "cut at " << cut;
+        ASSERT_EQ(out.size(), 3u);
+        EXPECT_EQ(out[0].end, mbox.find("\n\nbody") + 2);  // past its blank line
+        EXPECT_EQ(out[2].end, mbox.size());
     }
 }
 
