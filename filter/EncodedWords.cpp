@@ -1,47 +1,13 @@
 #include "filter/EncodedWords.h"
 
+#include "platform/Encodings.h"
+
 #include <cerrno>
 #include <iconv.h>
 #include <utility>
 #include <vector>
 
 namespace {
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-int Base64Value(char c)
-{
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
-
-std::string DecodeQ(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '_') {
-            out += ' ';
-        } else if (c == '=' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 // Lenient: characters outside the alphabet are skipped, a missing padding is tolerated.
 std::string DecodeB(std::string_view text)
@@ -52,7 +18,7 @@ std::string DecodeB(std::string_view text)
     int count = 0;
     for (char c : text) {
         if (c == '=') break;
-        int v = Base64Value(c);
+        int v = platform::Base64Value(c);
         if (v < 0) continue;
         bits = (bits << 6) | static_cast<unsigned>(v);
         count += 6;
@@ -137,7 +103,7 @@ EncodedWord ParseEncodedWord(std::string_view value, size_t at)
     if (encoding == 'B' || encoding == 'b')
         word.text = DecodeB(text);
     else if (encoding == 'Q' || encoding == 'q')
-        word.text = DecodeQ(text);
+        word.text = platform::DecodeQ(text);
     else
         return word;
     word.text = ToUtf8(word.charset, std::move(word.text));

@@ -1,5 +1,6 @@
 #include "Registry.h"
 
+#include "Encodings.h"
 #include "Exception.h"
 #include "Folders.h"
 #include "Strings.h"
@@ -55,21 +56,13 @@ bool Unquote(const std::string& line, size_t& pos, std::string& out)
     return false;
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool ParseHexString(const std::string& data, std::string& out)
 {
     out.clear();
     size_t i = 0;
     while (i < data.size()) {
         if (i + 1 >= data.size()) return false;
-        int hi = HexDigit(data[i]), lo = HexDigit(data[i + 1]);
+        int hi = HexDigitValue(data[i]), lo = platform::HexDigitValue(data[i + 1]);
         if (hi < 0 || lo < 0) return false;
         out += static_cast<char>(hi * 16 + lo);
         i += 2;
@@ -222,7 +215,7 @@ RegistryModel ParseRegistryText(const std::string& text, bool& damaged)
             uint32_t n = 0;
             bool ok = true;
             for (char c : digits) {
-                int d = HexDigit(c);
+                int d = HexDigitValue(c);
                 if (d < 0) ok = false;
                 n = n * 16 + uint32_t(d < 0 ? 0 : d);
             }

@@ -1,5 +1,6 @@
 #include "retrieval/VemMIME.h"
 
+#include "platform/Encodings.h"
 #include "platform/MimeTypes.h"
 #include "retrieval/vem_util.h"
 
@@ -58,14 +59,6 @@ void EncodeGroup(const unsigned char* b, size_t n, std::string& out)
     out.push_back(kAlphabet[(v >> 12) & 63]);
     out.push_back(n > 1 ? kAlphabet[(v >> 6) & 63] : '=');
     out.push_back(n > 2 ? kAlphabet[v & 63] : '=');
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -256,7 +249,7 @@ std::string DecodeQuoted(std::string_view text, bool underscoreIsBlank)
         } else if (i + 1 < n && (text[i + 1] == '\r' || text[i + 1] == '\n')) {
             i += 3;  // soft line break: "=" CR LF
         } else if (i + 2 < n) {
-            int hi = HexValue(text[i + 1]), lo = HexValue(text[i + 2]);
+            int hi = platform::HexDigitValue(text[i + 1]), lo = platform::HexDigitValue(text[i + 2]);
             out.push_back(hi < 0 || lo < 0 ? '@' : static_cast<char>(hi * 16 + lo));
             i += 3;
         } else {

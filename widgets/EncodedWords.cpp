@@ -1,5 +1,6 @@
 #include "widgets/EncodedWords.h"
 
+#include "platform/Encodings.h"
 #include "platform/Strings.h"
 
 #include <optional>
@@ -20,43 +21,6 @@ bool IsCharsetChar(char c)
     return std::string_view("!#$%&'*+-^_`{|}~.:").find(c) != std::string_view::npos;
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-// "_" is a blank, "=XX" a byte; an "=" without two hex digits stays as it is.
-std::string DecodeQ(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '_') {
-            out += ' ';
-        } else if (c == '=' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += char(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-int Base64Value(char c)
-{
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
-
 // Strict base64: the alphabet, then at most two "=" that complete the last group. Missing
 // padding is forgiven (many mailers leave it off); a stray character is not.
 std::optional<std::string> DecodeB(std::string_view text)
@@ -71,7 +35,7 @@ std::optional<std::string> DecodeB(std::string_view text)
     unsigned bits = 0;
     int count = 0;
     for (size_t i = 0; i < data; ++i) {
-        int value = Base64Value(text[i]);
+        int value = platform::Base64Value(text[i]);
         if (value < 0) return std::nullopt;
         bits = (bits << 6) | unsigned(value);
         count += 6;
@@ -99,7 +63,7 @@ std::optional<Word> ParseWord(std::string_view text, size_t open)
 
     Word word;
     if (letter == 'Q' || letter == 'q') {
-        word.bytes = DecodeQ(encoded);
+        word.bytes = platform::DecodeQ(encoded);
     } else if (letter == 'B' || letter == 'b') {
         auto bytes = DecodeB(encoded);
         if (!bytes) return std::nullopt;
