@@ -4,14 +4,12 @@
 #include "filter/FilterError.h"
 #include "filter/HeaderTokens.h"
 #include "filter/MboxReader.h"
+#include "platform/FileReader.h"
 #include "platform/Folders.h"
 
 #include <cerrno>
-#include <optional>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <optional>
 
 namespace {
 
@@ -26,27 +24,20 @@ constexpr size_t kMaxHeaderBytes = TMboxSplitter::kMaxHeaderBytes;
 // The header of a message file: read in pieces up to the first blank line.
 std::string ReadHeader(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) CannotRead(path);
     std::string text;
-    char buffer[16384];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int saved = errno;
-            ::close(fd);
-            errno = saved;
-            CannotRead(path);
+    try {
+        platform::TFileReader file(path);
+        char buffer[16384];
+        while (size_t n = file.Read(buffer, sizeof buffer)) {
+            size_t from = text.size() > 3 ? text.size() - 3 : 0;
+            text.append(buffer, n);
+            if (text.find("\n\n", from) != std::string::npos || text.find("\n\r\n", from) != std::string::npos ||
+                text.size() >= kMaxHeaderBytes)
+                break;
         }
-        if (n == 0) break;
-        size_t from = text.size() > 3 ? text.size() - 3 : 0;
-        text.append(buffer, static_cast<size_t>(n));
-        if (text.find("\n\n", from) != std::string::npos || text.find("\n\r\n", from) != std::string::npos ||
-            text.size() >= kMaxHeaderBytes)
-            break;
+    } catch (const std::exception& e) {
+        throw EFilterError(e.what());  // the window shows the filter's failures alike
     }
-    ::close(fd);
     return std::string(HeaderPart(text).substr(0, kMaxHeaderBytes));
 }
 

@@ -3,20 +3,10 @@
 #include "filter/FilterError.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr size_t kReadBytes = 1 << 20;
-
-[[noreturn]] void CannotRead(const std::string& path)
-{
-    throw EFilterError("Cannot read " + path + ": " + std::strerror(errno) + ".");
-}
 
 }  // namespace
 
@@ -77,34 +67,34 @@ void TMboxSplitter::Finish(std::deque<TMboxHeader>& out)
     lineBytes_ = lineStartInHeader_ = 0;
 }
 
-TMboxReader::TMboxReader(const std::string& path) : path_(path)
+TMboxReader::TMboxReader(const std::string& path)
 {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) CannotRead(path);
-    struct stat st {};
-    if (::fstat(fd_, &st) == 0) size_ = st.st_size;
+    try {
+        file_.emplace(path);
+        size_ = file_->Size();
+    } catch (const std::exception& e) {
+        throw EFilterError(e.what());  // the window shows the filter's failures alike
+    }
 }
 
-TMboxReader::~TMboxReader()
-{
-    if (fd_ >= 0) ::close(fd_);
-}
+TMboxReader::~TMboxReader() = default;
 
 bool TMboxReader::Next(std::string& header)
 {
     while (ready_.empty() && !ended_) {
         buffer_.resize(kReadBytes);
-        ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            CannotRead(path_);
+        size_t n = 0;
+        try {
+            n = file_->Read(buffer_.data(), buffer_.size());
+        } catch (const std::exception& e) {
+            throw EFilterError(e.what());
         }
         if (n == 0) {
             splitter_.Finish(ready_);
             ended_ = true;
             break;
         }
-        splitter_.Feed(std::string_view(buffer_.data(), size_t(n)), ready_);
+        splitter_.Feed(std::string_view(buffer_.data(), n), ready_);
     }
     if (ready_.empty()) return false;
     header = std::move(ready_.front().text);

@@ -3,9 +3,12 @@
 // is never held whole, and a body line of any length costs nothing. A message starts at a
 // "From " line that follows a blank line (or begins the file); its header is the lines after
 // it up to the first blank line, as written ("\n" or "\r\n"), cut at kMaxHeaderBytes.
+#include "platform/FileReader.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,8 +56,7 @@ public:
     size_t Found() const { return found_; }  // headers given so far
 
 private:
-    std::string path_;
-    int fd_ = -1;
+    std::optional<platform::TFileReader> file_;
     int64_t size_ = 0;
     uint64_t given_ = 0;  // where the last header given ended
     bool ended_ = false;

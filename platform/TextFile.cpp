@@ -1,6 +1,7 @@
 #include "TextFile.h"
 
 #include "Exception.h"
+#include "FileReader.h"
 
 #include <cerrno>
 #include <cstring>
@@ -20,23 +21,10 @@ namespace {
 
 std::string ReadBytes(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail("open", path);
+    TFileReader file(path);
     std::string data;
     char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int saved = errno;
-            ::close(fd);
-            errno = saved;
-            Fail("read", path);
-        }
-        if (n == 0) break;
-        data.append(buffer, size_t(n));
-    }
-    ::close(fd);
+    while (size_t n = file.Read(buffer, sizeof buffer)) data.append(buffer, n);
     return data;
 }
 
@@ -135,38 +123,23 @@ void WriteBytes(const std::string& path, const std::string& bytes)
 
 void ForEachFileLine(const std::string& path, const std::function<void(std::string_view)>& use)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail("open", path);
+    TFileReader file(path);
     std::string pending;  // the start of a line the last piece cut
     char buffer[65536];
-    try {
-        for (;;) {
-            ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                Fail("read", path);
+    while (size_t n = file.Read(buffer, sizeof buffer)) {
+        std::string_view piece(buffer, n);
+        for (size_t nl; (nl = piece.find('\n')) != std::string_view::npos; piece.remove_prefix(nl + 1)) {
+            if (pending.empty()) {
+                use(piece.substr(0, nl));
+            } else {
+                pending.append(piece.substr(0, nl));
+                use(pending);
+                pending.clear();
             }
-            if (n == 0) break;
-            std::string_view piece(buffer, size_t(n));
-            for (size_t nl; (nl = piece.find('\n')) != std::string_view::npos; piece.remove_prefix(nl + 1)) {
-                if (pending.empty()) {
-                    use(piece.substr(0, nl));
-                } else {
-                    pending.append(piece.substr(0, nl));
-                    use(pending);
-                    pending.clear();
-                }
-            }
-            pending.append(piece);
         }
-        if (!pending.empty()) use(pending);
-    } catch (...) {
-        int saved = errno;
-        ::close(fd);
-        errno = saved;
-        throw;
+        pending.append(piece);
     }
-    ::close(fd);
+    if (!pending.empty()) use(pending);
 }
 
 std::vector<std::string> SplitLines(const std::string& text)
