@@ -20,7 +20,7 @@
 #include <sstream>
 
 namespace {
-// The progress bar's steps: an mbox file's progress is the share of its bytes read.
+// The progress bar's steps: an mbox file's progress is a share of its bytes.
 constexpr int kProgressSteps = 1000;
 
 // The message list's own identity, so a message learnt here and again from the list counts once.

@@ -86,7 +86,8 @@ TFolderTrainingResult TrainFromFolder(TSpamFilter& filter, const std::string& pa
         CannotRead(path);
     }
     // A folder's messages are counted first; an mbox file is read as it is learnt, so its
-    // count is known at its end and its progress is the share of the file read.
+    // count is known at its end and its progress is the share of the file behind the messages
+    // read.
     std::vector<std::string> files;
     std::optional<TMboxReader> mbox;
     if (folder) {

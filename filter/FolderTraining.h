@@ -13,7 +13,7 @@
 struct TTrainingProgress {
     size_t done = 0;    // messages read so far
     size_t total = 0;   // messages in a folder; 0 for an mbox file, counted only as it is read
-    double share = 0;   // of the work done, 0 to 1 (of an mbox file: the share of its bytes read)
+    double share = 0;   // of the work done, 0 to 1 (of an mbox file: the share behind the messages read)
 };
 
 struct TFolderTraining {
