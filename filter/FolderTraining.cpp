@@ -112,8 +112,13 @@ TFolderTrainingResult TrainFromFolder(TSpamFilter& filter, const std::string& pa
             result.cancelled = true;
             break;
         }
-        if (folder) header = ReadHeader(files[i]);
-        else if (!mbox->Next(header)) break;
+        if (folder) {
+            header = ReadHeader(files[i]);
+        } else if (TMboxReader::TRead read = mbox->Next(header); read != TMboxReader::TRead::Header) {
+            if (read == TMboxReader::TRead::End) break;
+            report();  // a long body: the window stays live and Cancel is heard
+            continue;
+        }
         std::string identity = how.IdentityOf ? how.IdentityOf(header) : DefaultIdentity(header);
         if (filter.Train(identity, header, how.as)) ++result.trained;
         ++result.done;

@@ -79,9 +79,9 @@ TMboxReader::TMboxReader(const std::string& path)
 
 TMboxReader::~TMboxReader() = default;
 
-bool TMboxReader::Next(std::string& header)
+TMboxReader::TRead TMboxReader::Next(std::string& header)
 {
-    while (ready_.empty() && !ended_) {
+    if (ready_.empty() && !ended_) {
         buffer_.resize(kReadBytes);
         size_t n = 0;
         try {
@@ -92,22 +92,24 @@ bool TMboxReader::Next(std::string& header)
         if (n == 0) {
             splitter_.Finish(ready_);
             ended_ = true;
-            break;
+        } else {
+            read_ += n;
+            splitter_.Feed(std::string_view(buffer_.data(), n), ready_);
         }
-        splitter_.Feed(std::string_view(buffer_.data(), n), ready_);
     }
-    if (ready_.empty()) return false;
+    if (ready_.empty()) return ended_ ? TRead::End : TRead::Pending;
     header = std::move(ready_.front().text);
     given_ = ready_.front().end;
     ready_.pop_front();
     ++found_;
-    return true;
+    return TRead::Header;
 }
 
 double TMboxReader::Share() const
 {
     if (ended_ && ready_.empty()) return 1.0;
-    return size_ > 0 ? std::min(1.0, double(given_) / double(size_)) : 0.0;
+    const uint64_t behind = ready_.empty() ? read_ : given_;
+    return size_ > 0 ? std::min(1.0, double(behind) / double(size_)) : 0.0;
 }
 
 std::vector<std::string> MboxHeaders(std::string_view mbox)

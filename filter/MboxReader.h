@@ -49,16 +49,20 @@ public:
     TMboxReader(const TMboxReader&) = delete;
     TMboxReader& operator=(const TMboxReader&) = delete;
 
-    // The next message's header; false at the end. Throws EFilterError when reading fails.
-    bool Next(std::string& header);
-    // How much of the file lies behind the headers given so far, 0 to 1.
+    enum class TRead { Header, Pending, End };
+    // The next message's header (Header), or Pending when a piece of the file was read that
+    // completed none (a long body: the caller may show its progress and ask again), or End.
+    // Throws EFilterError when reading fails.
+    TRead Next(std::string& header);
+    // How much of the file lies behind the headers given so far (behind what was read, while
+    // no header waits), 0 to 1.
     double Share() const;
     size_t Found() const { return found_; }  // headers given so far
 
 private:
     std::optional<platform::TFileReader> file_;
     int64_t size_ = 0;
-    uint64_t given_ = 0;  // where the last header given ended
+    uint64_t given_ = 0, read_ = 0;  // where the last header given ended; bytes read
     bool ended_ = false;
     size_t found_ = 0;
     TMboxSplitter splitter_;
