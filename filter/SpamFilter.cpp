@@ -19,6 +19,13 @@ const char* const kSpamMessages = "spam_messages";
 const char* const kHamMessages = "ham_messages";
 const char* const kPrunedDay = "pruned_day";
 
+// A mailing list's marks all say one thing, that the list passed the message on, and the
+// list passes its spam on with the same marks: they count as one token.
+unsigned CapOf(uint16_t source, const TRobinsonParams& params)
+{
+    return source == TTokenSources::kList ? 1u : params.perSource;
+}
+
 // "Ann@Example.ORG " gives "ann@example.org", "@Example.org" and "example.org." give
 // "example.org"; empty for text that is neither an address nor a domain.
 std::string SenderEntry(std::string_view text)
@@ -153,7 +160,7 @@ TSpamScore TSpamFilter::Classify(std::string_view header) const
             std::sort(picked.begin() + from, picked.begin() + to, stronger);
             for (; from < to && use < params.maxTokens; ++from) {
                 const TPicked& p = picked[from];
-                if (taken[p.source] >= params.perSource) continue;
+                if (taken[p.source] >= CapOf(p.source, params)) continue;
                 ++taken[p.source];
                 sum.AddLogs(p.logF, p.logNotF);
                 ++use;

@@ -57,4 +57,32 @@ TEST(TokenSources, OneSourceGivesAtMostItsShare)
     }
 }
 
+// A mailing list's marks count as one token, whatever the cap: the list passes its spam on
+// with the same marks as its ham. The ham is trained three times, so every token of one
+// source has the same f(w) and the order among equals cannot matter.
+TEST(TokenSources, AMailingListsMarksCountAsOne)
+{
+    TempHome home;
+    TSpamFilter filter(home.Root() + "spam.db");
+    const std::string list = "List-Id: <talk.lists.test>\nList-Post: <mailto:talk@lists.test>\nPrecedence: list\n";
+    filter.Train("s", kRelay + "From: x@y.test\n", TTrainAs::Spam);
+    for (const char* id : {"h1", "h2", "h3"}) filter.Train(id, "From: ann@work.test\n" + list, TTrainAs::Ham);
+    const std::string mixed = kRelay + "From: ann@work.test\n" + list;
+    std::map<std::string, uint16_t> sources = SourcesOf(mixed);
+    size_t listTokens = 0;
+    for (const auto& [token, f] : filter.Explain(mixed)) listTokens += sources.at(token) == TTokenSources::kList;
+    ASSERT_GE(listTokens, 3u);
+    for (unsigned cap : {1u, 2u, 100u}) {
+        TRobinsonParams params{0.03, 0.5, 0.0, 100, 0, cap};
+        filter.SetRobinson(params);
+        std::vector<double> chosen;
+        std::map<uint16_t, unsigned> taken;
+        for (const auto& [token, f] : filter.Explain(mixed)) {
+            uint16_t source = sources.at(token);
+            if (taken[source]++ < (source == TTokenSources::kList ? 1 : cap)) chosen.push_back(f);
+        }
+        EXPECT_NEAR(filter.Classify(mixed).score, 100 * CombineChiSquare(chosen, params), 1e-9) << cap;
+    }
+}
+
 }  // namespace
