@@ -145,6 +145,27 @@ std::string_view LastLabels(std::string_view host, int labels)
     return host.substr(at + 1);
 }
 
+// How a name's letters are written: "caps" (ANN EXAMPLE), "lower", "title" (every word
+// capitalised) or "mixed"; null when it has no ASCII letter. A person's mailer writes the name
+// the person typed once; bulk senders fill it in from lists.
+const char* LetterCase(std::string_view s)
+{
+    size_t upper = 0, lower = 0, words = 0, capitalised = 0;
+    bool wordStart = true;
+    for (char c : s) {
+        bool isUpper = c >= 'A' && c <= 'Z', isLower = c >= 'a' && c <= 'z';
+        upper += isUpper;
+        lower += isLower;
+        if ((isUpper || isLower) && wordStart) {
+            ++words;
+            capitalised += isUpper;
+        }
+        wordStart = !(isUpper || isLower);
+    }
+    if (upper + lower == 0) return nullptr;
+    return lower == 0 ? "caps" : upper == 0 ? "lower" : capitalised == words ? "title" : "mixed";
+}
+
 // A kind fixed in the program, hashed when it is compiled.
 consteval TTokenKind K(std::string_view name) { return TokenKind(name); }
 
@@ -224,6 +245,7 @@ private:
         } else {
             Emit(K("fromshape"), "nodomain");
         }
+        if (const char* c = LetterCase(TrimView(name))) Emit(K("fromnamecase"), c);
         if (display.empty()) Emit(K("fromshape"), "noname");
         else if (display.find('@') != std::string::npos) Emit(K("fromshape"), "nameaddr");
         if (!display.empty() && display.front() == '"') Emit(K("fromshape"), "quoted");
@@ -386,6 +408,17 @@ private:
         Emit(K("dateshape"), Shape(value));
         size_t last = value.find_last_of(" \t");
         if (last != std::string_view::npos) Emit(K("datezone"), Folded(value.substr(last + 1, 12)));
+        // When the sender wrote, by the sender's own clock: people write in their waking hours
+        // and on working days more than bulk senders do.
+        if (date_) {
+            constexpr int64_t kDay = 24 * 3600;
+            int64_t local = date_->utcSeconds + int64_t{date_->zoneMinutes} * 60;
+            int64_t second = (local % kDay + kDay) % kDay, day = (local - second) / kDay;
+            static const char* const kHours[] = {"0-2", "3-5", "6-8", "9-11", "12-14", "15-17", "18-20", "21-23"};
+            Emit(K("datehour"), kHours[second / (3 * 3600)]);
+            int64_t weekday = ((day + 4) % 7 + 7) % 7;  // 1 January 1970 was a Thursday (4)
+            Emit(K("dateday"), weekday == 0 || weekday == 6 ? "weekend" : "weekday");
+        }
     }
 
     // The addressees' domains, their number and whether the list is hidden.

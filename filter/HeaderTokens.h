@@ -16,7 +16,9 @@
 // the first, every other and the last Received hop handed the mail on ("fqdn/same",
 // "ip/unknown", "bare/dyn", "bare/none/lan" ...); "skew" the
 // Date against the time of the first Received line, "dateform" a Date with no zone or one that
-// does not exist; "fromshape:name-in-address" / "name-apart". X-Spam fields are not read.
+// does not exist; "datehour" (three-hour spans) and "dateday" (weekday / weekend) by the
+// sender's own clock; "fromshape:name-in-address" / "name-apart"; "fromnamecase" how the
+// display name is written (caps, lower, title, mixed). X-Spam fields are not read.
 #include "filter/TokenHash.h"
 
 #include <cstdint>
