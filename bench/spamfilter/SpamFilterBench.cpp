@@ -73,6 +73,27 @@ TScored ScoreAll(const TSpamFilter& filter, const std::vector<const TCorpusMessa
     return s;
 }
 
+void Append(TScored& to, const TScored& from)
+{
+    to.spam.insert(to.spam.end(), from.spam.begin(), from.spam.end());
+    to.ham.insert(to.ham.end(), from.ham.begin(), from.ham.end());
+}
+
+// Which of `runs` runs of consecutive messages of its group each message is in (a group is in
+// the order the mail came).
+std::vector<int> RunOf(const std::vector<const TCorpusMessage*>& messages, int runs)
+{
+    std::map<std::string, std::pair<size_t, size_t>> groups;  // group: seen, size
+    auto group = [](const TCorpusMessage* m) { return m->name.substr(0, m->name.find('/')); };
+    for (const TCorpusMessage* m : messages) ++groups[group(m)].second;
+    std::vector<int> run(messages.size());
+    for (size_t i = 0; i < messages.size(); ++i) {
+        auto& [seen, size] = groups[group(messages[i])];
+        run[i] = static_cast<int>(seen++ * static_cast<size_t>(runs) / size);
+    }
+    return run;
+}
+
 void PrintCurve(const char* who, const TScored& s)
 {
     std::printf("  %-26s", who);
@@ -138,16 +159,7 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
     // Each fold is a run of consecutive messages of every group (a group is in the order the
     // mail came), so a fold is scored by a filter that never saw its weeks: tokens of a passing
     // period (a relay, a campaign) do not look better than they will be on later mail.
-    std::vector<int> foldOf(train.size());
-    {
-        std::map<std::string, std::pair<size_t, size_t>> groups;  // group: seen, size
-        auto group = [](const TCorpusMessage* m) { return m->name.substr(0, m->name.find('/')); };
-        for (const TCorpusMessage* m : train) ++groups[group(m)].second;
-        for (size_t i = 0; i < train.size(); ++i) {
-            auto& [seen, size] = groups[group(train[i])];
-            foldOf[i] = static_cast<int>(seen++ * kFolds / size);
-        }
-    }
+    std::vector<int> foldOf = RunOf(train, kFolds);
     for (int fold = 0; fold < kFolds; ++fold) {
         std::vector<const TCorpusMessage*> in, out;
         for (size_t i = 0; i < train.size(); ++i) (foldOf[i] == fold ? out : in).push_back(train[i]);
@@ -170,8 +182,7 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
                 }
             if (g == 0 && showWorst)
                 for (const TCorpusMessage* msg : out) worst.emplace_back(filter.Classify(msg->header).score + (msg->spam ? -1000 : 0), msg);
-            oof[g].spam.insert(oof[g].spam.end(), s.spam.begin(), s.spam.end());
-            oof[g].ham.insert(oof[g].ham.end(), s.ham.begin(), s.ham.end());
+            Append(oof[g], s);
         }
         RemoveDatabase(path);
     }
@@ -185,14 +196,7 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
     std::vector<TScored> drift(grid.size()), thresholdDrift(grid.size());
     {
         constexpr int kBlocks = 10;
-        std::vector<int> blockOf(train.size());
-        std::map<std::string, std::pair<size_t, size_t>> groups;
-        auto group = [](const TCorpusMessage* m) { return m->name.substr(0, m->name.find('/')); };
-        for (const TCorpusMessage* m : train) ++groups[group(m)].second;
-        for (size_t i = 0; i < train.size(); ++i) {
-            auto& [seen, size] = groups[group(train[i])];
-            blockOf[i] = static_cast<int>(seen++ * kBlocks / size);
-        }
+        std::vector<int> blockOf = RunOf(train, kBlocks);
         std::string path = work + "/drift.db";
         auto split = [&](int trained, int scoredFrom, int scoredTo, std::vector<TScored>& into, bool show) {
             std::vector<const TCorpusMessage*> early, late;
@@ -205,9 +209,7 @@ TChoice CrossValidate(const std::vector<const TCorpusMessage*>& train, const std
             TrainAll(filter, early);
             for (size_t g = 0; g < grid.size(); ++g) {
                 filter.SetRobinson(grid[g]);
-                TScored s = ScoreAll(filter, late);
-                into[g].spam.insert(into[g].spam.end(), s.spam.begin(), s.spam.end());
-                into[g].ham.insert(into[g].ham.end(), s.ham.begin(), s.ham.end());
+                Append(into[g], ScoreAll(filter, late));
             }
             if (show) ShowDriftMisses(filter, late);
         };
