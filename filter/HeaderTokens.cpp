@@ -330,6 +330,13 @@ private:
             if (IsIPv4(word)) {
                 Emit(K("ip"), word);
                 Emit(K("net"), word.substr(0, word.rfind('.')));
+                // The wider blocks a public address lies in: a provider's or a region's, which
+                // a relay never seen before still shares with the ones that were.
+                if (!IsPrivateIPv4(word)) {
+                    size_t firstDot = word.find('.');
+                    Emit(K("net16"), word.substr(0, word.find('.', firstDot + 1)));
+                    Emit(K("net8"), word.substr(0, firstDot));
+                }
             } else if (IsIPv6(word)) {
                 Emit(K("ip6"), word);
                 size_t cut = 0;
