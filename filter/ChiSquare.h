@@ -10,14 +10,14 @@
 // The defaults were chosen by cross-validation (bench/spamfilter); Robinson suggests s = 1,
 // x = 0.5 to start with.
 struct TRobinsonParams {
-    double strength = 0.1;        // s: weight of the assumed probability against the evidence
+    double strength = 0.03;       // s: weight of the assumed probability against the evidence
     double assumed = 0.5;         // x: f(w) of a token never seen
     double minDeviation = 0.0;    // tokens with |f(w) - 0.5| below this are left out
     // Only this many of the most decisive tokens count (0: all). A header's tokens hang
     // together (a relay gives its host, domain, address and network), so all of them together
     // overstate the evidence: scores piled at 0 and 100, and later mail from other relays fell
     // into the unsure band whatever threshold the training mail chose.
-    unsigned maxTokens = 25;
+    unsigned maxTokens = 30;
     // Tokens never seen count beside the maxTokens strongest, up to this many (0: they compete
     // with the others for a place). Evidence of mail from nowhere known.
     unsigned unseenApart = 0;
@@ -26,7 +26,7 @@ struct TRobinsonParams {
     // cap. Robinson's method takes its tokens as independent evidence, and the tokens of one
     // source are not: the list's or the relay's dozen tokens outvoted the sender's own. A
     // mailing list's marks count as one token whatever this says.
-    unsigned perSource = 2;
+    unsigned perSource = 3;
 };
 
 // f(w) = (s*x + n*p(w)) / (s + n), with p(w) = b / (b + g), b = spam / spamMessages,

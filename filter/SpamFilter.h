@@ -37,7 +37,7 @@ enum class TSenderList { Friend = 1, Blocked = 2 };
 // Scores run from 0 (surely ham) to 100 (surely spam). Below unsureFrom a message is ham, from
 // spamFrom on spam, in between unsure. The defaults come from the training part of a public
 // corpus (bench/spamfilter): spam from the score that marked at most 0.2% of the later ham in
-// a drift check (a filter trained on the first two fifths scoring the last two), as later mail
+// a drift check (a filter trained on the first four tenths scoring the last four), as later mail
 // is what a trained filter meets, but never below 50.01: a message with no evidence scores 50
 // and is not spam (that floor is what decides today). Unsure from where 1% of the ham held out
 // in 5-fold cross-validation reached. Later spam from relays never seen scores just above 50,
