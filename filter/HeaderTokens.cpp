@@ -398,10 +398,14 @@ private:
     // filter judges the sender, not another filter's opinion of it.
     static bool IsVerdictField(std::string_view name) { return name == "x-spam" || name.starts_with("x-spam-"); }
 
-    // Fields added on the way or the same in every message of a mailbox say nothing of the sender.
+    // Fields added on the way or the same in every message of a mailbox say nothing of the sender:
+    // their names count, their values do not. Among them the stamps of the user's own mail
+    // system (the delivery time, its virus scanner's, the mail program's keywords): trained on
+    // mail of one period they read as that period's verdict on all later mail.
     static bool IsTraceField(std::string_view name)
     {
         return name == "delivered-to" || name == "x-original-to" || name == "envelope-to" || name == "x-uidl" ||
+               name == "delivery-date" || name == "x-virus-scanned" || name == "x-keywords" ||
                name == "status" || name == "x-status" || name == "content-length" || name == "lines" ||
                name == "content-transfer-encoding" || name == "mime-version" || name == "in-reply-to" ||
                name == "references" || name == "thread-index";
