@@ -17,7 +17,7 @@ struct TRobinsonParams {
     // together (a relay gives its host, domain, address and network), so all of them together
     // overstate the evidence: scores piled at 0 and 100, and later mail from other relays fell
     // into the unsure band whatever threshold the training mail chose.
-    unsigned maxTokens = 25;
+    unsigned maxTokens = 30;
     // Tokens never seen count beside the maxTokens strongest, up to this many (0: they compete
     // with the others for a place). Evidence of mail from nowhere known.
     unsigned unseenApart = 0;
