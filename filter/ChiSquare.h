@@ -17,7 +17,7 @@ struct TRobinsonParams {
     // together (a relay gives its host, domain, address and network), so all of them together
     // overstate the evidence: scores piled at 0 and 100, and later mail from other relays fell
     // into the unsure band whatever threshold the training mail chose.
-    unsigned maxTokens = 30;
+    unsigned maxTokens = 25;
     // Tokens never seen count beside the maxTokens strongest, up to this many (0: they compete
     // with the others for a place). Evidence of mail from nowhere known.
     unsigned unseenApart = 0;
@@ -26,7 +26,7 @@ struct TRobinsonParams {
     // cap. Robinson's method takes its tokens as independent evidence, and the tokens of one
     // source are not: the list's or the relay's dozen tokens outvoted the sender's own. A
     // mailing list's marks count as one token whatever this says.
-    unsigned perSource = 3;
+    unsigned perSource = 2;
 };
 
 // f(w) = (s*x + n*p(w)) / (s + n), with p(w) = b / (b + g), b = spam / spamMessages,

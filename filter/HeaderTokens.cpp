@@ -465,6 +465,11 @@ private:
     // Any other field: its first words, so a list's, a mailer's or a priority's marks count.
     void Value(std::string_view name, std::string_view raw)
     {
+        // A date's words tell when (the weekday, the month, the year), and that is the period
+        // the mail came in, not who sent it: a field holding one (X-Original-Date,
+        // Resent-Date, X-OriginalArrivalTime ...) counts by its name, as the Date does by its
+        // form and zone.
+        if (ParseHeaderDate(raw)) return;
         std::string value = Folded(DecodeEncodedWords(raw.substr(0, 200)));
         size_t words = 0;
         TTokenKind kind = KindOf("v:", name);

@@ -38,14 +38,14 @@ enum class TSenderList { Friend = 1, Blocked = 2 };
 // spamFrom on spam, in between unsure. The defaults come from the training part of a public
 // corpus (bench/spamfilter): spam from the score that marked at most 0.2% of the later ham in
 // a drift check (a filter trained on the first four tenths scoring the last four), as later mail
-// is what a trained filter meets (50.104, 50.11 in the two decimals of the setting),
-// but never below 50.01: a message with no evidence scores 50 and is not spam. Unsure from
-// where 1% of the ham held out in 5-fold cross-validation reached (50.0007), just above 50, so
-// such a message reads as ham. Later spam from relays never seen scores just above 50, so the
-// band between them is narrow.
+// is what a trained filter meets, but never below 50.01: a message with no evidence scores 50
+// and is not spam (that floor is what decides today). Unsure from
+// just above 50, so that such a message reads as ham: cross-validation would start the band
+// where 1% of the held-out ham reached, which lies below 50. Later spam from relays never seen
+// scores just above 50, so the band between them is narrow.
 struct TSpamBands {
-    double unsureFrom = 50.0007;
-    double spamFrom = 50.11;
+    double unsureFrom = 50.00006;
+    double spamFrom = 50.01;
 };
 
 struct TSpamScore {

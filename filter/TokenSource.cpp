@@ -7,16 +7,14 @@ constexpr uint64_t kHdr = TokenKind("hdr").seed, kSeq = TokenKind("seq").seed, k
                    kDateForm = TokenKind("dateform").seed;
 
 // The marks a mailing list puts on what it passes on: its List-* fields, its software's, the
-// bulk precedence, the list's own Sender and Errors-To addresses and the sender's Date it
-// keeps when it writes its own.
+// bulk precedence and the list's own Sender and Errors-To addresses.
 bool IsListMark(std::string_view kind)
 {
     // Most kinds start otherwise: one byte decides for them.
     char first = kind.empty() ? '\0' : kind.front();
     if (first != 'v' && first != 's' && first != 'e') return false;
     return kind.starts_with("v:list-") || kind.starts_with("v:x-mailman") || kind == "v:x-beenthere" ||
-           kind == "v:precedence" || kind == "v:x-original-date" || kind.starts_with("sender") ||
-           kind.starts_with("errors-to");
+           kind == "v:precedence" || kind.starts_with("sender") || kind.starts_with("errors-to");
 }
 
 }  // namespace

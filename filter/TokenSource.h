@@ -5,7 +5,7 @@
 // alone. Sources: each field as it comes (each Received line its own), the header's names and
 // their order, the whole header's summary (hop count, the last hop's form, the Date's skew),
 // and a mailing list's marks together (List-*, X-Mailman-*, X-BeenThere, Precedence, Sender,
-// Errors-To, X-Original-Date). The tokens the tokenizer adds at the end for a missing Subject, Message-ID or
+// Errors-To). The tokens the tokenizer adds at the end for a missing Subject, Message-ID or
 // From count with the last field.
 #include "filter/TokenHash.h"
 
